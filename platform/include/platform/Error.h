@@ -1,0 +1,36 @@
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+// An error the programs can show: where it comes from, a code and a sentence for the user.
+struct Error {
+  std::string domain;
+  int code = 0;
+  std::string localizedDescription;
+
+  friend bool operator==(const Error&, const Error&) = default;
+};
+
+// The result of an operation that can fail.
+template <typename T>
+using Result = std::expected<T, Error>;
+
+// Domains of the errors the platform itself makes. The programs use their own names as domains.
+namespace errorDomain {
+inline constexpr const char* file = "FileErrorDomain";
+inline constexpr const char* process = "ProcessErrorDomain";
+inline constexpr const char* url = "URLErrorDomain";
+}  // namespace errorDomain
+
+// What was being done to a file when it failed; chooses the wording of the description.
+enum class FileOperation { read, write, create, copy, remove };
+
+// A file-system error from an errno value, described in a sentence that names the item, for example
+// "“notes.txt” couldn’t be removed because you don’t have permission to access it."
+Error fileError(FileOperation operation, const std::filesystem::path& item, int errorNumber);
+
+}  // namespace platform

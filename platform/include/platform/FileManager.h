@@ -1,0 +1,63 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/Error.h"
+
+namespace platform {
+
+// The user's files: the home and temporary folders, and the few operations the programs perform on
+// files and folders. Every operation can be called from any thread; none of them follows a symbolic
+// link that it finds inside a tree it copies or removes.
+class FileManager {
+ public:
+  // The process-wide manager: home from HOME, temporary folder from TMPDIR, or else the user's
+  // private temporary folder (see privateTemporaryDirectory).
+  static FileManager& defaultManager();
+
+  FileManager(std::filesystem::path homeDirectory, std::filesystem::path temporaryDirectory);
+
+  const std::filesystem::path& homeDirectory() const { return homeDirectory_; }
+  const std::filesystem::path& temporaryDirectory() const { return temporaryDirectory_; }
+
+  // Whether a file or folder is there, following a final symbolic link (a dangling link is not).
+  bool fileExists(const std::filesystem::path& path) const;
+  // Whether anything is there, a symbolic link itself included even when it leads nowhere.
+  bool itemExists(const std::filesystem::path& path) const;
+
+  // Creates the folder and any missing parents; an existing folder is not an error.
+  Result<void> createDirectory(const std::filesystem::path& path) const;
+
+  // Copies a file, a symbolic link or a whole folder tree to a destination that must not exist yet.
+  // Symbolic links are copied as links; permission bits (executable bits included) are kept.
+  Result<void> copyItem(const std::filesystem::path& source,
+                        const std::filesystem::path& destination) const;
+
+  // Removes a file, a symbolic link or a whole folder tree. A symbolic link is removed itself; what
+  // it points to is never touched. Removing something that is not there is an error.
+  Result<void> removeItem(const std::filesystem::path& path) const;
+
+  // The whole content of a file.
+  Result<std::string> contentsOfFile(const std::filesystem::path& path) const;
+
+  // Replaces the file's whole content atomically: the data goes to a temporary file in the same
+  // folder, is flushed to disk and then renamed over the file. Readers see the old content or the
+  // new one, never a mix; a failed write leaves the old file as it was. The folder must exist.
+  Result<void> writeAtomically(const std::filesystem::path& path, std::string_view data) const;
+
+  // The user's private temporary folder "ferrolin-<uid>" inside parent, created with mode 0700 when
+  // missing. An existing one is used only when it is a real folder (not a link) that belongs to the
+  // user and that nobody else can read or write.
+  static Result<std::filesystem::path> privateTemporaryDirectory(
+      const std::filesystem::path& parent, uid_t userId);
+
+ private:
+  std::filesystem::path homeDirectory_;
+  std::filesystem::path temporaryDirectory_;
+};
+
+}  // namespace platform

@@ -1,0 +1,241 @@
+#include "platform/FileManager.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "support/TemporaryFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::FileManager;
+using testsupport::readFile;
+using testsupport::TemporaryFolder;
+using testsupport::writeFile;
+
+mode_t modeOf(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+  return status.st_mode & 07777;
+}
+
+class FileManagerTest : public ::testing::Test {
+ protected:
+  TemporaryFolder folder;
+  FileManager files{folder / "home", folder / "tmp"};
+};
+
+TEST_F(FileManagerTest, ExistenceFollowsOrKeepsTheFinalLinkAsAsked) {
+  writeFile(folder / "file", "x");
+  fs::create_symlink(folder / "file", folder / "link");
+  fs::create_symlink(folder / "missing", folder / "dangling");
+
+  EXPECT_TRUE(files.fileExists(folder / "file"));
+  EXPECT_TRUE(files.fileExists(folder / "link"));
+  EXPECT_FALSE(files.fileExists(folder / "dangling"));
+  EXPECT_TRUE(files.itemExists(folder / "dangling"));
+  EXPECT_FALSE(files.itemExists(folder / "missing"));
+  EXPECT_TRUE(files.fileExists(folder.path()));
+}
+
+TEST_F(FileManagerTest, CreateDirectoryMakesMissingParentsAndAcceptsAnExistingFolder) {
+  const fs::path deep = folder / "home/Library/Application Support/Ferrolin";
+  ASSERT_TRUE(files.createDirectory(deep));
+  EXPECT_TRUE(fs::is_directory(deep));
+  EXPECT_TRUE(files.createDirectory(deep));
+
+  writeFile(folder / "plain", "x");
+  const auto blocked = files.createDirectory(folder / "plain/child");
+  ASSERT_FALSE(blocked);
+  EXPECT_EQ(blocked.error().domain, platform::errorDomain::file);
+  EXPECT_EQ(blocked.error().localizedDescription,
+            "“plain” couldn’t be created because an item with the same name already exists.");
+}
+
+TEST_F(FileManagerTest, ReadsWholeFilesAndNamesTheMissingOne) {
+  const std::string binary("a\0b\xff\n", 5);
+  writeFile(folder / "data.bin", binary);
+  EXPECT_EQ(files.contentsOfFile(folder / "data.bin").value(), binary);
+
+  const auto missing = files.contentsOfFile(folder / "launcher-settings.json");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error().code, ENOENT);
+  EXPECT_EQ(missing.error().localizedDescription,
+            "“launcher-settings.json” couldn’t be opened because there is no such file.");
+}
+
+TEST_F(FileManagerTest, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryFiles) {
+  const fs::path target = folder / "settings.json";
+  ASSERT_TRUE(files.writeAtomically(target, "first version, rather long"));
+  EXPECT_EQ(modeOf(target), 0644U);
+  ASSERT_TRUE(files.writeAtomically(target, "second"));
+  EXPECT_EQ(readFile(target), "second");
+
+  ::chmod(target.c_str(), 0600);
+  ASSERT_TRUE(files.writeAtomically(target, ""));
+  EXPECT_EQ(readFile(target), "");
+  EXPECT_EQ(modeOf(target), 0600U) << "a replaced file keeps its permissions";
+
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder.path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(FileManagerTest, AtomicWriteIntoAMissingFolderFailsWithTheItemNamed) {
+  const auto result = files.writeAtomically(folder / "absent/settings.json", "{}");
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().localizedDescription,
+            "“settings.json” couldn’t be saved because there is no such file.");
+}
+
+// A write cut off half way (here by the file-size limit, in a child process) must leave the old
+// content whole and no stray temporary file.
+TEST_F(FileManagerTest, AnInterruptedAtomicWriteLeavesTheOldFileWhole) {
+  const fs::path target = folder / "settings.json";
+  writeFile(target, "old content");
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR) {
+      ::_exit(2);
+    }
+    const rlimit limit{4096, 4096};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+      ::_exit(2);
+    }
+    const auto written = files.writeAtomically(target, std::string(1 << 20, 'n'));
+    ::_exit(!written && written.error().code == EFBIG ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have failed with EFBIG";
+
+  EXPECT_EQ(readFile(target), "old content");
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    EXPECT_EQ(entry.path(), target) << "stray file " << entry.path();
+  }
+}
+
+TEST_F(FileManagerTest, RemovingATreeNeverFollowsItsSymbolicLinks) {
+  const fs::path outside = folder / "outside";
+  writeFile(outside / "precious.txt", "keep me");
+  writeFile(folder / "outside-file", "keep me too");
+
+  const fs::path tree = folder / "Ferrolin.app";
+  writeFile(tree / "Contents/MacOS/Ferrolin", "#!/bin/sh\n");
+  writeFile(tree / "Contents/Resources/a/b/c.txt", "deep");
+  fs::create_symlink(outside, tree / "Contents/link-to-folder");
+  fs::create_symlink(folder / "outside-file", tree / "Contents/Resources/link-to-file");
+  fs::create_symlink("nowhere", tree / "dangling");
+  ::chmod((tree / "Contents/Resources/a/b").c_str(), 0555);
+
+  ASSERT_TRUE(files.removeItem(tree));
+  EXPECT_FALSE(files.itemExists(tree));
+  EXPECT_EQ(readFile(outside / "precious.txt"), "keep me");
+  EXPECT_EQ(readFile(folder / "outside-file"), "keep me too");
+}
+
+TEST_F(FileManagerTest, RemovingALinkToAFolderRemovesOnlyTheLink) {
+  writeFile(folder / "real/inside.txt", "stay");
+  fs::create_symlink(folder / "real", folder / "alias");
+
+  ASSERT_TRUE(files.removeItem(folder / "alias"));
+  EXPECT_FALSE(files.itemExists(folder / "alias"));
+  EXPECT_EQ(readFile(folder / "real/inside.txt"), "stay");
+
+  ASSERT_TRUE(files.removeItem(folder / "real/inside.txt"));
+  EXPECT_TRUE(fs::is_directory(folder / "real"));
+}
+
+TEST_F(FileManagerTest, RemovingSomethingThatIsNotThereIsAnErrorNamingIt) {
+  const auto result = files.removeItem(folder / "Ferrolin.app");
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().code, ENOENT);
+  EXPECT_EQ(result.error().localizedDescription,
+            "“Ferrolin.app” couldn’t be removed because there is no such file.");
+}
+
+TEST_F(FileManagerTest, CopyKeepsLinksModesAndContent) {
+  const fs::path source = folder / "Ferrolin Launcher.app";
+  writeFile(source / "Contents/MacOS/Ferrolin Launcher", "#!/bin/sh\nexit 0\n");
+  ::chmod((source / "Contents/MacOS/Ferrolin Launcher").c_str(), 0755);
+  writeFile(source / "Contents/Info.plist", "<plist/>");
+  ::chmod((source / "Contents/Info.plist").c_str(), 0600);
+  fs::create_symlink("MacOS/Ferrolin Launcher", source / "Contents/current");
+  fs::create_symlink(folder / "elsewhere", source / "Contents/absolute-link");
+  ::chmod((source / "Contents").c_str(), 0555);
+
+  const fs::path destination = folder / "Applications/Ferrolin.app";
+  ASSERT_TRUE(files.createDirectory(destination.parent_path()));
+  ASSERT_TRUE(files.copyItem(source, destination));
+
+  EXPECT_EQ(readFile(destination / "Contents/MacOS/Ferrolin Launcher"), "#!/bin/sh\nexit 0\n");
+  EXPECT_EQ(modeOf(destination / "Contents/MacOS/Ferrolin Launcher"), 0755U);
+  EXPECT_EQ(modeOf(destination / "Contents/Info.plist"), 0600U);
+  EXPECT_EQ(modeOf(destination / "Contents"), 0555U);
+  ASSERT_TRUE(fs::is_symlink(destination / "Contents/current"));
+  EXPECT_EQ(fs::read_symlink(destination / "Contents/current"), "MacOS/Ferrolin Launcher");
+  EXPECT_EQ(fs::read_symlink(destination / "Contents/absolute-link"), folder / "elsewhere");
+}
+
+TEST_F(FileManagerTest, CopyRefusesAnExistingDestinationAndAMissingSource) {
+  writeFile(folder / "a.txt", "a");
+  writeFile(folder / "b.txt", "b");
+
+  const auto onto = files.copyItem(folder / "a.txt", folder / "b.txt");
+  ASSERT_FALSE(onto);
+  EXPECT_EQ(onto.error().code, EEXIST);
+  EXPECT_EQ(readFile(folder / "b.txt"), "b");
+
+  const auto missing = files.copyItem(folder / "nothing", folder / "c.txt");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error().localizedDescription,
+            "“nothing” couldn’t be copied because there is no such file.");
+  EXPECT_FALSE(files.itemExists(folder / "c.txt"));
+}
+
+TEST(PrivateTemporaryDirectory, IsCreatedPrivateAndReused) {
+  TemporaryFolder folder;
+  const auto created = FileManager::privateTemporaryDirectory(folder.path(), ::getuid());
+  ASSERT_TRUE(created);
+  EXPECT_EQ(*created, folder / ("ferrolin-" + std::to_string(::getuid())));
+  EXPECT_EQ(modeOf(*created), 0700U);
+  EXPECT_EQ(FileManager::privateTemporaryDirectory(folder.path(), ::getuid()), created);
+}
+
+TEST(PrivateTemporaryDirectory, RefusesAFolderOthersCouldTamperWith) {
+  const std::string name = "ferrolin-" + std::to_string(::getuid());
+  {
+    TemporaryFolder folder;
+    fs::create_directory(folder / name);
+    ::chmod((folder / name).c_str(), 0777);
+    EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder.path(), ::getuid()));
+  }
+  {
+    TemporaryFolder folder;
+    fs::create_directory(folder / "decoy");
+    ::chmod((folder / "decoy").c_str(), 0700);
+    fs::create_symlink(folder / "decoy", folder / name);
+    EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder.path(), ::getuid()));
+  }
+  {
+    TemporaryFolder folder;
+    fs::create_directory(folder / "ferrolin-4242");
+    ::chmod((folder / "ferrolin-4242").c_str(), 0700);
+    EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder.path(), 4242))
+        << "the folder belongs to someone other than user 4242";
+  }
+}
+
+}  // namespace
