@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/SystemPaths.h"
+
+namespace platform {
+
+// Starts child processes from an argument vector, never through a shell. The executable is mapped
+// through SystemPaths::resolveTool first. The child gets argv[0] = the executable path, the
+// caller's environment and standard streams, no other open descriptors, no blocked signals and
+// default signal handling. A program that cannot be started is an error in errorDomain::process
+// with the errno value as code. Both operations may be called from any thread.
+class ProcessLauncher {
+ public:
+  explicit ProcessLauncher(SystemPaths paths = SystemPaths::fromProcess());
+
+  // The process-wide launcher for the running process's system paths.
+  static ProcessLauncher& shared();
+
+  // Starts the program and returns its pid without waiting for it. The child is reaped in the
+  // background once it ends, so it never lingers as a zombie; do not wait for it yourself.
+  Result<pid_t> launch(const std::filesystem::path& executable,
+                       const std::vector<std::string>& arguments) const;
+
+  // Starts the program and blocks the calling thread until it ends. Returns its exit status, or the
+  // signal number when a signal ended it.
+  Result<int> run(const std::filesystem::path& executable,
+                  const std::vector<std::string>& arguments) const;
+
+ private:
+  Result<pid_t> spawn(const std::filesystem::path& executable,
+                      const std::vector<std::string>& arguments) const;
+
+  SystemPaths paths_;
+};
+
+}  // namespace platform

@@ -1,0 +1,215 @@
+#include "platform/Bundle.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/PropertyList.h"
+#include "support/TemporaryFolder.h"
+
+using namespace std::string_view_literals;
+
+namespace {
+
+using platform::Bundle;
+using platform::readPropertyList;
+using testsupport::TemporaryFolder;
+using testsupport::writeFile;
+
+std::string infoPlist(const std::string& entries) {
+  return R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+)" + entries +
+         "</dict>\n</plist>\n";
+}
+
+// A binary property list of
+// {CFBundleIdentifier: "com.example.binary", Enabled: true, Count: 42, Offset: -7, Ratio: 0.5,
+//  Nested: {List: ["a b", false, {Deep: "yes"}]}, Stamp: 2024-05-01T12:00:00Z, Blob: 00 01 fe ff
+//  21}.
+constexpr auto binaryPropertyList =
+    "\x62\x70\x6c\x69\x73\x74\x30\x30\xd8\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b"
+    "\x0c\x0d\x15\x16\x17\x54\x42\x6c\x6f\x62\x5f\x10\x12\x43\x46\x42\x75\x6e\x64\x6c"
+    "\x65\x49\x64\x65\x6e\x74\x69\x66\x69\x65\x72\x55\x43\x6f\x75\x6e\x74\x57\x45\x6e"
+    "\x61\x62\x6c\x65\x64\x56\x4e\x65\x73\x74\x65\x64\x56\x4f\x66\x66\x73\x65\x74\x55"
+    "\x52\x61\x74\x69\x6f\x55\x53\x74\x61\x6d\x70\x45\x00\x01\xfe\xff\x21\x5f\x10\x12"
+    "\x63\x6f\x6d\x2e\x65\x78\x61\x6d\x70\x6c\x65\x2e\x62\x69\x6e\x61\x72\x79\x10\x2a"
+    "\x09\xd1\x0e\x0f\x54\x4c\x69\x73\x74\xa3\x10\x11\x12\x53\x61\x20\x62\x08\xd1\x13"
+    "\x14\x54\x44\x65\x65\x70\x53\x79\x65\x73\x13\xff\xff\xff\xff\xff\xff\xff\xf9\x23"
+    "\x3f\xe0\x00\x00\x00\x00\x00\x00\x33\x41\xc5\xf1\x33\x20\x00\x00\x00\x08\x19\x1e"
+    "\x33\x39\x41\x48\x4f\x55\x5b\x61\x76\x78\x79\x7c\x81\x85\x89\x8a\x8d\x92\x96\x9f"
+    "\xa8\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x18\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xb1"sv;
+
+TEST(PropertyListTest, ReadsXmlWithNestedValues) {
+  TemporaryFolder folder;
+  const auto file = folder / "agent.plist";
+  writeFile(file, infoPlist(R"(<key>Label</key><string>com.quorrel.launcher</string>
+<key>ProgramArguments</key><array><string>/Applications/A B.app/Contents/MacOS/A B</string><string>--flag</string></array>
+<key>RunAtLoad</key><true/>
+<key>KeepAlive</key><dict><key>SuccessfulExit</key><false/><key>Tries</key><integer>3</integer><key>Back</key><integer>-2</integer></dict>
+<key>Interval</key><real>1.25</real>
+<key>Since</key><date>2024-05-01T12:00:00Z</date>
+<key>Payload</key><data>AAH+/yE=</data>
+)"));
+
+  const auto document = readPropertyList(file);
+  ASSERT_TRUE(document.has_value()) << document.error().localizedDescription;
+  const nlohmann::json expected = {
+      {"Label", "com.quorrel.launcher"},
+      {"ProgramArguments", {"/Applications/A B.app/Contents/MacOS/A B", "--flag"}},
+      {"RunAtLoad", true},
+      {"KeepAlive", {{"SuccessfulExit", false}, {"Tries", 3}, {"Back", -2}}},
+      {"Interval", 1.25},
+      {"Since", "2024-05-01T12:00:00Z"},
+      {"Payload", "AAH+/yE="},
+  };
+  EXPECT_EQ(*document, expected);
+}
+
+TEST(PropertyListTest, ReadsBinary) {
+  TemporaryFolder folder;
+  const auto file = folder / "Info.plist";
+  writeFile(file, std::string(binaryPropertyList));
+
+  const auto document = readPropertyList(file);
+  ASSERT_TRUE(document.has_value()) << document.error().localizedDescription;
+  const nlohmann::json expected = {
+      {"CFBundleIdentifier", "com.example.binary"},
+      {"Enabled", true},
+      {"Count", 42},
+      {"Offset", -7},
+      {"Ratio", 0.5},
+      {"Nested", {{"List", {"a b", false, {{"Deep", "yes"}}}}}},
+      {"Stamp", "2024-05-01T12:00:00Z"},
+      {"Blob", "AAH+/yE="},
+  };
+  EXPECT_EQ(*document, expected);
+}
+
+TEST(PropertyListTest, RejectsMissingFilesAndOtherFormats) {
+  TemporaryFolder folder;
+  const auto missing = readPropertyList(folder / "absent.plist");
+  ASSERT_FALSE(missing.has_value());
+  EXPECT_EQ(missing.error(),
+            platform::fileError(platform::FileOperation::read, folder / "absent.plist", ENOENT));
+
+  const auto asFolder = readPropertyList(folder.path());
+  ASSERT_FALSE(asFolder.has_value());
+  EXPECT_EQ(asFolder.error().domain, platform::errorDomain::file);
+  EXPECT_EQ(asFolder.error().code, EISDIR);
+
+  for (const std::string contents :
+       {"", "{\"json\": true}", "<plist version=\"1.0\"><dict><key>a</key><string>x</string>",
+        "bplist00 truncated"}) {
+    const auto file = folder / "broken.plist";
+    writeFile(file, contents);
+    const auto result = readPropertyList(file);
+    ASSERT_FALSE(result.has_value()) << contents;
+    EXPECT_EQ(result.error(),
+              (platform::Error{platform::errorDomain::file, 259,
+                               "The file “broken.plist” couldn’t be opened because it isn’t in the "
+                               "correct format."}));
+  }
+}
+
+class BundleTest : public testing::Test {
+ protected:
+  // Name.app with an executable, an Info.plist (when info is not empty) and one resource.
+  std::filesystem::path makeApp(const std::string& name, const std::string& info) {
+    const auto app = folder / (name + ".app");
+    writeFile(app / "Contents" / "MacOS" / name, "#!/bin/sh\n");
+    writeFile(app / "Contents" / "Resources" / "launcher-config.json", "{}");
+    if (!info.empty()) {
+      writeFile(app / "Contents" / "Info.plist", info);
+    }
+    return app;
+  }
+
+  TemporaryFolder folder;
+};
+
+TEST_F(BundleTest, ExecutableInsideAppBundle) {
+  const auto app =
+      makeApp("Ferrolin Launcher",
+              infoPlist("<key>CFBundleIdentifier</key><string>com.quorrel.launcher</string>\n"));
+
+  // A path spelled with "." and ".." still names the same, normalised bundle.
+  const auto bundle = Bundle::forExecutable(app / "Contents" / "." / "MacOS" / ".." / "MacOS" /
+                                            "Ferrolin Launcher");
+  EXPECT_EQ(bundle.bundlePath(), app);
+  EXPECT_EQ(bundle.resourcePath(), app / "Contents" / "Resources");
+  EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin Launcher");
+  EXPECT_EQ(bundle.bundleIdentifier(), "com.quorrel.launcher");
+  EXPECT_EQ(bundle.pathForResource("launcher-config", "json"),
+            app / "Contents" / "Resources" / "launcher-config.json");
+  EXPECT_EQ(bundle.pathForResource("launcher-config.json", ""),
+            app / "Contents" / "Resources" / "launcher-config.json");
+  EXPECT_EQ(bundle.pathForResource("launcher-config", "plist"), std::nullopt);
+}
+
+TEST_F(BundleTest, MissingOrInvalidInfoPlistGivesNoIdentifier) {
+  for (const auto& [name, info] : std::vector<std::pair<std::string, std::string>>{
+           {"NoInfo", ""},
+           {"Garbage", "not a property list"},
+           {"NotADictionary", R"(<plist version="1.0"><string>com.example</string></plist>)"},
+           {"WrongType", infoPlist("<key>CFBundleIdentifier</key><integer>7</integer>")}}) {
+    const auto app = makeApp(name, info);
+    const auto bundle = Bundle::forExecutable(app / "Contents" / "MacOS" / name);
+    EXPECT_EQ(bundle.bundlePath(), app) << name;
+    EXPECT_EQ(bundle.bundleIdentifier(), std::nullopt) << name;
+    EXPECT_TRUE(bundle.pathForResource("launcher-config", "json").has_value()) << name;
+  }
+}
+
+TEST_F(BundleTest, ExecutableOutsideAnyBundleUsesItsFolder) {
+  const auto tool = folder / "Contents" / "MacOS" / "tool";  // looks bundled, but no X.app
+  writeFile(tool, "#!/bin/sh\n");
+  writeFile(folder / "Contents" / "MacOS" / "launcher-config.json", "{}");
+
+  const auto bundle = Bundle::forExecutable(tool);
+  EXPECT_EQ(bundle.bundlePath(), folder / "Contents" / "MacOS");
+  EXPECT_EQ(bundle.resourcePath(), folder / "Contents" / "MacOS");
+  EXPECT_EQ(bundle.executablePath(), tool);
+  EXPECT_EQ(bundle.bundleIdentifier(), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("launcher-config", "json"),
+            folder / "Contents" / "MacOS" / "launcher-config.json");
+
+  // The test program itself lives outside any bundle.
+  const auto self = std::filesystem::read_symlink("/proc/self/exe");
+  EXPECT_EQ(Bundle::main().executablePath(), self);
+  EXPECT_EQ(Bundle::main().bundlePath(), self.parent_path());
+}
+
+TEST_F(BundleTest, AtPathReadsExecutableAndIdentifier) {
+  const auto app = makeApp(
+      "Ferrolin", infoPlist(R"(<key>CFBundleIdentifier</key><string>app.ferrolin.desktop</string>
+<key>CFBundleExecutable</key><string>Ferrolin</string>
+)"));
+
+  const auto found = Bundle::atPath(app.string() + "/");
+  if (!found) {
+    FAIL() << "no bundle at " << app;
+  }
+  const Bundle& bundle = *found;
+  EXPECT_EQ(bundle.bundlePath(), app);
+  EXPECT_EQ(bundle.resourcePath(), app / "Contents" / "Resources");
+  EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin");
+  EXPECT_EQ(bundle.bundleIdentifier(), "app.ferrolin.desktop");
+
+  const auto bare = Bundle::atPath(makeApp("Bare", ""));
+  if (!bare) {
+    FAIL() << "no bundle without Info.plist";
+  }
+  EXPECT_EQ(bare->executablePath(), std::nullopt);
+  EXPECT_EQ(bare->bundleIdentifier(), std::nullopt);
+
+  EXPECT_EQ(Bundle::atPath(folder / "Absent.app"), std::nullopt);
+}
+
+}  // namespace

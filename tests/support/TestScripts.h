@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Writes an executable /bin/sh script that appends a record of each call (all of its arguments,
+// exactly as received) to recordFile and then exits with exitStatus. Returns scriptPath.
+std::filesystem::path writeRecordingScript(const std::filesystem::path& scriptPath,
+                                           const std::filesystem::path& recordFile, int exitStatus);
+
+// The calls a recording script made, oldest first, each as its argument list (without argv[0]).
+// Empty when the script was never called.
+std::vector<std::vector<std::string>> readRecordedCalls(const std::filesystem::path& recordFile);
+
+// Recording stand-ins for the system tools of an emulated desktop in desktopFolder:
+// root/bin/launchctl and root/usr/bin/open, each exiting with the given status.
+struct EmulatedTools {
+  std::filesystem::path desktop;
+  std::filesystem::path launchctlCalls;
+  std::filesystem::path openCalls;
+};
+EmulatedTools writeEmulatedTools(const std::filesystem::path& desktopFolder,
+                                 int launchctlStatus = 0, int openStatus = 0);
+
+}  // namespace testsupport
