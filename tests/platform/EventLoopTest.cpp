@@ -1,0 +1,301 @@
+#include "platform/EventLoop.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <ranges>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::EventLoop;
+using platform::WorkItem;
+
+// Long enough for a loaded machine; a working loop gets there far sooner.
+constexpr std::chrono::milliseconds generous = 10s;
+
+std::shared_ptr<WorkItem> item(std::function<void()> block) {
+  return std::make_shared<WorkItem>(std::move(block));
+}
+
+// Both ends of a pipe, closed when the test ends.
+class Pipe {
+ public:
+  Pipe() {
+    if (::pipe2(fds_.data(), O_CLOEXEC) != 0) {
+      throw std::system_error(errno, std::generic_category(), "pipe2");
+    }
+  }
+  ~Pipe() {
+    closeWriteEnd();
+    ::close(fds_[0]);
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  Pipe(Pipe&&) = delete;
+  Pipe& operator=(Pipe&&) = delete;
+
+  int readEnd() const { return fds_[0]; }
+
+  void write(const std::string& text) const {
+    ASSERT_EQ(::write(fds_[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+
+  void closeWriteEnd() {
+    if (fds_[1] >= 0) {
+      ::close(fds_[1]);
+      fds_[1] = -1;
+    }
+  }
+
+  // What one read() returns: the bytes waiting, or nothing at end-of-file.
+  std::string read() const {
+    std::array<char, 256> buffer{};
+    const ssize_t count = ::read(fds_[0], buffer.data(), buffer.size());
+    return count > 0 ? std::string(buffer.data(), static_cast<std::size_t>(count)) : std::string();
+  }
+
+ private:
+  std::array<int, 2> fds_{-1, -1};
+};
+
+TEST(EventLoopBlocks, RunInQueueOrderIncludingBlocksQueuedByBlocks) {
+  EventLoop loop;
+  std::vector<int> order;
+  loop.async([&] {
+    order.push_back(1);
+    loop.async([&] { order.push_back(4); });
+  });
+  loop.async([&] { order.push_back(2); });
+  loop.async(item([&] { order.push_back(3); }));
+  EXPECT_TRUE(order.empty()) << "blocks run only when the loop runs";
+
+  loop.runUntilIdle();
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST(EventLoopBlocks, BlocksFromManyThreadsRunOnTheLoopThreadInEachSendersOrder) {
+  constexpr int senderCount = 4;
+  constexpr int blocksPerSender = 500;
+  EventLoop loop;
+  const auto loopThread = std::this_thread::get_id();
+  std::vector<std::vector<int>> received(senderCount);
+  int total = 0;
+  bool allOnLoopThread = true;
+  {
+    std::vector<std::jthread> senders;
+    senders.reserve(senderCount);
+    for (int sender = 0; sender < senderCount; ++sender) {
+      senders.emplace_back([&, sender] {
+        for (int i = 0; i < blocksPerSender; ++i) {
+          loop.async([&, sender, i] {
+            allOnLoopThread = allOnLoopThread && std::this_thread::get_id() == loopThread;
+            received[static_cast<std::size_t>(sender)].push_back(i);
+            ++total;
+          });
+        }
+      });
+    }
+    ASSERT_TRUE(loop.runUntil([&] { return total == senderCount * blocksPerSender; }, generous));
+  }
+  EXPECT_TRUE(allOnLoopThread);
+  for (const auto& fromSender : received) {
+    EXPECT_TRUE(std::ranges::equal(fromSender, std::views::iota(0, blocksPerSender)));
+  }
+}
+
+TEST(EventLoopTimers, FireInOrderOfDueTimeAndEqualDelaysInSchedulingOrder) {
+  EventLoop loop;
+  std::vector<std::string> fired;
+  auto record = [&](const std::string& name) {
+    return item([&fired, name] { fired.push_back(name); });
+  };
+  loop.asyncAfter(60ms, record("last"));
+  loop.asyncAfter(20ms, record("middle-a"));
+  loop.asyncAfter(0ms, record("first"));
+  loop.asyncAfter(20ms, record("middle-b"));
+  loop.asyncAfter(20ms, record("middle-c"));
+
+  ASSERT_TRUE(loop.runUntil([&] { return fired.size() == 5; }, generous));
+  EXPECT_EQ(fired, (std::vector<std::string>{"first", "middle-a", "middle-b", "middle-c", "last"}));
+}
+
+TEST(EventLoopTimers, CancelledTimersNeverRunAndARestartedOneDoes) {
+  EventLoop loop;
+  bool cancelledHereRan = false;
+  bool cancelledElsewhereRan = false;
+  bool restartedRan = false;
+  bool sentinelRan = false;
+
+  // A settings window's delayed task, cancelled and scheduled again when a new message arrives.
+  auto pending = item([&] { cancelledHereRan = true; });
+  loop.asyncAfter(30ms, pending);
+  pending->cancel();
+  loop.asyncAfter(30ms, item([&] { restartedRan = true; }));
+
+  auto elsewhere = item([&] { cancelledElsewhereRan = true; });
+  loop.asyncAfter(10ms, elsewhere);
+  std::jthread([&] { elsewhere->cancel(); }).join();
+
+  loop.asyncAfter(80ms, item([&] { sentinelRan = true; }));
+  ASSERT_TRUE(loop.runUntil([&] { return sentinelRan; }, generous));
+  EXPECT_TRUE(restartedRan);
+  EXPECT_FALSE(cancelledHereRan);
+  EXPECT_FALSE(cancelledElsewhereRan);
+}
+
+TEST(EventLoopWorkItems, ItemCancelledByAnEarlierBlockOfTheSameRoundIsSkipped) {
+  EventLoop loop;
+  bool timerRan = false;
+  bool blockRan = false;
+  auto victimTimer = item([&] { timerRan = true; });
+  auto victimBlock = item([&] { blockRan = true; });
+  // Both timers are due when the loop next looks, so they are taken out together; the first one
+  // cancels the second after that.
+  loop.asyncAfter(0ms, item([&] {
+                    victimTimer->cancel();
+                    victimBlock->cancel();
+                  }));
+  loop.asyncAfter(0ms, victimTimer);
+  loop.async(victimBlock);
+
+  loop.runUntilIdle();
+  EXPECT_FALSE(timerRan);
+  EXPECT_FALSE(blockRan);
+}
+
+TEST(EventLoopRun, StopEndsRunFromAnyThreadAndRunCanStartAgain) {
+  EventLoop loop;
+  bool watchdogFired = false;
+  auto watchdog = item([&] {
+    watchdogFired = true;
+    loop.stop();
+  });
+  loop.asyncAfter(generous, watchdog);
+
+  std::jthread stopper;
+  loop.async([&] { stopper = std::jthread([&] { loop.stop(); }); });
+  loop.run();
+  EXPECT_FALSE(watchdogFired) << "stop() from another thread did not end run()";
+
+  bool ranInSecondRun = false;
+  loop.async([&] {
+    ranInSecondRun = true;
+    loop.stop();
+  });
+  loop.run();
+  EXPECT_TRUE(ranInSecondRun);
+
+  // A stop requested while nothing runs the loop ends the next run() at once.
+  loop.stop();
+  loop.run();
+  EXPECT_FALSE(watchdogFired);
+}
+
+TEST(EventLoopSources, ReadSourceSeesDataThenTheClosedWriteEndAndCanRemoveItself) {
+  EventLoop loop;
+  Pipe pipe;
+  std::string received;
+  int endOfFileCalls = 0;
+  EventLoop::SourceId source{};
+  source = loop.addReadSource(pipe.readEnd(), [&] {
+    const std::string chunk = pipe.read();
+    if (!chunk.empty()) {
+      received += chunk;
+      return;
+    }
+    ++endOfFileCalls;
+    loop.removeSource(source);
+  });
+  loop.runUntilIdle();
+  EXPECT_TRUE(received.empty());
+
+  std::jthread writer([&] {
+    pipe.write("hello");
+    pipe.closeWriteEnd();
+  });
+  ASSERT_TRUE(loop.runUntil([&] { return endOfFileCalls > 0; }, generous));
+  EXPECT_EQ(received, "hello");
+
+  // Left registered, a pipe at end-of-file would be reported again on every round.
+  EXPECT_FALSE(loop.runUntil([] { return false; }, 100ms));
+  EXPECT_EQ(endOfFileCalls, 1);
+  EXPECT_NE(::fcntl(pipe.readEnd(), F_GETFD), -1) << "the loop closed a descriptor it does not own";
+}
+
+TEST(EventLoopSources, SourceRemovedByAnotherCallbackOfTheSameRoundDoesNotFire) {
+  EventLoop loop;
+  Pipe first;
+  Pipe second;
+  first.write("1");
+  second.write("2");
+  int calls = 0;
+  EventLoop::SourceId firstSource{};
+  EventLoop::SourceId secondSource{};
+  // Each callback removes both sources (its own first, then touching its captures), so exactly one
+  // runs whichever the loop calls first.
+  auto removeBoth = [&] {
+    ++calls;
+    loop.removeSource(firstSource);
+    loop.removeSource(secondSource);
+  };
+  firstSource = loop.addReadSource(first.readEnd(), removeBoth);
+  secondSource = loop.addReadSource(second.readEnd(), removeBoth);
+
+  loop.runUntilIdle();
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(EventLoopRunUntil, WaitsForABackgroundResultOrGivesUpAtTheTimeout) {
+  EventLoop loop;
+  EXPECT_FALSE(loop.runUntil([] { return false; }, 50ms));
+
+  std::optional<int> result;
+  std::jthread worker([&] {
+    const int answer = 6 * 7;
+    loop.async([&result, answer] { result = answer; });
+  });
+  EXPECT_TRUE(loop.runUntil([&] { return result.has_value(); }, generous));
+  EXPECT_EQ(result, 42);
+}
+
+TEST(EventLoopRunUntilIdle, RunsWhatIsReadyNowButNotFutureTimers) {
+  EventLoop loop;
+  Pipe pipe;
+  pipe.write("x");
+  bool blockRan = false;
+  bool dueTimerRan = false;
+  bool queuedByTimerRan = false;
+  bool futureTimerRan = false;
+  std::string sourceRead;
+  loop.async([&] { blockRan = true; });
+  loop.asyncAfter(0ms, item([&] {
+                    dueTimerRan = true;
+                    loop.async([&] { queuedByTimerRan = true; });
+                  }));
+  auto future = item([&] { futureTimerRan = true; });
+  loop.asyncAfter(1h, future);
+  const auto source = loop.addReadSource(pipe.readEnd(), [&] { sourceRead += pipe.read(); });
+
+  loop.runUntilIdle();
+  EXPECT_TRUE(blockRan);
+  EXPECT_TRUE(dueTimerRan);
+  EXPECT_TRUE(queuedByTimerRan);
+  EXPECT_EQ(sourceRead, "x");
+  EXPECT_FALSE(futureTimerRan);
+  loop.removeSource(source);
+}
+
+}  // namespace
