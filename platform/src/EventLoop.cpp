@@ -186,29 +186,42 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
     dispatched = true;
   }
 
-  std::vector<std::shared_ptr<WorkItem>> dueTimers;
-  {
-    const std::scoped_lock lock(mutex_);
-    const auto end = timers_.upper_bound(Clock::now());
-    for (auto timer = timers_.begin(); timer != end; ++timer) {
-      dueTimers.push_back(std::move(timer->second));
+  // Timers and blocks are taken off their queues one at a time, so that a nested run of the loop
+  // started by one of them (a modal alert) goes on with the ones after it.
+  const auto now = Clock::now();
+  for (;;) {
+    std::shared_ptr<WorkItem> timer;
+    {
+      const std::scoped_lock lock(mutex_);
+      if (timers_.empty() || timers_.begin()->first > now) {
+        break;
+      }
+      timer = std::move(timers_.begin()->second);
+      timers_.erase(timers_.begin());
     }
-    timers_.erase(timers_.begin(), end);
+    timer->perform();
+    dispatched = true;
   }
-  for (const auto& item : dueTimers) {
-    item->perform();
-  }
-  dispatched = dispatched || !dueTimers.empty();
 
-  std::vector<std::function<void()>> batch;
+  std::size_t queuedBeforeThisRound = 0;
   {
     const std::scoped_lock lock(mutex_);
-    batch.swap(blocks_);
+    queuedBeforeThisRound = blocks_.size();
   }
-  for (const auto& block : batch) {
+  for (; queuedBeforeThisRound > 0; --queuedBeforeThisRound) {
+    std::function<void()> block;
+    {
+      const std::scoped_lock lock(mutex_);
+      if (blocks_.empty()) {
+        break;  // a nested run took them
+      }
+      block = std::move(blocks_.front());
+      blocks_.pop_front();
+    }
     block();
+    dispatched = true;
   }
-  return dispatched || !batch.empty();
+  return dispatched;
 }
 
 }  // namespace platform

@@ -271,6 +271,27 @@ TEST(EventLoopRunUntil, WaitsForABackgroundResultOrGivesUpAtTheTimeout) {
   EXPECT_EQ(result, 42);
 }
 
+// A block or timer that runs the loop again (as a modal alert does) must not hold back the blocks
+// and timers queued after it in the same round: the answer it waits for may be one of them.
+TEST(EventLoopNestedRuns, GoOnWithTheBlocksAndTimersQueuedAfterTheOneThatStartedThem) {
+  EventLoop loop;
+  bool blockAnswered = false;
+  bool nestedFromBlock = false;
+  loop.async([&] { nestedFromBlock = loop.runUntil([&] { return blockAnswered; }, 10s); });
+  loop.async([&] { blockAnswered = true; });
+
+  bool timerAnswered = false;
+  bool nestedFromTimer = false;
+  loop.asyncAfter(0s, std::make_shared<WorkItem>([&] {
+                    nestedFromTimer = loop.runUntil([&] { return timerAnswered; }, 10s);
+                  }));
+  loop.asyncAfter(0s, std::make_shared<WorkItem>([&] { timerAnswered = true; }));
+
+  loop.runUntil([&] { return nestedFromBlock && nestedFromTimer; }, 20s);
+  EXPECT_TRUE(nestedFromBlock);
+  EXPECT_TRUE(nestedFromTimer);
+}
+
 TEST(EventLoopRunUntilIdle, RunsWhatIsReadyNowButNotFutureTimers) {
   EventLoop loop;
   Pipe pipe;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -83,7 +84,7 @@ class EventLoop {
   int wakeFd_;
   std::mutex mutex_;
   bool stopRequested_ = false;                                          // guarded by mutex_
-  std::vector<std::function<void()>> blocks_;                           // guarded by mutex_
+  std::deque<std::function<void()>> blocks_;                            // guarded by mutex_
   std::multimap<Clock::time_point, std::shared_ptr<WorkItem>> timers_;  // guarded by mutex_
   std::vector<Source> sources_;
   std::uint64_t lastSourceId_ = 0;
