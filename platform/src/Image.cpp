@@ -1,0 +1,177 @@
+#include "platform/Image.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr std::string_view pngSignature = "\x89PNG\r\n\x1a\n";
+constexpr Size symbolSize{16, 16};
+
+constexpr std::array<std::string_view, 5> knownSymbols = {
+    "bolt.circle.fill", "sparkles.rectangle.stack", "keyboard.badge.ellipsis", "trash",
+    "externaldrive.badge.minus"};
+
+std::optional<std::vector<std::uint8_t>> readBytes(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    return std::nullopt;
+  }
+  try {
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
+                                    std::istreambuf_iterator<char>()};
+    if (stream.bad()) {
+      return std::nullopt;
+    }
+    return bytes;
+  } catch (const std::ios_base::failure&) {
+    return std::nullopt;  // a read error
+  }
+}
+
+bool startsWith(const std::vector<std::uint8_t>& bytes, std::string_view prefix) {
+  if (bytes.size() < prefix.size()) {
+    return false;
+  }
+  for (std::size_t index = 0; index < prefix.size(); ++index) {
+    if (bytes[index] != static_cast<std::uint8_t>(prefix[index])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The pixel size of a PNG file, decoded whole so that damaged data is refused.
+std::optional<Size> pngSize(const std::filesystem::path& path) {
+  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+      cairo_image_surface_create_from_png(path.c_str()), &cairo_surface_destroy);
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    return std::nullopt;
+  }
+  const int width = cairo_image_surface_get_width(surface.get());
+  const int height = cairo_image_surface_get_height(surface.get());
+  if (width <= 0 || height <= 0) {
+    return std::nullopt;
+  }
+  return Size{static_cast<double>(width), static_cast<double>(height)};
+}
+
+// The pixel size of a JPEG stream, from its frame header: the segments are walked from the start
+// of image to the first start-of-frame marker, each checked for a length that fits the data.
+std::optional<Size> jpegSize(const std::vector<std::uint8_t>& bytes) {
+  const auto word = [&bytes](std::size_t at) {
+    return static_cast<std::uint16_t>((bytes[at] << 8U) | bytes[at + 1]);
+  };
+  std::size_t position = 2;  // after the start-of-image marker
+  while (position + 1 < bytes.size()) {
+    if (bytes[position] != 0xFF) {
+      return std::nullopt;
+    }
+    ++position;
+    while (position < bytes.size() && bytes[position] == 0xFF) {
+      ++position;  // fill bytes
+    }
+    if (position >= bytes.size()) {
+      return std::nullopt;
+    }
+    const std::uint8_t marker = bytes[position++];
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      continue;  // markers without a segment
+    }
+    if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA || position + 2 > bytes.size()) {
+      return std::nullopt;  // image data or its end before any frame header
+    }
+    const std::size_t length = word(position);
+    if (length < 2 || position + length > bytes.size()) {
+      return std::nullopt;
+    }
+    const bool startOfFrame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (startOfFrame) {
+      if (length < 8) {
+        return std::nullopt;
+      }
+      const std::uint16_t height = word(position + 3);
+      const std::uint16_t width = word(position + 5);
+      const std::uint8_t components = bytes[position + 7];
+      if (width == 0 || height == 0 || components == 0) {
+        return std::nullopt;
+      }
+      return Size{static_cast<double>(width), static_cast<double>(height)};
+    }
+    position += length;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Image::Image(Passkey /*key*/, Size size, std::optional<std::filesystem::path> file,
+             std::optional<std::string> symbol, std::optional<std::string> accessibilityDescription)
+    : size_(size),
+      file_(std::move(file)),
+      symbol_(std::move(symbol)),
+      accessibilityDescription_(std::move(accessibilityDescription)) {}
+
+std::shared_ptr<Image> Image::named(const std::string& name, const Bundle& bundle) {
+  const auto path = bundle.pathForResource(name, "png");
+  return path ? contentsOfFile(*path) : nullptr;
+}
+
+std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) {
+  const auto bytes = readBytes(path);
+  if (!bytes) {
+    return nullptr;
+  }
+  std::optional<Size> size;
+  if (startsWith(*bytes, pngSignature)) {
+    size = pngSize(path);
+  } else if (startsWith(*bytes, "\xFF\xD8")) {
+    size = jpegSize(*bytes);
+  }
+  if (!size) {
+    return nullptr;
+  }
+  return std::make_shared<Image>(Passkey{}, *size, path, std::nullopt, std::nullopt);
+}
+
+std::shared_ptr<Image> Image::systemSymbol(const std::string& name,
+                                           std::optional<std::string> accessibilityDescription) {
+  if (std::ranges::find(knownSymbols, name) == knownSymbols.end()) {
+    return nullptr;
+  }
+  return std::make_shared<Image>(Passkey{}, symbolSize, std::nullopt, name,
+                                 std::move(accessibilityDescription));
+}
+
+nlohmann::json Image::describe() const {
+  nlohmann::json description;
+  if (symbol_) {
+    description["symbol"] = *symbol_;
+    description["accessibilityDescription"] =
+        accessibilityDescription_ ? nlohmann::json(*accessibilityDescription_) : nullptr;
+  } else {
+    description["file"] = file_ ? file_->string() : std::string();
+    description["size"] = {size_.width, size_.height};
+  }
+  description["template"] = template_;
+  return description;
+}
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+#include "platform/ImageView.h"
+
+#include <utility>
+
+namespace platform {
+namespace {
+
+const char* scalingName(ImageScaling scaling) {
+  switch (scaling) {
+    case ImageScaling::proportionallyDown:
+      return "proportionallyDown";
+    case ImageScaling::axesIndependently:
+      return "axesIndependently";
+    case ImageScaling::none:
+      return "none";
+    case ImageScaling::proportionallyUpOrDown:
+      return "proportionallyUpOrDown";
+  }
+  return "proportionallyDown";
+}
+
+}  // namespace
+
+ImageView::ImageView(Rect frame) : View(frame) {}
+
+void ImageView::setImage(std::shared_ptr<Image> image) {
+  image_ = std::move(image);
+  changed();
+}
+
+void ImageView::setImageScaling(ImageScaling scaling) {
+  imageScaling_ = scaling;
+  changed();
+}
+
+std::optional<Size> ImageView::intrinsicContentSize() const {
+  if (!image_) {
+    return std::nullopt;
+  }
+  return image_->size();
+}
+
+void ImageView::describeProperties(nlohmann::json& description) const {
+  description["image"] = image_ ? image_->describe() : nlohmann::json(nullptr);
+  description["imageScaling"] = scalingName(imageScaling_);
+}
+
+}  // namespace platform

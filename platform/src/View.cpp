@@ -1,0 +1,231 @@
+// Views and their trees.
+//
+// describe() gives one JSON object per view, with these keys (stable: the desktop's picture, its
+// driver and the tests read them):
+//   "identifier"  the view's identifier (empty text when it has none)
+//   "kind"        kind(): "view", "label", "imageView", "stackView", ...
+//   "frame"       [x, y, width, height] in the superview's coordinates
+//   "hidden"      bool
+//   "alpha"       the alpha value, 0 to 1
+//   "layer"       only for layer-backed views: {"cornerRadius", "borderWidth",
+//                 "borderColor": {"role", "alpha"} or null, "backgroundColor": {"role", "alpha"} or
+//                 null, "masksToBounds", "contents": the image's description or null,
+//                 "contentsGravity": "resize" | "resizeAspect" | "resizeAspectFill" | "center",
+//                 "contentsScale"}
+//   ...           the kind's own properties (describeProperties)
+//   "subviews"    the subviews' descriptions, bottom to top; only when there are any
+
+#include "platform/View.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/Image.h"
+
+namespace platform {
+namespace {
+
+nlohmann::json colorDescription(const std::optional<Color>& color) {
+  if (!color) {
+    return nullptr;
+  }
+  return *color;
+}
+
+const char* gravityName(ContentsGravity gravity) {
+  switch (gravity) {
+    case ContentsGravity::resize:
+      return "resize";
+    case ContentsGravity::resizeAspect:
+      return "resizeAspect";
+    case ContentsGravity::resizeAspectFill:
+      return "resizeAspectFill";
+    case ContentsGravity::center:
+      return "center";
+  }
+  return "resize";
+}
+
+nlohmann::json layerDescription(const Layer& layer) {
+  return {{"cornerRadius", layer.cornerRadius},
+          {"borderWidth", layer.borderWidth},
+          {"borderColor", colorDescription(layer.borderColor)},
+          {"backgroundColor", colorDescription(layer.backgroundColor)},
+          {"masksToBounds", layer.masksToBounds},
+          {"contents", layer.contents ? layer.contents->describe() : nlohmann::json(nullptr)},
+          {"contentsGravity", gravityName(layer.contentsGravity)},
+          {"contentsScale", layer.contentsScale}};
+}
+
+bool isInSubtree(const View* view, const View& root) {
+  for (const View* current = view; current != nullptr; current = current->superview()) {
+    if (current == &root) {
+      return true;
+    }
+  }
+  return false;
+}
+
+View* findDepthFirst(View& view, const std::string& name, bool byIdentifier) {
+  if ((byIdentifier ? view.identifier() : view.addressableText()) == name) {
+    return &view;
+  }
+  for (const auto& subview : view.subviews()) {
+    if (View* found = findDepthFirst(*subview, name, byIdentifier)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+View::View(Rect frame) : frame_(frame) {}
+
+View::~View() {
+  for (const auto& subview : subviews_) {
+    if (subview->superview_ == this) {
+      subview->superview_ = nullptr;
+    }
+  }
+}
+
+void View::setFrame(Rect frame) {
+  frame_ = frame;
+  changed();
+}
+
+void View::addSubview(std::shared_ptr<View> view) {
+  // A view cannot hold itself or one of its ancestors.
+  if (!view || isInSubtree(this, *view)) {
+    return;
+  }
+  view->removeFromSuperview();
+  view->superview_ = this;
+  subviews_.push_back(std::move(view));
+  changed();
+}
+
+void View::removeFromSuperview() {
+  View* parent = superview_;
+  if (parent == nullptr) {
+    return;
+  }
+  // A view that leaves the tree takes the keyboard focus of its subtree with it.
+  if (ViewHost* owner = host(); owner != nullptr && isInSubtree(owner->firstResponder(), *this)) {
+    owner->makeFirstResponder(nullptr);
+  }
+  const auto found = std::ranges::find_if(
+      parent->subviews_,
+      [this](const std::shared_ptr<View>& subview) { return subview.get() == this; });
+  // Keeps this view alive until the old tree has been told; the caller may hold no other reference.
+  const std::shared_ptr<View> self = std::move(*found);
+  parent->subviews_.erase(found);
+  superview_ = nullptr;
+  parent->changed();
+}
+
+void View::setHidden(bool hidden) {
+  hidden_ = hidden;
+  changed();
+}
+
+void View::setAlphaValue(double alpha) {
+  alpha_ = alpha;
+  changed();
+}
+
+void View::setAutoresizingMask(std::uint32_t mask) {
+  autoresizingMask_ = mask;
+  changed();
+}
+
+void View::setIdentifier(std::string identifier) {
+  identifier_ = std::move(identifier);
+  changed();
+}
+
+void View::setWantsLayer(bool wantsLayer) {
+  if (!wantsLayer) {
+    layer_.reset();
+  } else if (!layer_) {
+    layer_.emplace();
+  }
+  changed();
+}
+
+Layer& View::layer() {
+  if (!layer_) {
+    layer_.emplace();
+  }
+  // The caller changes the layer through the reference; the host publishes the tree later, from
+  // the loop, so it sees those changes.
+  changed();
+  return *layer_;
+}
+
+void View::setTranslatesAutoresizingMaskIntoConstraints(bool translates) {
+  translatesMask_ = translates;
+  changed();
+}
+
+void View::activateWidthConstraint(double width) {
+  widthConstraint_ = width;
+  changed();
+}
+
+void View::activateHeightConstraint(double height) {
+  heightConstraint_ = height;
+  changed();
+}
+
+ViewHost* View::host() const {
+  const View* root = this;
+  while (root->superview_ != nullptr) {
+    root = root->superview_;
+  }
+  return root->host_;
+}
+
+void View::setHost(ViewHost* host) {
+  host_ = host;
+}
+
+View* View::findView(const std::string& name) {
+  if (name.empty()) {
+    return nullptr;
+  }
+  if (View* found = findDepthFirst(*this, name, true)) {
+    return found;
+  }
+  return findDepthFirst(*this, name, false);
+}
+
+nlohmann::json View::describe() const {
+  nlohmann::json description = {
+      {"identifier", identifier_},
+      {"kind", kind()},
+      {"frame", {frame_.x, frame_.y, frame_.width, frame_.height}},
+      {"hidden", hidden_},
+      {"alpha", alpha_},
+  };
+  if (layer_) {
+    description["layer"] = layerDescription(*layer_);
+  }
+  describeProperties(description);
+  if (!subviews_.empty()) {
+    auto& subviews = description["subviews"] = nlohmann::json::array();
+    for (const auto& subview : subviews_) {
+      subviews.push_back(subview->describe());
+    }
+  }
+  return description;
+}
+
+void View::changed() const {
+  if (ViewHost* owner = host()) {
+    owner->viewTreeChanged();
+  }
+}
+
+}  // namespace platform
