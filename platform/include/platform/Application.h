@@ -1,0 +1,122 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/DesktopConnection.h"
+#include "platform/EventLoop.h"
+
+namespace platform {
+
+class Alert;
+class StatusItem;
+class Window;
+
+// The application's delegate: told when launching has finished and when the application is about
+// to terminate.
+class ApplicationDelegate {
+ public:
+  virtual ~ApplicationDelegate() = default;
+  virtual void applicationDidFinishLaunching() {}
+  virtual void applicationWillTerminate() {}
+};
+
+// The program's application object: its delegate, activation policy, event loop, and the window
+// server's side of its windows, alerts and status items. Main thread only.
+class Application {
+ public:
+  // The process's application, on the main event loop and the desktop it runs on.
+  static Application& shared();
+
+  // An application on a given desktop and loop (tests make several in one process).
+  Application(DesktopConnection& desktop, EventLoop& loop, ApplicationIdentity identity);
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+  Application(Application&&) = delete;
+  Application& operator=(Application&&) = delete;
+
+  // The delegate is not owned; it must outlive the application's run.
+  void setDelegate(ApplicationDelegate* delegate) { delegate_ = delegate; }
+
+  ActivationPolicy activationPolicy() const { return policy_; }
+  void setActivationPolicy(ActivationPolicy policy);
+  // Makes the application active and frontmost, ignoring the other applications.
+  void activate();
+
+  // Checks in with the desktop and tells the delegate that launching has finished.
+  void finishLaunching();
+  // finishLaunching(), then runs the event loop until terminate().
+  void run();
+  // Tells the delegate that the application will terminate, checks out and ends run(). In a
+  // program (run() active) the loop stops; the process then exits from main.
+  void terminate();
+  bool isTerminated() const { return terminated_; }
+  // Called when the application has terminated (after the delegate), for the entry code.
+  void setOnTerminate(std::function<void()> onTerminate) { onTerminate_ = std::move(onTerminate); }
+
+  EventLoop& loop() const { return loop_; }
+  DesktopConnection& desktop() const { return desktop_; }
+  const ApplicationIdentity& identity() const { return identity_; }
+
+  // The window server's side, used by Window, Alert and StatusItem.
+  void addWindow(Window* window);
+  void removeWindow(Window* window);
+  const std::vector<Window*>& windows() const { return windows_; }
+  Window* keyWindow() const;
+  void setKeyWindow(Window* window);
+  void addStatusItem(StatusItem* item);
+  void removeStatusItem(StatusItem* item);
+  // A modal alert run: the alert is shown until answered; runModal's nested loop runs meanwhile.
+  void beginModalAlert(Alert* alert);
+  void endModalAlert(Alert* alert);
+  Alert* modalAlert() const;
+
+  // Something on screen changed: the interface is published once, from the loop, soon.
+  void interfaceChanged();
+  // Everything the application shows, as published to the desktop.
+  nlohmann::json describeInterface() const;
+
+  // Handles one of the desktop's requests (see DesktopEvent). The input forms are
+  //   {"action":"click","target":T}      press a button of the frontmost alert or the key window,
+  //                                      or mouse-down on a view (identifier or title T)
+  //   {"action":"select","item":I[,"in":P]}  choose entry I of a pop-up (P: its identifier)
+  //   {"action":"key","keyCode":K,"modifiers":M}  key-down to the key window's focused view
+  //   {"action":"menu","item":I}         choose an item of the status item's menu
+  //   {"action":"dismiss"}               close the frontmost alert without a button (Escape)
+  //   {"action":"close","window":T}      close a window by its title
+  // Returns whether the target was found.
+  bool handleEvent(const DesktopEvent& event);
+
+  // Hot-key presses of this application, delivered to the hot-key service.
+  void setHotKeyHandler(std::function<void(std::uint32_t signature, std::uint32_t id)> handler) {
+    hotKeyHandler_ = std::move(handler);
+  }
+
+ private:
+  void checkIn();
+  bool handleInput(const nlohmann::json& input);
+  void publishNow();
+
+  DesktopConnection& desktop_;
+  EventLoop& loop_;
+  ApplicationIdentity identity_;
+  ApplicationDelegate* delegate_ = nullptr;
+  ActivationPolicy policy_ = ActivationPolicy::regular;
+  bool checkedIn_ = false;
+  bool terminated_ = false;
+  bool running_ = false;
+  std::shared_ptr<WorkItem> pendingPublish_;
+  std::vector<Window*> windows_;
+  Window* keyWindow_ = nullptr;
+  std::vector<StatusItem*> statusItems_;
+  std::vector<Alert*> modalAlerts_;
+  std::function<void()> onTerminate_;
+  std::function<void(std::uint32_t, std::uint32_t)> hotKeyHandler_;
+};
+
+}  // namespace platform

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/Application.h"
+
+namespace platform {
+
+// Plays the system alert sound (the beep for a refused key).
+void playAlertSound(Application& application = Application::shared());
+
+}  // namespace platform

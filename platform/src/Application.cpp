@@ -1,0 +1,289 @@
+#include "platform/Application.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/Alert.h"
+#include "platform/Bundle.h"
+#include "platform/EmulatedDesktop.h"
+#include "platform/Menu.h"
+#include "platform/PopUpButton.h"
+#include "platform/StatusItem.h"
+#include "platform/Window.h"
+
+namespace platform {
+namespace {
+
+ApplicationIdentity identityOfThisProcess() {
+  const Bundle& bundle = Bundle::main();
+  ApplicationIdentity identity;
+  identity.pid = ::getpid();
+  identity.bundleIdentifier = bundle.bundleIdentifier();
+  identity.bundlePath = bundle.bundlePath().string();
+  if (const auto& executable = bundle.executablePath()) {
+    identity.executablePath = executable->string();
+  }
+  return identity;
+}
+
+// The pop-up in the tree that offers `item` (and has the identifier `in`, when given).
+PopUpButton* findPopUpHolding(View& root, const std::string& item,
+                              const std::optional<std::string>& in) {
+  if (auto* popUp = dynamic_cast<PopUpButton*>(&root); popUp != nullptr &&
+                                                       popUp->indexOfItemWithTitle(item) >= 0 &&
+                                                       (!in || popUp->identifier() == *in)) {
+    return popUp;
+  }
+  for (const std::shared_ptr<View>& subview : root.subviews()) {
+    if (PopUpButton* found = findPopUpHolding(*subview, item, in)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Application& Application::shared() {
+  // A program started on its own gets a private desktop in its own process.
+  static EmulatedDesktop desktop;
+  static const std::unique_ptr<DesktopConnection> connection = desktop.connect(EventLoop::main());
+  static Application application(*connection, EventLoop::main(), identityOfThisProcess());
+  return application;
+}
+
+Application::Application(DesktopConnection& desktop, EventLoop& loop, ApplicationIdentity identity)
+    : desktop_(desktop), loop_(loop), identity_(std::move(identity)) {
+  desktop_.setEventHandler([this](const DesktopEvent& event) { handleEvent(event); });
+}
+
+Application::~Application() {
+  if (pendingPublish_) {
+    pendingPublish_->cancel();
+  }
+  desktop_.setEventHandler(nullptr);
+}
+
+void Application::setActivationPolicy(ActivationPolicy policy) {
+  policy_ = policy;
+  if (checkedIn_) {
+    desktop_.setActivationPolicy(policy);
+  }
+}
+
+void Application::activate() {
+  checkIn();
+  desktop_.activate();
+}
+
+void Application::checkIn() {
+  if (!checkedIn_) {
+    checkedIn_ = true;
+    desktop_.checkIn(identity_, policy_);
+  }
+}
+
+void Application::finishLaunching() {
+  checkIn();
+  if (delegate_ != nullptr) {
+    delegate_->applicationDidFinishLaunching();
+  }
+}
+
+void Application::run() {
+  running_ = true;
+  finishLaunching();
+  if (!terminated_) {
+    loop_.run();
+  }
+  running_ = false;
+}
+
+void Application::terminate() {
+  if (terminated_) {
+    return;
+  }
+  terminated_ = true;
+  if (delegate_ != nullptr) {
+    delegate_->applicationWillTerminate();
+  }
+  if (pendingPublish_) {
+    pendingPublish_->cancel();
+  }
+  if (checkedIn_) {
+    desktop_.checkOut();
+  }
+  if (running_) {
+    loop_.stop();
+  }
+  if (onTerminate_) {
+    onTerminate_();
+  }
+}
+
+void Application::addWindow(Window* window) {
+  if (std::ranges::find(windows_, window) == windows_.end()) {
+    windows_.push_back(window);
+  }
+  interfaceChanged();
+}
+
+void Application::removeWindow(Window* window) {
+  std::erase(windows_, window);
+  if (keyWindow_ == window) {
+    keyWindow_ = nullptr;
+  }
+  interfaceChanged();
+}
+
+Window* Application::keyWindow() const {
+  return keyWindow_;
+}
+
+void Application::setKeyWindow(Window* window) {
+  keyWindow_ = window;
+  interfaceChanged();
+}
+
+void Application::addStatusItem(StatusItem* item) {
+  statusItems_.push_back(item);
+  interfaceChanged();
+}
+
+void Application::removeStatusItem(StatusItem* item) {
+  std::erase(statusItems_, item);
+  interfaceChanged();
+}
+
+void Application::beginModalAlert(Alert* alert) {
+  checkIn();
+  modalAlerts_.push_back(alert);
+  // Alerts come and go on screen at once, so that whoever answers one sees it before the nested
+  // loop runs, and nobody answers one that is gone.
+  publishNow();
+}
+
+void Application::endModalAlert(Alert* alert) {
+  std::erase(modalAlerts_, alert);
+  publishNow();
+}
+
+Alert* Application::modalAlert() const {
+  return modalAlerts_.empty() ? nullptr : modalAlerts_.back();
+}
+
+void Application::interfaceChanged() {
+  if (terminated_ || (pendingPublish_ && !pendingPublish_->isCancelled())) {
+    return;
+  }
+  pendingPublish_ = std::make_shared<WorkItem>([this] {
+    pendingPublish_.reset();
+    publishNow();
+  });
+  loop_.async(pendingPublish_);
+}
+
+void Application::publishNow() {
+  if (pendingPublish_) {
+    pendingPublish_->cancel();
+    pendingPublish_.reset();
+  }
+  if (terminated_) {
+    return;
+  }
+  checkIn();
+  desktop_.publishInterface(describeInterface());
+}
+
+bool Application::handleEvent(const DesktopEvent& event) {
+  switch (event.kind) {
+    case DesktopEvent::Kind::hotKeyPressed:
+      if (hotKeyHandler_) {
+        hotKeyHandler_(event.hotKeySignature, event.hotKeyId);
+      }
+      return true;
+    case DesktopEvent::Kind::hide:
+    case DesktopEvent::Kind::unhide:
+    case DesktopEvent::Kind::activate:
+      // The desktop keeps the application's hidden and active state; nothing to do here.
+      return true;
+    case DesktopEvent::Kind::terminate:
+      terminate();
+      return true;
+    case DesktopEvent::Kind::input:
+      return handleInput(event.input);
+  }
+  return false;
+}
+
+nlohmann::json Application::describeInterface() const {
+  nlohmann::json interface = {{"statusItems", nlohmann::json::array()},
+                              {"windows", nlohmann::json::array()},
+                              {"alerts", nlohmann::json::array()}};
+  for (const StatusItem* item : statusItems_) {
+    interface["statusItems"].push_back(item->describe());
+  }
+  for (const Window* window : windows_) {
+    interface["windows"].push_back(window->describe());
+  }
+  for (const Alert* alert : modalAlerts_) {
+    interface["alerts"].push_back(alert->describe());
+  }
+  return interface;
+}
+
+bool Application::handleInput(const nlohmann::json& input) {
+  if (!input.is_object()) {
+    return false;
+  }
+  const std::string action = input.value("action", "");
+  Alert* alert = modalAlert();
+  // While an alert runs modally it takes every input; otherwise the key window does.
+  View* root = nullptr;
+  if (alert != nullptr) {
+    root = alert->accessoryView().get();
+  } else if (keyWindow_ != nullptr) {
+    root = keyWindow_->contentView().get();
+  }
+  if (action == "click") {
+    const std::string target = input.value("target", "");
+    return alert != nullptr ? alert->click(target)
+                            : keyWindow_ != nullptr && keyWindow_->click(target);
+  }
+  if (action == "select") {
+    const std::optional<std::string> in =
+        input.contains("in") ? std::optional(input.value("in", "")) : std::nullopt;
+    PopUpButton* popUp =
+        root != nullptr ? findPopUpHolding(*root, input.value("item", ""), in) : nullptr;
+    return popUp != nullptr && popUp->chooseItem(input.value("item", ""));
+  }
+  if (action == "key") {
+    const KeyEvent event{input.value<std::uint16_t>("keyCode", 0),
+                         input.value<std::uint32_t>("modifiers", 0), false};
+    return alert == nullptr && keyWindow_ != nullptr && keyWindow_->keyDown(event);
+  }
+  if (action == "menu") {
+    const std::string title = input.value("item", "");
+    return std::ranges::any_of(statusItems_, [&](const StatusItem* item) {
+      return item->menu() != nullptr && item->menu()->chooseItem(title);
+    });
+  }
+  if (action == "dismiss") {
+    return alert != nullptr && alert->dismiss();
+  }
+  if (action == "close") {
+    const std::string title = input.value("window", "");
+    const auto window = std::ranges::find_if(
+        windows_, [&](const Window* candidate) { return candidate->title() == title; });
+    if (window == windows_.end()) {
+      return false;
+    }
+    (*window)->close();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace platform
