@@ -1,10 +1,8 @@
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +12,7 @@
 #include "platform/Application.h"
 #include "platform/CarbonEvents.h"
 #include "platform/DesktopConnection.h"
+#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/HotKeyRegistry.h"
 #include "platform/KeyNames.h"
@@ -104,91 +103,17 @@ TEST(HotKeyRegistry, EndedProgramLosesEveryKey) {
 // ---------------------------------------------------------------------------------------------
 // The program side, end to end over a registry shared by several applications
 
-// A desktop in this test: one registry for every application, presses routed by the registry to
-// the application that holds the key.
-class TestDesktop {
- public:
-  HotKeyRegistry registry;
-  std::map<std::uint64_t, platform::Application*> applications;
-
-  // The user presses a system-wide combination; false when nobody holds it.
-  bool press(std::string_view words) const {
-    const auto chord = platform::parseKeyChord(words);
-    if (!chord) {
-      return false;
-    }
-    const auto holder = registry.match(chord->keyCode, chord->carbonModifiers);
-    if (!holder) {
-      return false;
-    }
-    platform::DesktopEvent event;
-    event.kind = platform::DesktopEvent::Kind::hotKeyPressed;
-    event.hotKeySignature = holder->signature;
-    event.hotKeyId = holder->id;
-    applications.at(holder->owner)->handleEvent(event);
-    return true;
-  }
-};
-
-// One program's line to the TestDesktop: only the hot-key calls do anything.
-class TestConnection final : public platform::DesktopConnection {
- public:
-  TestConnection(TestDesktop& desktop, std::uint64_t owner) : desktop_(&desktop), owner_(owner) {}
-
-  std::int32_t registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                              std::uint32_t hotKeySignature, std::uint32_t id,
-                              std::uint64_t& registration) override {
-    return desktop_->registry.registerHotKey(owner_, static_cast<std::uint16_t>(keyCode), modifiers,
-                                             hotKeySignature, id, registration);
-  }
-  void unregisterHotKey(std::uint64_t registration) override {
-    desktop_->registry.unregisterHotKey(owner_, registration);
-  }
-
-  void setEventHandler(std::function<void(const platform::DesktopEvent&)> /*handler*/) override {}
-  void checkIn(const platform::ApplicationIdentity& /*identity*/,
-               platform::ActivationPolicy /*policy*/) override {}
-  void setActivationPolicy(platform::ActivationPolicy /*policy*/) override {}
-  void activate() override {}
-  void setHidden(bool /*hidden*/) override {}
-  void publishInterface(const nlohmann::json& /*interface*/) override {}
-  void checkOut() override {}
-  std::vector<platform::RunningApplicationState> runningApplications() override { return {}; }
-  std::optional<pid_t> frontmostApplication() override { return std::nullopt; }
-  bool hideApplication(pid_t /*pid*/) override { return false; }
-  bool unhideApplication(pid_t /*pid*/) override { return false; }
-  bool activateApplication(pid_t /*pid*/) override { return false; }
-  bool terminateApplication(pid_t /*pid*/) override { return false; }
-  bool forceTerminateApplication(pid_t /*pid*/) override { return false; }
-  bool requestNotificationAuthorization(std::uint32_t /*options*/) override { return false; }
-  void addNotification(const platform::NotificationRecord& /*notification*/) override {}
-  bool openURL(const std::string& /*url*/) override { return false; }
-  void playAlertSound() override {}
-  std::vector<platform::ScreenDescription> screens() override { return {}; }
-  std::vector<std::string> preferredLanguages() override { return {}; }
-
- private:
-  TestDesktop* desktop_;
-  std::uint64_t owner_;
-};
-
-// A program on the TestDesktop: its connection, application and application event target.
+// A program on the emulated desktop: its connection, application and application event target.
 struct TestProgram {
-  TestProgram(TestDesktop& desktop, std::uint64_t owner)
-      : connection(desktop, owner),
-        application(connection, loop, identity()),
+  TestProgram(platform::EmulatedDesktop& desktop, platform::EventLoop& loop, pid_t pid)
+      : connection(desktop.connect(loop)),
+        application(*connection, loop,
+                    platform::ApplicationIdentity{pid, std::nullopt, std::nullopt, std::nullopt}),
         target(std::make_unique<platform::EventTarget>(application)) {
-    desktop.applications[owner] = &application;
+    application.finishLaunching();
   }
 
-  static platform::ApplicationIdentity identity() {
-    platform::ApplicationIdentity identity;
-    identity.pid = ::getpid();
-    return identity;
-  }
-
-  platform::EventLoop loop;
-  TestConnection connection;
+  std::unique_ptr<platform::DesktopConnection> connection;
   platform::Application application;
   std::unique_ptr<platform::EventTarget> target;
 };
@@ -229,9 +154,17 @@ class CarbonEvents : public ::testing::Test {
     return hotKey;
   }
 
-  TestDesktop desktop;
-  TestProgram first{desktop, 1};
-  TestProgram second{desktop, 2};
+  // The user presses a combination and the programs handle it; false when nobody holds it.
+  bool press(std::string_view words) {
+    const bool held = desktop.press(words);
+    loop.runUntilIdle();
+    return held;
+  }
+
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  TestProgram first{desktop, loop, 5001};
+  TestProgram second{desktop, loop, 5002};
 };
 
 TEST_F(CarbonEvents, PressCallsTheHandlerWithTheRegisteredIdentifier) {
@@ -253,10 +186,10 @@ TEST_F(CarbonEvents, PressCallsTheHandlerWithTheRegisteredIdentifier) {
   registerKey(first, "command+option+b", 1, platform::noErr);
   registerKey(first, "control+shift+space", 2, platform::noErr);
 
-  EXPECT_TRUE(desktop.press("command+option+b"));
-  EXPECT_TRUE(desktop.press("ctrl+shift+space"));
-  EXPECT_TRUE(desktop.press("cmd+alt+b"));
-  EXPECT_FALSE(desktop.press("command+b"));
+  EXPECT_TRUE(press("command+option+b"));
+  EXPECT_TRUE(press("ctrl+shift+space"));
+  EXPECT_TRUE(press("cmd+alt+b"));
+  EXPECT_FALSE(press("command+b"));
   EXPECT_EQ(pressed, (std::vector<std::uint32_t>{1, 2, 1}));
 }
 
@@ -288,7 +221,7 @@ TEST_F(CarbonEvents, OnlyHandlersForHotKeyPressesAreCalledInInstallationOrder) {
             platform::noErr);
   registerKey(first, "command+option+b", 1, platform::noErr);
 
-  ASSERT_TRUE(desktop.press("command+option+b"));
+  ASSERT_TRUE(press("command+option+b"));
 
   EXPECT_EQ(calls, (std::vector<std::string>{"keyboard", "several"}));
 }
@@ -319,41 +252,13 @@ TEST_F(CarbonEvents, EventParameterNeedsTheRightNameTypeAndRoom) {
             platform::noErr);
   registerKey(first, "f5", 3, platform::noErr);
 
-  ASSERT_TRUE(desktop.press("f5"));
+  ASSERT_TRUE(press("f5"));
 
   EXPECT_EQ(statuses, (std::vector<platform::OSStatus>{platform::eventParameterNotFoundErr,
                                                        platform::eventParameterNotFoundErr,
                                                        platform::paramErr, platform::noErr}));
   EXPECT_EQ(actualType, platform::typeEventHotKeyID);
   EXPECT_EQ(actualSize, 8U);
-}
-
-TEST_F(CarbonEvents, TakenCombinationIsRefusedUntilUnregistered) {
-  std::vector<std::string> presses;
-  HandlerBody firstBody = [&](platform::EventRef /*event*/) {
-    presses.emplace_back("first");
-    return platform::noErr;
-  };
-  HandlerBody secondBody = [&](platform::EventRef /*event*/) {
-    presses.emplace_back("second");
-    return platform::noErr;
-  };
-  platform::InstallEventHandler(first.target.get(), callBody, 1, &hotKeyPressed, &firstBody,
-                                nullptr);
-  platform::InstallEventHandler(second.target.get(), callBody, 1, &hotKeyPressed, &secondBody,
-                                nullptr);
-
-  auto* const held = registerKey(first, "command+option+b", 1, platform::noErr);
-  EXPECT_EQ(registerKey(first, "command+option+b", 2, platform::eventHotKeyExistsErr), nullptr);
-  EXPECT_EQ(registerKey(second, "command+option+b", 1, platform::eventHotKeyExistsErr), nullptr);
-  ASSERT_TRUE(desktop.press("command+option+b"));
-
-  EXPECT_EQ(platform::UnregisterEventHotKey(held), platform::noErr);
-  EXPECT_FALSE(desktop.press("command+option+b"));
-  registerKey(second, "command+option+b", 1, platform::noErr);
-  ASSERT_TRUE(desktop.press("command+option+b"));
-
-  EXPECT_EQ(presses, (std::vector<std::string>{"first", "second"}));
 }
 
 TEST_F(CarbonEvents, DestroyedTargetGivesUpItsKeys) {
@@ -364,9 +269,9 @@ TEST_F(CarbonEvents, DestroyedTargetGivesUpItsKeys) {
 
   first.target.reset();
 
-  EXPECT_EQ(desktop.registry.registrations(), (std::vector<HotKeyRegistration>{
-                                                  {2, 122, platform::shiftKey, signature, 1},
-                                              }));
+  EXPECT_EQ(desktop.hotKeys(), (std::vector<HotKeyRegistration>{
+                                   {2, 122, platform::shiftKey, signature, 1},
+                               }));
   // A press that was already on its way finds no target and is dropped.
   platform::DesktopEvent late;
   late.kind = platform::DesktopEvent::Kind::hotKeyPressed;
