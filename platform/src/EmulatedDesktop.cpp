@@ -272,31 +272,20 @@ void EmulatedDesktop::answerNewAlerts(std::uint64_t client, Program& entry) {
 }
 
 bool EmulatedDesktop::hideApplication(pid_t pid) {
-  if (!applications_.hide(pid)) {
-    return false;
-  }
-  if (Program* entry = programFor(pid)) {
-    entry->client->deliver(DesktopEvent{DesktopEvent::Kind::hide, 0, 0, {}});
-  }
-  return true;
+  return applications_.hide(pid) && tellProgram(pid, DesktopEvent::Kind::hide);
 }
 
 bool EmulatedDesktop::unhideApplication(pid_t pid) {
-  if (!applications_.unhide(pid)) {
-    return false;
-  }
-  if (Program* entry = programFor(pid)) {
-    entry->client->deliver(DesktopEvent{DesktopEvent::Kind::unhide, 0, 0, {}});
-  }
-  return true;
+  return applications_.unhide(pid) && tellProgram(pid, DesktopEvent::Kind::unhide);
 }
 
 bool EmulatedDesktop::activateApplication(pid_t pid) {
-  if (!applications_.activate(pid)) {
-    return false;
-  }
+  return applications_.activate(pid) && tellProgram(pid, DesktopEvent::Kind::activate);
+}
+
+bool EmulatedDesktop::tellProgram(pid_t pid, DesktopEvent::Kind kind) {
   if (Program* entry = programFor(pid)) {
-    entry->client->deliver(DesktopEvent{DesktopEvent::Kind::activate, 0, 0, {}});
+    entry->client->deliver(DesktopEvent{kind, 0, 0, {}});
   }
   return true;
 }

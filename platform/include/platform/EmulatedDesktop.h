@@ -132,6 +132,9 @@ class EmulatedDesktop {
   };
 
   Program* programFor(pid_t pid);
+  // Tells the program with that pid, if it is one of ours, what the desktop did to it. Always true,
+  // so that it reads as the last step of a request that succeeded.
+  bool tellProgram(pid_t pid, DesktopEvent::Kind kind);
   Program* program(std::uint64_t client);
   // The program whose alert is frontmost, or whose key window takes input.
   Program* programShowingAlert();
