@@ -3,14 +3,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <iostream>
 #include <utility>
 
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
+#include "platform/DaemonConnection.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
 #include "platform/StatusItem.h"
+#include "platform/SystemPaths.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -26,6 +30,22 @@ ApplicationIdentity identityOfThisProcess() {
     identity.executablePath = executable->string();
   }
   return identity;
+}
+
+// The desktop this process runs on: the daemon of the emulated desktop named by EMULATED_DESKTOP,
+// or, for a program started on its own, a private desktop in its own process.
+std::unique_ptr<DesktopConnection> connectToDesktop() {
+  const SystemPaths paths = SystemPaths::fromProcess();
+  if (const auto& folder = paths.emulatedDesktop()) {
+    auto connection = DaemonConnection::connect(*folder, EventLoop::main());
+    if (!connection) {
+      std::cerr << connection.error().localizedDescription << "\n";
+      std::exit(1);  // NOLINT(concurrency-mt-unsafe): at start-up, before any thread of ours
+    }
+    return std::move(*connection);
+  }
+  static EmulatedDesktop desktop;
+  return desktop.connect(EventLoop::main());
 }
 
 // The pop-up in the tree that offers `item` (and has the identifier `in`, when given).
@@ -47,9 +67,7 @@ PopUpButton* findPopUpHolding(View& root, const std::string& item,
 }  // namespace
 
 Application& Application::shared() {
-  // A program started on its own gets a private desktop in its own process.
-  static EmulatedDesktop desktop;
-  static const std::unique_ptr<DesktopConnection> connection = desktop.connect(EventLoop::main());
+  static const std::unique_ptr<DesktopConnection> connection = connectToDesktop();
   static Application application(*connection, EventLoop::main(), identityOfThisProcess());
   return application;
 }
@@ -76,6 +94,11 @@ void Application::setActivationPolicy(ActivationPolicy policy) {
 void Application::activate() {
   checkIn();
   desktop_.activate();
+}
+
+void Application::hide() {
+  checkIn();
+  desktop_.setHidden(true);
 }
 
 void Application::checkIn() {

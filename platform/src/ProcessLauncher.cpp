@@ -1,5 +1,7 @@
 #include "platform/ProcessLauncher.h"
 
+#include "platform/DesktopChannel.h"
+
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -145,7 +147,22 @@ Result<pid_t> ProcessLauncher::spawn(const std::filesystem::path& executable,
   if (result != 0) {
     return std::unexpected(startError(program, result));
   }
+  recordStart(pid, program, arguments);
   return pid;
+}
+
+void ProcessLauncher::recordStart(pid_t pid, const std::filesystem::path& program,
+                                  const std::vector<std::string>& arguments) const {
+  // On an emulated desktop, its journal lists every program started; a desktop that is not running
+  // (tests that only use its folder) just misses the entry.
+  const auto& desktop = paths_.emulatedDesktop();
+  if (!desktop) {
+    return;
+  }
+  if (auto channel = DesktopChannel::connect(DesktopChannel::socketPath(*desktop))) {
+    [[maybe_unused]] const auto recorded = channel->request(
+        "recordProgramStart", {{"pid", pid}, {"path", program.string()}, {"arguments", arguments}});
+  }
 }
 
 Result<pid_t> ProcessLauncher::launch(const std::filesystem::path& executable,

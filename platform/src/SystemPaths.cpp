@@ -11,9 +11,10 @@ const std::array<std::filesystem::path, 2> emulatedTools{"/bin/launchctl", "/usr
 
 }  // namespace
 
-SystemPaths::SystemPaths(std::optional<std::filesystem::path> emulatedDesktop) {
-  if (emulatedDesktop) {
-    root_ = *emulatedDesktop / "root";
+SystemPaths::SystemPaths(std::optional<std::filesystem::path> emulatedDesktop)
+    : desktop_(std::move(emulatedDesktop)) {
+  if (desktop_) {
+    root_ = *desktop_ / "root";
   }
 }
 

@@ -47,6 +47,8 @@ class Application {
   void setActivationPolicy(ActivationPolicy policy);
   // Makes the application active and frontmost, ignoring the other applications.
   void activate();
+  // Hides the application's windows; the desktop gives the front to another application.
+  void hide();
 
   // Checks in with the desktop and tells the delegate that launching has finished.
   void finishLaunching();

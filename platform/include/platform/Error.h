@@ -24,6 +24,7 @@ namespace errorDomain {
 inline constexpr const char* file = "FileErrorDomain";
 inline constexpr const char* process = "ProcessErrorDomain";
 inline constexpr const char* url = "URLErrorDomain";
+inline constexpr const char* desktop = "EmulatedDesktopErrorDomain";
 }  // namespace errorDomain
 
 // What was being done to a file when it failed; chooses the wording of the description.

@@ -15,7 +15,8 @@ namespace platform {
 // through SystemPaths::resolveTool first. The child gets argv[0] = the executable path, the
 // caller's environment and standard streams, no other open descriptors, no blocked signals and
 // default signal handling. A program that cannot be started is an error in errorDomain::process
-// with the errno value as code. Both operations may be called from any thread.
+// with the errno value as code. On an emulated desktop every start is entered in the desktop's
+// journal. Both operations may be called from any thread.
 class ProcessLauncher {
  public:
   explicit ProcessLauncher(SystemPaths paths = SystemPaths::fromProcess());
@@ -36,6 +37,8 @@ class ProcessLauncher {
  private:
   Result<pid_t> spawn(const std::filesystem::path& executable,
                       const std::vector<std::string>& arguments) const;
+  void recordStart(pid_t pid, const std::filesystem::path& program,
+                   const std::vector<std::string>& arguments) const;
 
   SystemPaths paths_;
 };

@@ -24,7 +24,11 @@ class SystemPaths {
   // "/Applications", or the emulated root's Applications folder.
   std::filesystem::path applicationsDirectory() const;
 
+  // The emulated desktop's folder, or nothing on the real system.
+  const std::optional<std::filesystem::path>& emulatedDesktop() const { return desktop_; }
+
  private:
+  std::optional<std::filesystem::path> desktop_;
   std::optional<std::filesystem::path> root_;
 };
 
