@@ -5,33 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "ScratchFolder.h"
 #include "platform/FileManager.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A scratch folder for one benchmark, removed afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ferrolin-bench-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::temp_directory_path();
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ScratchFolder(ScratchFolder&&) = delete;
-  ScratchFolder& operator=(ScratchFolder&&) = delete;
-
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // The settings file is rewritten atomically on every change: a small write with fsync and rename.
 void atomicWriteOfASettingsFile(benchmark::State& state) {

@@ -1,0 +1,124 @@
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "LauncherConfig.h"
+#include "ScratchFolder.h"
+#include "ShortcutGrammar.h"
+#include "TargetAppController.h"
+#include "platform/Application.h"
+#include "platform/EmulatedDesktop.h"
+#include "platform/EventLoop.h"
+#include "platform/FileManager.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/SystemPaths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The launcher and a running target on an in-process emulated desktop, the target in front.
+struct FrontmostTarget {
+  explicit FrontmostTarget(const fs::path& folder)
+      : files(folder, folder),
+        paths(folder),
+        processes(paths),
+        launcherConnection(desktop.connect(loop)),
+        targetConnection(desktop.connect(loop)),
+        target(*targetConnection, loop,
+               platform::ApplicationIdentity{2001, "app.ferrolin.desktop", std::nullopt,
+                                             std::nullopt}),
+        controller(launcher::LauncherConfig{"Ferrolin",
+                                            "app.ferrolin.desktop",
+                                            "1.0.0",
+                                            "https://ferrolin.example",
+                                            {"command+option+b"}},
+                   *launcherConnection, files,
+                   platform::Bundle::forExecutable(folder / "Ferrolin Launcher.app" / "Contents" /
+                                                   "MacOS" / "Ferrolin Launcher"),
+                   processes, paths) {
+    target.finishLaunching();
+    loop.runUntilIdle();
+  }
+
+  platform::FileManager files;
+  platform::SystemPaths paths;
+  platform::ProcessLauncher processes;
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  std::unique_ptr<platform::DesktopConnection> launcherConnection;
+  std::unique_ptr<platform::DesktopConnection> targetConnection;
+  platform::Application target;
+  launcher::TargetAppController controller;
+};
+
+// A press of the shortcut while the target is in front: the decision, then the command trigger.
+void toggleOfAFrontmostTarget(benchmark::State& state) {
+  const ScratchFolder folder;
+  FrontmostTarget scene(folder.path());
+  const fs::path trigger = folder.path() / launcher::commandTriggerFilename;
+  scene.controller.toggleTargetApp("com.quorrel.launcher");
+  if (scene.files.contentsOfFile(trigger) != "hide") {
+    state.SkipWithError("the toggle did not write the hide command");
+    return;
+  }
+  for ([[maybe_unused]] auto _ : state) {
+    scene.controller.toggleTargetApp("com.quorrel.launcher");
+  }
+}
+BENCHMARK(toggleOfAFrontmostTarget);
+
+// The same 4 bytes written atomically in the same folder, without the decision: the floor for the
+// toggle above.
+void bareCommandTriggerWrite(benchmark::State& state) {
+  const ScratchFolder folder;
+  const platform::FileManager files(folder.path(), folder.path());
+  const fs::path trigger = folder.path() / launcher::commandTriggerFilename;
+  for ([[maybe_unused]] auto _ : state) {
+    auto written = files.writeAtomically(trigger, "hide");
+    benchmark::DoNotOptimize(written);
+  }
+}
+BENCHMARK(bareCommandTriggerWrite);
+
+// Shortcut texts as they come from the settings file, the configuration and the capture view:
+// valid ones in several spellings and invalid ones of every kind.
+constexpr std::array<std::string_view, 16> shortcutCorpus{
+    "command+option+b",
+    "Command+Shift+Space",
+    "control+option+command+return",
+    " cmd + alt + 5 ",
+    "shift+escape",
+    "option+enter",
+    "COMMAND+CONTROL+Z",
+    "command+option+b+c",
+    "",
+    "+",
+    "command+",
+    "command+option",
+    "hyper+q",
+    "command++b",
+    "command+option+f13",
+    "a very long text that is no shortcut at all, with no plus in it anywhere",
+};
+
+void parseHotkeyOverAMixedCorpus(benchmark::State& state) {
+  std::int64_t parsed = 0;
+  for ([[maybe_unused]] auto _ : state) {
+    for (const std::string_view text : shortcutCorpus) {
+      auto hotkey = launcher::parseHotkey(text);
+      benchmark::DoNotOptimize(hotkey);
+    }
+    parsed += static_cast<std::int64_t>(shortcutCorpus.size());
+  }
+  state.SetItemsProcessed(parsed);
+}
+BENCHMARK(parseHotkeyOverAMixedCorpus);
+
+}  // namespace

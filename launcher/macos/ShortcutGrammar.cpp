@@ -1,0 +1,149 @@
+#include "ShortcutGrammar.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/CarbonEvents.h"
+
+namespace launcher {
+namespace {
+
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char upperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string lowercased(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    c = lowerAscii(c);
+  }
+  return result;
+}
+
+std::string uppercased(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    c = upperAscii(c);
+  }
+  return result;
+}
+
+// White space and newlines: blank, tab, line feed, vertical tab, form feed, carriage return.
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view piece) {
+  while (!piece.empty() && isBlank(piece.front())) {
+    piece.remove_prefix(1);
+  }
+  while (!piece.empty() && isBlank(piece.back())) {
+    piece.remove_suffix(1);
+  }
+  return piece;
+}
+
+// The pieces between "+" signs, empty ones dropped.
+std::vector<std::string_view> splitAtPlus(std::string_view text) {
+  std::vector<std::string_view> pieces;
+  while (!text.empty()) {
+    const auto plus = text.find('+');
+    const std::string_view piece = text.substr(0, plus);
+    if (!piece.empty()) {
+      pieces.push_back(piece);
+    }
+    if (plus == std::string_view::npos) {
+      break;
+    }
+    text.remove_prefix(plus + 1);
+  }
+  return pieces;
+}
+
+// The Carbon mask of a modifier word (lower case), or nothing for any other word.
+std::optional<std::uint32_t> modifierMask(std::string_view word) {
+  if (word == "cmd" || word == "command") {
+    return platform::cmdKey;
+  }
+  if (word == "shift") {
+    return platform::shiftKey;
+  }
+  if (word == "option" || word == "alt") {
+    return platform::optionKey;
+  }
+  if (word == "ctrl" || word == "control") {
+    return platform::controlKey;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+const std::map<std::string, std::uint32_t>& keyCodeMap() {
+  static const std::map<std::string, std::uint32_t> map{
+      {"a", 0},  {"s", 1},      {"d", 2},       {"f", 3},      {"h", 4},       {"g", 5},  {"z", 6},
+      {"x", 7},  {"c", 8},      {"v", 9},       {"b", 11},     {"q", 12},      {"w", 13}, {"e", 14},
+      {"r", 15}, {"y", 16},     {"t", 17},      {"1", 18},     {"2", 19},      {"3", 20}, {"4", 21},
+      {"6", 22}, {"5", 23},     {"9", 25},      {"7", 26},     {"8", 28},      {"0", 29}, {"o", 31},
+      {"u", 32}, {"i", 34},     {"p", 35},      {"l", 37},     {"j", 38},      {"k", 40}, {"n", 45},
+      {"m", 46}, {"space", 49}, {"return", 36}, {"enter", 36}, {"escape", 53},
+  };
+  return map;
+}
+
+std::optional<ParsedHotkey> parseHotkey(std::string_view text) {
+  const std::string lower = lowercased(text);
+  const auto& keyCodes = keyCodeMap();
+  std::uint32_t modifiers = 0;
+  std::optional<std::uint32_t> key;
+  for (const std::string_view rawPiece : splitAtPlus(lower)) {
+    const std::string_view piece = trimmed(rawPiece);
+    if (const auto mask = modifierMask(piece)) {
+      modifiers |= *mask;
+      continue;
+    }
+    const auto found = keyCodes.find(std::string(piece));
+    key = found == keyCodes.end() ? std::nullopt : std::optional(found->second);
+  }
+  if (!key) {
+    return std::nullopt;
+  }
+  return ParsedHotkey{.keyCode = *key, .modifiers = modifiers};
+}
+
+bool isValidHotkey(std::string_view text) {
+  return parseHotkey(text).has_value();
+}
+
+std::string prettyHotkey(std::string_view text) {
+  std::string display;
+  bool first = true;
+  for (const std::string_view piece : splitAtPlus(text)) {
+    if (!first) {
+      display += " + ";
+    }
+    first = false;
+    const std::string word = lowercased(piece);
+    if (word == "cmd" || word == "command") {
+      display += "Command";
+    } else if (word == "ctrl" || word == "control") {
+      display += "Control";
+    } else if (word == "option" || word == "alt") {
+      display += "Option";
+    } else if (word == "shift") {
+      display += "Shift";
+    } else {
+      display += uppercased(piece);
+    }
+  }
+  return display;
+}
+
+}  // namespace launcher
