@@ -1,0 +1,349 @@
+#include "CtlCommand.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/DesktopWire.h"
+#include "platform/KeyNames.h"
+
+namespace desktop {
+namespace {
+
+using Built = std::expected<CtlCommand, std::string>;
+
+// Options a command may take.
+enum Accepts : unsigned {
+  acceptsNothing = 0,
+  acceptsJson = 1U << 0U,
+  acceptsApp = 1U << 1U,
+  acceptsIn = 1U << 2U,
+  acceptsTimeout = 1U << 3U,
+};
+
+// The longest wait the daemon is asked for: a day.
+constexpr double longestTimeout = 86400;
+constexpr double defaultTimeout = 10;
+
+struct CommandLine {
+  std::vector<std::string> operands;
+  bool json = false;
+  std::optional<std::string> app;
+  std::optional<std::string> in;
+  std::optional<double> timeout;
+  unsigned given = acceptsNothing;
+};
+
+struct Grammar {
+  std::string_view name;
+  std::string_view synopsis;
+  std::size_t minimumOperands;
+  std::size_t maximumOperands;
+  unsigned options;
+  Built (*build)(const CommandLine& line);
+};
+
+std::unexpected<std::string> usageError(std::string message) {
+  return std::unexpected(std::move(message));
+}
+
+// Text the daemon can carry: JSON strings must be UTF-8.
+bool isUtf8(const std::string& text) {
+  try {
+    static_cast<void>(nlohmann::json(text).dump());
+    return true;
+  } catch (const nlohmann::json::exception&) {
+    return false;
+  }
+}
+
+std::optional<double> parseSeconds(const std::string& text) {
+  double seconds = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+  if (error != std::errc() || stop != end || !std::isfinite(seconds) || seconds < 0 ||
+      seconds > longestTimeout) {
+    return std::nullopt;
+  }
+  return seconds;
+}
+
+std::expected<CommandLine, std::string> splitOptions(std::span<const std::string> arguments) {
+  CommandLine line;
+  bool optionsEnded = false;
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    const std::string& argument = arguments[index];
+    if (!isUtf8(argument)) {
+      return usageError("an argument is not UTF-8 text");
+    }
+    if (optionsEnded || !argument.starts_with("--")) {
+      line.operands.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "--json") {
+      line.json = true;
+      line.given |= acceptsJson;
+      continue;
+    }
+    if (argument != "--app" && argument != "--in" && argument != "--timeout") {
+      return usageError("unknown option " + argument);
+    }
+    if (index + 1 == arguments.size()) {
+      return usageError(argument + " needs a value");
+    }
+    const std::string& value = arguments[++index];
+    if (!isUtf8(value)) {
+      return usageError("an argument is not UTF-8 text");
+    }
+    if (argument == "--app") {
+      line.app = value;
+      line.given |= acceptsApp;
+    } else if (argument == "--in") {
+      line.in = value;
+      line.given |= acceptsIn;
+    } else {
+      line.timeout = parseSeconds(value);
+      if (!line.timeout) {
+        return usageError("--timeout takes seconds from 0 to 86400, not “" + value + "”");
+      }
+      line.given |= acceptsTimeout;
+    }
+  }
+  return line;
+}
+
+CtlCommand request(std::string op, nlohmann::json fields = nlohmann::json::object(),
+                   CtlOutput output = CtlOutput::none) {
+  CtlCommand command;
+  command.kind = CtlCommand::Kind::request;
+  command.op = std::move(op);
+  command.fields = std::move(fields);
+  command.output = output;
+  return command;
+}
+
+CtlCommand query(std::string op, CtlOutput output, const CommandLine& line) {
+  CtlCommand command = request(std::move(op), nlohmann::json::object(), output);
+  command.json = line.json;
+  return command;
+}
+
+CtlCommand ofKind(CtlCommand::Kind kind) {
+  CtlCommand command;
+  command.kind = kind;
+  return command;
+}
+
+Built shortcutRequest(const std::string& op, const std::string& words) {
+  if (!platform::parseKeyChord(words)) {
+    return usageError("“" + words + "” is not a shortcut: modifier and key words joined by +, " +
+                      "like command+option+b");
+  }
+  return request(op, {{"shortcut", words}});
+}
+
+Built buildScreens(const CommandLine& line) {
+  if (line.operands.empty()) {
+    return query("screens", CtlOutput::screens, line);
+  }
+  if (line.operands.size() != 2 || line.operands[0] != "set") {
+    return usageError("screens takes nothing, or set and a JSON list of screens");
+  }
+  if (line.json) {
+    return usageError("--json is for the screens query, not for screens set");
+  }
+  nlohmann::json screens = nlohmann::json::parse(line.operands[1], nullptr, false);
+  if (!screens.is_array()) {
+    return usageError("screens set takes a JSON list of screens, like " +
+                      std::string(R"([{"name": "Main", "x": 0, "y": 0, "width": 1440, )") +
+                      R"("height": 900}])");
+  }
+  for (std::size_t index = 0; index < screens.size(); ++index) {
+    if (!platform::wire::decodeScreen(screens[index])) {
+      return usageError("screen " + std::to_string(index + 1) +
+                        " needs a name, x, y, a width and a height (not negative), and may " +
+                        "have a displayNumber and a scale above 0");
+    }
+  }
+  return request("setScreens", {{"screens", std::move(screens)}});
+}
+
+bool isLanguageTag(std::string_view tag) {
+  return !tag.empty() && std::ranges::all_of(tag, [](char character) {
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
+           (character >= '0' && character <= '9') || character == '-' || character == '_';
+  });
+}
+
+Built buildLanguages(const CommandLine& line) {
+  if (line.operands.size() != 2 || line.operands[0] != "set") {
+    return usageError("languages takes set and a list of language tags");
+  }
+  nlohmann::json languages = nlohmann::json::array();
+  const std::string& list = line.operands[1];
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    std::string_view tag = std::string_view(list).substr(start, comma - start);
+    while (!tag.empty() && tag.front() == ' ') {
+      tag.remove_prefix(1);
+    }
+    while (!tag.empty() && tag.back() == ' ') {
+      tag.remove_suffix(1);
+    }
+    if (!isLanguageTag(tag)) {
+      return usageError("“" + list + "” is not a list of language tags separated by commas, " +
+                        "like en,fr-FR");
+    }
+    languages.push_back(std::string(tag));
+    if (comma == list.size()) {
+      break;
+    }
+    start = comma + 1;
+  }
+  return request("setLanguages", {{"languages", std::move(languages)}});
+}
+
+Built buildWait(const CommandLine& line) {
+  const std::string& what = line.operands[0];
+  const bool named = what == "window" || what == "app" || what == "gone";
+  if (what != "alert" && !named) {
+    return usageError("wait for alert, window, app or gone, not “" + what + "”");
+  }
+  if (line.operands.size() != (named ? 2U : 1U)) {
+    return usageError(named ? "wait " + what + " needs one name" : "wait alert takes no name");
+  }
+  nlohmann::json fields = {{"what", what}, {"timeout", line.timeout.value_or(defaultTimeout)}};
+  if (named) {
+    fields["name"] = line.operands[1];
+  }
+  return request("wait", std::move(fields));
+}
+
+Built buildFocus(const CommandLine& line) {
+  if (line.operands[0] == "none") {
+    return request("focus");
+  }
+  return request("focus", {{"bundleIdentifier", line.operands[0]}});
+}
+
+Built buildMenu(const CommandLine& line) {
+  nlohmann::json fields = {{"item", line.operands[0]}};
+  if (line.app) {
+    fields["app"] = *line.app;
+  }
+  return request("menu", std::move(fields));
+}
+
+Built buildSelect(const CommandLine& line) {
+  nlohmann::json fields = {{"item", line.operands[0]}};
+  if (line.in) {
+    fields["in"] = *line.in;
+  }
+  return request("select", std::move(fields));
+}
+
+constexpr std::size_t commandCount = 20;
+constexpr std::array<Grammar, commandCount> grammars{{
+    {"start", "start", 0, 0, acceptsNothing,
+     [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::start); }},
+    {"stop", "stop", 0, 0, acceptsNothing,
+     [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::stop); }},
+    {"login", "login", 0, 0, acceptsNothing,
+     [](const CommandLine&) -> Built {
+       return request("login", nlohmann::json::object(), CtlOutput::labels);
+     }},
+    {"logout", "logout", 0, 0, acceptsNothing,
+     [](const CommandLine&) -> Built { return request("logout"); }},
+    {"apps", "apps [--json]", 0, 0, acceptsJson,
+     [](const CommandLine& line) -> Built { return query("apps", CtlOutput::apps, line); }},
+    {"focus", "focus <bundle identifier>|none", 1, 1, acceptsNothing, buildFocus},
+    {"press", "press <shortcut>", 1, 1, acceptsNothing,
+     [](const CommandLine& line) { return shortcutRequest("press", line.operands[0]); }},
+    {"show", "show [--json]", 0, 0, acceptsJson,
+     [](const CommandLine& line) -> Built { return query("show", CtlOutput::show, line); }},
+    {"menu", "menu <item title> [--app <bundle identifier>]", 1, 1, acceptsApp, buildMenu},
+    {"click", "click <identifier or title>", 1, 1, acceptsNothing,
+     [](const CommandLine& line) -> Built {
+       return request("click", {{"target", line.operands[0]}});
+     }},
+    {"dismiss", "dismiss", 0, 0, acceptsNothing,
+     [](const CommandLine&) -> Built { return request("dismiss"); }},
+    {"select", "select <item title> [--in <identifier>]", 1, 1, acceptsIn, buildSelect},
+    {"key", "key <shortcut>", 1, 1, acceptsNothing,
+     [](const CommandLine& line) { return shortcutRequest("key", line.operands[0]); }},
+    {"screens", "screens [--json] | screens set <json>", 0, 2, acceptsJson, buildScreens},
+    {"languages", "languages set <tag,...>", 2, 2, acceptsNothing, buildLanguages},
+    {"launchd", "launchd [--json]", 0, 0, acceptsJson,
+     [](const CommandLine& line) -> Built { return query("agents", CtlOutput::agents, line); }},
+    {"journal", "journal [--json]", 0, 0, acceptsJson,
+     [](const CommandLine& line) -> Built { return query("journal", CtlOutput::journal, line); }},
+    {"wait",
+     "wait alert|window <title>|app <bundle identifier>|gone <bundle identifier> "
+     "[--timeout S]",
+     1, 2, acceptsTimeout, buildWait},
+    {"screenshot", "screenshot <file.png>", 1, 1, acceptsNothing,
+     [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::screenshot); }},
+    {"help", "help", 0, 0, acceptsNothing,
+     [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::help); }},
+}};
+
+}  // namespace
+
+std::expected<CtlCommand, std::string> parseCtlCommand(std::span<const std::string> arguments) {
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    return ofKind(CtlCommand::Kind::help);
+  }
+  auto line = splitOptions(arguments);
+  if (!line) {
+    return std::unexpected(line.error());
+  }
+  if (line->operands.empty()) {
+    return usageError("no command given");
+  }
+  const std::string name = line->operands.front();
+  const auto* grammar = std::ranges::find(grammars, name, &Grammar::name);
+  if (grammar == grammars.end()) {
+    return usageError("unknown command “" + name + "”");
+  }
+  line->operands.erase(line->operands.begin());
+  const std::string usage = "\nusage: desktopctl " + std::string(grammar->synopsis);
+  if (line->operands.size() < grammar->minimumOperands ||
+      line->operands.size() > grammar->maximumOperands) {
+    return usageError((grammar->maximumOperands == 0 ? name + " takes no arguments"
+                                                     : "wrong number of arguments for " + name) +
+                      usage);
+  }
+  if ((line->given & ~grammar->options) != 0U) {
+    return usageError(name + " does not take that option" + usage);
+  }
+  Built built = grammar->build(*line);
+  if (!built) {
+    return usageError(built.error() + usage);
+  }
+  return built;
+}
+
+std::string ctlUsage() {
+  std::string usage =
+      "usage: desktopctl <command> [arguments]\n"
+      "Drives the emulated desktop named by EMULATED_DESKTOP. Commands:\n";
+  for (const Grammar& grammar : grammars) {
+    usage += "  desktopctl " + std::string(grammar.synopsis) + "\n";
+  }
+  usage +=
+      "Exit status: 0 on success, 1 when what was asked for is not there or failed, 2 on a "
+      "usage error.\n";
+  return usage;
+}
+
+}  // namespace desktop

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+
+#include "CtlCommand.h"
+#include "platform/DesktopChannel.h"
+#include "platform/Error.h"
+#include "platform/ProcessLauncher.h"
+
+namespace desktop {
+
+// Carries out desktopctl's commands against the emulated desktop in one folder: starts and stops
+// its daemon and sends it requests. Results go to `out`, messages to `err`.
+class DesktopCtl {
+ public:
+  // toolFolder holds desktopd and the launchctl and open stand-ins (desktopctl's own folder);
+  // `launcher` starts desktopd.
+  DesktopCtl(std::filesystem::path desktopFolder, std::filesystem::path toolFolder,
+             std::ostream& out, std::ostream& err, platform::ProcessLauncher launcher);
+
+  // Returns the exit status: 0 done, 1 not there or failed (an unreachable daemon included), 2 a
+  // request the daemon found malformed.
+  int run(const CtlCommand& command);
+
+ private:
+  int start();
+  int stop();
+  int request(const CtlCommand& command);
+  platform::Result<platform::DesktopChannel> connect() const;
+  // Prints the error and returns its exit status.
+  int failed(const platform::Error& error) const;
+
+  std::filesystem::path desktopFolder_;
+  std::filesystem::path toolFolder_;
+  std::ostream* out_;
+  std::ostream* err_;
+  platform::ProcessLauncher launcher_;
+};
+
+}  // namespace desktop

@@ -1,0 +1,327 @@
+#include "DesktopDaemon.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <utility>
+
+#include "platform/DesktopChannel.h"
+#include "platform/DesktopWire.h"
+
+namespace desktop {
+
+namespace wire = platform::wire;
+
+namespace {
+
+// A line longer than this is not a request of ours.
+constexpr std::size_t maximumLine = std::size_t{4} << 20U;
+// A program that does not take its events for this long is dropped rather than stall the desktop.
+constexpr timeval sendTimeout{2, 0};
+
+platform::Error socketError(const std::string& what) {
+  return platform::Error{platform::errorDomain::desktop, errno, what + ": " + std::strerror(errno)};
+}
+
+}  // namespace
+
+// One client socket: a program or a tool. The desktop reaches the program through it.
+class DesktopDaemon::Connection final : public platform::DesktopClient {
+ public:
+  Connection(int fd, pid_t peer) : fd_(fd), peer_(peer) {}
+  ~Connection() override { ::close(fd_); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  Connection(Connection&&) = delete;
+  Connection& operator=(Connection&&) = delete;
+
+  void deliver(const platform::DesktopEvent& event) override { send(wire::encode(event)); }
+  void kill() override {
+    if (peer_ > 0) {
+      ::kill(peer_, SIGKILL);
+    }
+  }
+
+  // False when the other end is gone or stopped reading.
+  bool send(const nlohmann::json& message) {
+    if (broken_) {
+      return false;
+    }
+    const std::string line =
+        message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    broken_ = !platform::DesktopChannel::sendAll(fd_, line);
+    return !broken_;
+  }
+
+  int fd() const { return fd_; }
+  pid_t peer() const { return peer_; }
+  bool broken() const { return broken_; }
+  std::string& buffer() { return buffer_; }
+  std::uint64_t client = 0;
+  platform::EventLoop::SourceId source{};
+
+ private:
+  int fd_;
+  pid_t peer_;
+  bool broken_ = false;
+  std::string buffer_;
+};
+
+platform::Result<int> DesktopDaemon::listenIn(const std::filesystem::path& folder) {
+  const std::filesystem::path path = platform::DesktopChannel::socketPath(folder);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string text = path.string();
+  if (text.size() >= sizeof(address.sun_path)) {
+    return std::unexpected(platform::Error{platform::errorDomain::desktop, ENAMETOOLONG,
+                                           "The socket path is too long: " + text});
+  }
+  std::ranges::copy(text, std::begin(address.sun_path));
+  if (platform::DesktopChannel::connect(path)) {
+    return std::unexpected(platform::Error{platform::errorDomain::desktop, EADDRINUSE,
+                                           "A desktop daemon already serves " + folder.string()});
+  }
+  ::unlink(text.c_str());  // a socket file left by a daemon that ended without cleaning up
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) {
+    return std::unexpected(socketError("No socket"));
+  }
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+      ::listen(fd, SOMAXCONN) != 0) {
+    auto error = socketError("Cannot listen on " + text);
+    ::close(fd);
+    return std::unexpected(std::move(error));
+  }
+  return fd;
+}
+
+DesktopDaemon::DesktopDaemon(int listeningSocket, std::filesystem::path socketFile,
+                             platform::EventLoop& loop, std::filesystem::path home)
+    : listener_(listeningSocket),
+      socketFile_(std::move(socketFile)),
+      loop_(loop),
+      // The daemon journals its own starts; its launcher must not report them back to itself.
+      launcher_(platform::SystemPaths(std::nullopt)),
+      launchd_(Launchd::Services{
+          [this](const std::string& program, const std::vector<std::string>& arguments) {
+            return requests_.start(program, arguments);
+          },
+          [](pid_t pid) { ::kill(pid, SIGTERM); }, [](pid_t pid) { return ::kill(pid, 0) == 0; }}),
+      requests_(desktop_, launchd_, launcher_, std::move(home)) {
+  listenerSource_ = loop_.addReadSource(listener_, [this] { acceptConnections(); });
+}
+
+DesktopDaemon::~DesktopDaemon() {
+  for (auto& [number, wait] : waits_) {
+    wait.timeout->cancel();
+  }
+  stopListening();
+  while (!connections_.empty()) {
+    close(connections_.begin()->first);
+  }
+}
+
+void DesktopDaemon::stopListening() {
+  if (listener_ < 0) {
+    return;
+  }
+  // Nobody can connect from here on: a new daemon may take the folder at once.
+  ::unlink(socketFile_.c_str());
+  loop_.removeSource(listenerSource_);
+  ::close(listener_);
+  listener_ = -1;
+}
+
+void DesktopDaemon::acceptConnections() {
+  for (;;) {
+    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      return;  // nothing more waiting (or a connection that gave up on the way)
+    }
+    ucred credentials{};
+    socklen_t length = sizeof(credentials);
+    pid_t peer = 0;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0) {
+      peer = credentials.pid;
+    }
+    // Replies and events are written whole: sends block, but never for long.
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof(sendTimeout));
+    const std::uint64_t number = nextConnection_++;
+    auto connection = std::make_unique<Connection>(fd, peer);
+    connection->client = desktop_.attach(*connection);
+    connection->source = loop_.addReadSource(fd, [this, number] { readFrom(number); });
+    connections_.emplace(number, std::move(connection));
+  }
+}
+
+void DesktopDaemon::readFrom(std::uint64_t number) {
+  const auto found = connections_.find(number);
+  if (found == connections_.end()) {
+    return;
+  }
+  Connection& connection = *found->second;
+  std::array<char, 65536> chunk{};
+  const ssize_t received = ::recv(connection.fd(), chunk.data(), chunk.size(), MSG_DONTWAIT);
+  if (received < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+    return;
+  }
+  if (received <= 0) {
+    close(number);
+    checkWaits();
+    return;
+  }
+  std::string& buffer = connection.buffer();
+  buffer.append(chunk.data(), static_cast<std::size_t>(received));
+  std::size_t start = 0;
+  for (std::size_t end = buffer.find('\n'); end != std::string::npos;
+       end = buffer.find('\n', start)) {
+    const std::string line = buffer.substr(start, end - start);
+    start = end + 1;
+    handleLine(connection, line);
+    if (connection.broken()) {
+      break;
+    }
+  }
+  buffer.erase(0, start);
+  if (connection.broken() || buffer.size() > maximumLine) {
+    close(number);
+  }
+  checkWaits();
+}
+
+void DesktopDaemon::handleLine(Connection& connection, const std::string& line) {
+  const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
+  const std::optional<std::string> op = wire::stringAt(request, "op");
+  if (!request.is_object() || !op) {
+    connection.send({{"ok", false}, {"status", 2}, {"error", "Not a request."}});
+    // A client that does not speak the protocol gets no second chance.
+    ::shutdown(connection.fd(), SHUT_RDWR);
+    return;
+  }
+  const nlohmann::json id = request.value("id", nlohmann::json());
+  if (*op == "wait") {
+    startWait(connection, id, request);
+    return;
+  }
+  if (*op == "shutdown") {
+    connection.send({{"id", id}, {"ok", true}, {"result", nullptr}});
+    loop_.async([this] { shutdown(); });
+    return;
+  }
+  Reply reply;
+  try {
+    reply = requests_.handle(connection.client, connection.peer(), *op, request);
+  } catch (const nlohmann::json::exception& error) {
+    // A program published something the desktop cannot read.
+    reply = Reply::failure(2, std::string("Malformed data: ") + error.what());
+  }
+  nlohmann::json message = {{"id", id}, {"ok", reply.ok}};
+  if (reply.ok) {
+    message["result"] = std::move(reply.result);
+  } else {
+    message["status"] = reply.status;
+    message["error"] = reply.error;
+  }
+  connection.send(message);
+}
+
+void DesktopDaemon::startWait(Connection& connection, const nlohmann::json& id,
+                              const nlohmann::json& request) {
+  Wait wait{0, id, wire::stringAt(request, "what").value_or(""),
+            wire::stringAt(request, "name").value_or(""), nullptr};
+  const std::optional<bool> now = requests_.holds(wait.what, wait.name);
+  const double seconds = wire::numberAt(request, "timeout").value_or(10.0);
+  if (!now || !(seconds >= 0) || seconds > 86400) {
+    connection.send(
+        {{"id", id},
+         {"ok", false},
+         {"status", 2},
+         {"error", "Wait for alert, window, app or gone, with a time-out in seconds."}});
+    return;
+  }
+  if (*now) {
+    connection.send({{"id", id}, {"ok", true}, {"result", nullptr}});
+    return;
+  }
+  const std::uint64_t number = nextWait_++;
+  for (const auto& [key, entry] : connections_) {
+    if (entry.get() == &connection) {
+      wait.connection = key;
+    }
+  }
+  wait.timeout =
+      std::make_shared<platform::WorkItem>([this, number] { finishWait(number, false); });
+  loop_.asyncAfter(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(seconds)),
+                   wait.timeout);
+  waits_.emplace(number, std::move(wait));
+}
+
+void DesktopDaemon::checkWaits() {
+  std::vector<std::uint64_t> held;
+  for (const auto& [number, wait] : waits_) {
+    if (requests_.holds(wait.what, wait.name).value_or(false)) {
+      held.push_back(number);
+    }
+  }
+  for (const std::uint64_t number : held) {
+    finishWait(number, true);
+  }
+}
+
+void DesktopDaemon::finishWait(std::uint64_t waitNumber, bool held) {
+  const auto found = waits_.find(waitNumber);
+  if (found == waits_.end()) {
+    return;
+  }
+  Wait wait = std::move(found->second);
+  waits_.erase(found);
+  wait.timeout->cancel();
+  const auto connection = connections_.find(wait.connection);
+  if (connection == connections_.end()) {
+    return;
+  }
+  if (held) {
+    connection->second->send({{"id", wait.id}, {"ok", true}, {"result", nullptr}});
+  } else {
+    const std::string target = wait.name.empty() ? wait.what : wait.what + " " + wait.name;
+    connection->second->send({{"id", wait.id},
+                              {"ok", false},
+                              {"status", 1},
+                              {"error", "Timed out waiting for " + target + "."}});
+  }
+}
+
+void DesktopDaemon::close(std::uint64_t number) {
+  const auto found = connections_.find(number);
+  if (found == connections_.end()) {
+    return;
+  }
+  loop_.removeSource(found->second->source);
+  desktop_.detach(found->second->client);
+  connections_.erase(found);
+  std::erase_if(waits_, [&](auto& entry) {
+    if (entry.second.connection != number) {
+      return false;
+    }
+    entry.second.timeout->cancel();
+    return true;
+  });
+}
+
+void DesktopDaemon::shutdown() {
+  stopListening();
+  while (!connections_.empty()) {
+    close(connections_.begin()->first);
+  }
+  loop_.stop();
+}
+
+}  // namespace desktop

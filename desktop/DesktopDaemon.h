@@ -1,0 +1,81 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "DesktopRequests.h"
+#include "Launchd.h"
+#include "platform/EmulatedDesktop.h"
+#include "platform/EventLoop.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/WorkItem.h"
+
+namespace desktop {
+
+// The emulated desktop's daemon: one desktop state, served to the programs and tools of one
+// emulated desktop over a Unix socket with JSON lines (docs/desktop-protocol.md). Each connection
+// is a client of the desktop; one that ends counts as a terminated program. A connection that sends
+// something that is not a request is closed; the daemon goes on. Main thread only.
+class DesktopDaemon {
+ public:
+  // Takes over a listening socket bound to `socketFile`, which it removes when it shuts down.
+  // `home` is the user's home (for the login's launch agents).
+  DesktopDaemon(int listeningSocket, std::filesystem::path socketFile, platform::EventLoop& loop,
+                std::filesystem::path home);
+  ~DesktopDaemon();
+  DesktopDaemon(const DesktopDaemon&) = delete;
+  DesktopDaemon& operator=(const DesktopDaemon&) = delete;
+  DesktopDaemon(DesktopDaemon&&) = delete;
+  DesktopDaemon& operator=(DesktopDaemon&&) = delete;
+
+  // Binds and listens on the socket of the desktop in `folder`; refuses when a daemon answers there
+  // already, and replaces a socket file that nobody serves.
+  static platform::Result<int> listenIn(const std::filesystem::path& folder);
+
+  platform::EmulatedDesktop& desktop() { return desktop_; }
+
+ private:
+  class Connection;
+  struct Wait {
+    std::uint64_t connection = 0;
+    nlohmann::json id;
+    std::string what;
+    std::string name;
+    std::shared_ptr<platform::WorkItem> timeout;
+  };
+
+  void acceptConnections();
+  void readFrom(std::uint64_t number);
+  void handleLine(Connection& connection, const std::string& line);
+  void startWait(Connection& connection, const nlohmann::json& id, const nlohmann::json& request);
+  // Answers the waits whose condition now holds.
+  void checkWaits();
+  void finishWait(std::uint64_t waitNumber, bool held);
+  void close(std::uint64_t number);
+  void stopListening();
+  void shutdown();
+
+  int listener_;
+  std::filesystem::path socketFile_;
+  platform::EventLoop& loop_;
+  platform::EventLoop::SourceId listenerSource_{};
+  platform::EmulatedDesktop desktop_;
+  platform::ProcessLauncher launcher_;
+  Launchd launchd_;
+  DesktopRequests requests_;
+  std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+  std::uint64_t nextConnection_ = 1;
+  std::map<std::uint64_t, Wait> waits_;
+  std::uint64_t nextWait_ = 1;
+};
+
+}  // namespace desktop

@@ -1,0 +1,441 @@
+#include "DesktopRequests.h"
+
+#include <algorithm>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+#include "platform/DesktopWire.h"
+
+namespace desktop {
+
+namespace wire = platform::wire;
+
+namespace {
+
+constexpr int notThere = 1;
+constexpr int badRequest = 2;
+
+Reply missing(const char* field) {
+  return Reply::failure(badRequest, std::string("The request lacks a valid \"") + field + "\".");
+}
+
+Reply fromBool(bool done, std::string error) {
+  return done ? Reply::success() : Reply::failure(notThere, std::move(error));
+}
+
+std::optional<pid_t> pidAt(const nlohmann::json& request) {
+  const auto pid = wire::integerAt(request, "pid");
+  if (!pid || *pid <= 0 || *pid > std::numeric_limits<pid_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<pid_t>(*pid);
+}
+
+std::optional<std::uint32_t> uint32At(const nlohmann::json& request, const char* key) {
+  const auto value = wire::unsignedAt(request, key);
+  if (!value || *value > std::numeric_limits<std::uint32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(*value);
+}
+
+// The same bundle location, however it was spelled.
+bool sameLocation(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  const auto canonicalA = std::filesystem::weakly_canonical(a, error);
+  const auto canonicalB = std::filesystem::weakly_canonical(b, error);
+  return canonicalA.lexically_normal() == canonicalB.lexically_normal();
+}
+
+Reply fromLaunchd(const LaunchdFailure& failure) {
+  return Reply::failure(failure.status, failure.message);
+}
+
+nlohmann::json describeAgent(const LoadedAgent& loaded) {
+  nlohmann::json agent = {{"label", loaded.agent.label},
+                          {"path", loaded.agent.path.string()},
+                          {"programArguments", loaded.agent.programArguments},
+                          {"runAtLoad", loaded.agent.runAtLoad}};
+  agent["pid"] = loaded.pid ? nlohmann::json(*loaded.pid) : nlohmann::json(nullptr);
+  return agent;
+}
+
+}  // namespace
+
+DesktopRequests::DesktopRequests(platform::EmulatedDesktop& desktop, Launchd& launchd,
+                                 const platform::ProcessLauncher& launcher,
+                                 std::filesystem::path home)
+    : desktop_(&desktop), launchd_(&launchd), launcher_(&launcher), home_(std::move(home)) {}
+
+platform::Result<pid_t> DesktopRequests::start(const std::string& program,
+                                               const std::vector<std::string>& arguments) {
+  auto pid = launcher_->launch(program, arguments);
+  if (pid) {
+    desktop_->recordProgramStart(*pid, program, arguments);
+  }
+  return pid;
+}
+
+Reply DesktopRequests::handle(std::uint64_t client, pid_t peer, const std::string& op,
+                              const nlohmann::json& request) {
+  if (auto reply = programRequest(client, peer, op, request)) {
+    return std::move(*reply);
+  }
+  if (auto reply = userRequest(op, request)) {
+    return std::move(*reply);
+  }
+  if (auto reply = launchdRequest(op, request)) {
+    return std::move(*reply);
+  }
+  return Reply::failure(badRequest, "Unknown request \"" + op + "\".");
+}
+
+std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t peer,
+                                                     const std::string& op,
+                                                     const nlohmann::json& request) {
+  if (op == "checkIn") {
+    auto identity = wire::decodeIdentity(request.value("identity", nlohmann::json()));
+    const auto policy = wire::decodePolicy(request.value("policy", nlohmann::json()));
+    if (!identity || !policy) {
+      return missing("identity");
+    }
+    // The process at the other end is who it is, whatever it says.
+    identity->pid = peer;
+    desktop_->checkIn(client, *identity, *policy);
+    return Reply::success();
+  }
+  if (op == "setActivationPolicy") {
+    const auto policy = wire::decodePolicy(request.value("policy", nlohmann::json()));
+    if (!policy) {
+      return missing("policy");
+    }
+    desktop_->setActivationPolicy(client, *policy);
+    return Reply::success();
+  }
+  if (op == "activate") {
+    desktop_->activate(client);
+    return Reply::success();
+  }
+  if (op == "setHidden") {
+    const auto hidden = wire::boolAt(request, "hidden");
+    if (!hidden) {
+      return missing("hidden");
+    }
+    desktop_->setHidden(client, *hidden);
+    return Reply::success();
+  }
+  if (op == "publishInterface") {
+    const nlohmann::json interface = request.value("interface", nlohmann::json());
+    const bool wellFormed =
+        interface.is_object() &&
+        std::ranges::all_of(std::array{"statusItems", "windows", "alerts"}, [&](const char* part) {
+          return !interface.contains(part) || interface[part].is_array();
+        });
+    if (!wellFormed) {
+      return missing("interface");
+    }
+    desktop_->publishInterface(client, interface);
+    return Reply::success();
+  }
+  if (op == "checkOut") {
+    desktop_->detach(client);
+    return Reply::success();
+  }
+  if (op == "runningApplications") {
+    return Reply::success(applications());
+  }
+  if (op == "frontmostApplication") {
+    const auto frontmost = desktop_->frontmostApplication();
+    return Reply::success(frontmost ? nlohmann::json(*frontmost) : nlohmann::json(nullptr));
+  }
+  if (op == "hideApplication" || op == "unhideApplication" || op == "activateApplication" ||
+      op == "terminateApplication" || op == "forceTerminateApplication") {
+    const auto pid = pidAt(request);
+    if (!pid) {
+      return missing("pid");
+    }
+    bool done = false;
+    if (op == "hideApplication") {
+      done = desktop_->hideApplication(*pid);
+    } else if (op == "unhideApplication") {
+      done = desktop_->unhideApplication(*pid);
+    } else if (op == "activateApplication") {
+      done = desktop_->activateApplication(*pid);
+    } else if (op == "terminateApplication") {
+      done = desktop_->terminateApplication(*pid);
+    } else {
+      done = desktop_->forceTerminateApplication(*pid);
+    }
+    return Reply::success(done);
+  }
+  if (op == "registerHotKey") {
+    const auto keyCode = uint32At(request, "keyCode");
+    const auto modifiers = uint32At(request, "modifiers");
+    const auto signature = uint32At(request, "signature");
+    const auto id = uint32At(request, "hotKeyId");
+    if (!keyCode || !modifiers || !signature || !id) {
+      return missing("keyCode");
+    }
+    std::uint64_t registration = 0;
+    const std::int32_t status =
+        desktop_->registerHotKey(client, *keyCode, *modifiers, *signature, *id, registration);
+    return Reply::success({{"status", status}, {"registration", registration}});
+  }
+  if (op == "unregisterHotKey") {
+    const auto registration = wire::unsignedAt(request, "registration");
+    if (!registration) {
+      return missing("registration");
+    }
+    desktop_->unregisterHotKey(client, *registration);
+    return Reply::success();
+  }
+  if (op == "requestNotificationAuthorization") {
+    const auto options = uint32At(request, "options");
+    return Reply::success(desktop_->requestNotificationAuthorization(client, options.value_or(0)));
+  }
+  if (op == "addNotification") {
+    const auto notification =
+        wire::decodeNotification(request.value("notification", nlohmann::json()));
+    if (!notification) {
+      return missing("notification");
+    }
+    desktop_->addNotification(client, *notification);
+    return Reply::success();
+  }
+  if (op == "openURL") {
+    const auto url = wire::stringAt(request, "url");
+    if (!url) {
+      return missing("url");
+    }
+    return Reply::success(desktop_->openURL(client, *url));
+  }
+  if (op == "playAlertSound") {
+    desktop_->playAlertSound(client);
+    return Reply::success();
+  }
+  if (op == "screens") {
+    nlohmann::json screens = nlohmann::json::array();
+    for (const auto& screen : desktop_->screens()) {
+      screens.push_back(wire::encode(screen));
+    }
+    return Reply::success(std::move(screens));
+  }
+  if (op == "preferredLanguages") {
+    return Reply::success(desktop_->preferredLanguages());
+  }
+  return std::nullopt;
+}
+
+std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
+                                                  const nlohmann::json& request) {
+  if (op == "recordProgramStart") {
+    const auto pid = pidAt(request);
+    const auto path = wire::stringAt(request, "path");
+    const auto arguments = wire::stringsAt(request, "arguments");
+    if (!pid || !path || !arguments) {
+      return missing("path");
+    }
+    desktop_->recordProgramStart(*pid, *path, *arguments);
+    return Reply::success();
+  }
+  if (op == "launch") {
+    return launch(request);
+  }
+  if (op == "press") {
+    const auto shortcut = wire::stringAt(request, "shortcut");
+    if (!shortcut) {
+      return missing("shortcut");
+    }
+    return fromBool(desktop_->press(*shortcut), "No program has registered " + *shortcut + ".");
+  }
+  if (op == "focus") {
+    const auto identifier = wire::stringAt(request, "bundleIdentifier");
+    if (!identifier) {
+      desktop_->focusNone();
+      return Reply::success();
+    }
+    return fromBool(desktop_->focus(*identifier), "No application " + *identifier + " is running.");
+  }
+  if (op == "apps") {
+    return Reply::success(applications());
+  }
+  if (op == "show") {
+    return Reply::success(
+        {{"screen", desktop_->describeScreen()}, {"text", desktop_->renderText()}});
+  }
+  if (op == "menu") {
+    const auto item = wire::stringAt(request, "item");
+    if (!item) {
+      return missing("item");
+    }
+    return fromBool(desktop_->chooseMenuItem(*item, wire::stringAt(request, "app")),
+                    "No enabled menu item \"" + *item + "\" is there.");
+  }
+  if (op == "click") {
+    const auto target = wire::stringAt(request, "target");
+    if (!target) {
+      return missing("target");
+    }
+    return fromBool(desktop_->click(*target), "Nothing called \"" + *target + "\" is on screen.");
+  }
+  if (op == "dismiss") {
+    return fromBool(desktop_->dismissAlert(), "No alert is on screen.");
+  }
+  if (op == "select") {
+    const auto item = wire::stringAt(request, "item");
+    if (!item) {
+      return missing("item");
+    }
+    return fromBool(desktop_->select(*item, wire::stringAt(request, "in")),
+                    "No pop-up on screen offers \"" + *item + "\".");
+  }
+  if (op == "key") {
+    const auto shortcut = wire::stringAt(request, "shortcut");
+    if (!shortcut) {
+      return missing("shortcut");
+    }
+    return fromBool(desktop_->key(*shortcut),
+                    "No key window takes \"" + *shortcut + "\" (or the key is unknown).");
+  }
+  if (op == "setScreens") {
+    const nlohmann::json list = request.value("screens", nlohmann::json());
+    std::vector<platform::ScreenDescription> screens;
+    if (list.is_array()) {
+      for (const nlohmann::json& element : list) {
+        if (auto screen = wire::decodeScreen(element)) {
+          screens.push_back(std::move(*screen));
+        } else {
+          return Reply::failure(badRequest, "Not a screen: " + element.dump());
+        }
+      }
+    }
+    if (screens.empty()) {
+      return Reply::failure(badRequest, "A desktop needs at least one screen.");
+    }
+    desktop_->setScreens(std::move(screens));
+    return Reply::success();
+  }
+  if (op == "setLanguages") {
+    const auto languages = wire::stringsAt(request, "languages");
+    if (!languages || languages->empty() ||
+        std::ranges::any_of(*languages, [](const std::string& tag) { return tag.empty(); })) {
+      return Reply::failure(badRequest, "Languages are a list of language tags.");
+    }
+    desktop_->setPreferredLanguages(*languages);
+    return Reply::success();
+  }
+  if (op == "journal") {
+    nlohmann::json entries = nlohmann::json::array();
+    for (const auto& entry : desktop_->journal()) {
+      entries.push_back(wire::encode(entry));
+    }
+    return Reply::success(std::move(entries));
+  }
+  return std::nullopt;
+}
+
+std::optional<Reply> DesktopRequests::launchdRequest(const std::string& op,
+                                                     const nlohmann::json& request) {
+  if (op == "agents") {
+    nlohmann::json agents = nlohmann::json::array();
+    for (const LoadedAgent& loaded : launchd_->agents()) {
+      agents.push_back(describeAgent(loaded));
+    }
+    return Reply::success(std::move(agents));
+  }
+  if (op == "bootstrap" || op == "bootout") {
+    const auto path = wire::stringAt(request, "path");
+    if (!path || path->empty()) {
+      return missing("path");
+    }
+    const auto done = op == "bootstrap" ? launchd_->bootstrap(*path) : launchd_->bootout(*path);
+    return done ? Reply::success() : fromLaunchd(done.error());
+  }
+  if (op == "kickstart") {
+    const auto label = wire::stringAt(request, "label");
+    if (!label) {
+      return missing("label");
+    }
+    const auto pid = launchd_->kickstart(*label, wire::boolAt(request, "kill").value_or(false));
+    return pid ? Reply::success({{"pid", *pid}}) : fromLaunchd(pid.error());
+  }
+  if (op == "print") {
+    const auto label = wire::stringAt(request, "label");
+    if (!label) {
+      return missing("label");
+    }
+    const auto loaded = launchd_->print(*label);
+    return loaded ? Reply::success(describeAgent(*loaded)) : fromLaunchd(loaded.error());
+  }
+  if (op == "login") {
+    return Reply::success(launchd_->login(home_ / "Library" / "LaunchAgents"));
+  }
+  if (op == "logout") {
+    logout();
+    return Reply::success();
+  }
+  return std::nullopt;
+}
+
+Reply DesktopRequests::launch(const nlohmann::json& request) {
+  const auto path = wire::stringAt(request, "path");
+  const auto arguments = wire::stringsAt(request, "arguments");
+  if (!path || path->empty() || !arguments) {
+    return missing("path");
+  }
+  // An application that is already running comes to the front instead of starting twice.
+  if (const auto bundle = wire::stringAt(request, "bundlePath")) {
+    for (const auto& application : desktop_->runningApplications()) {
+      if (application.bundlePath && sameLocation(*application.bundlePath, *bundle)) {
+        desktop_->activateApplication(application.pid);
+        return Reply::success({{"pid", application.pid}, {"alreadyRunning", true}});
+      }
+    }
+  }
+  const auto pid = start(*path, *arguments);
+  if (!pid) {
+    return Reply::failure(notThere, pid.error().localizedDescription);
+  }
+  return Reply::success({{"pid", *pid}, {"alreadyRunning", false}});
+}
+
+nlohmann::json DesktopRequests::applications() const {
+  const auto frontmost = desktop_->frontmostApplication();
+  nlohmann::json list = nlohmann::json::array();
+  for (const auto& application : desktop_->runningApplications()) {
+    list.push_back(wire::encode(application, frontmost && *frontmost == application.pid));
+  }
+  return list;
+}
+
+void DesktopRequests::logout() {
+  for (const auto& application : desktop_->runningApplications()) {
+    if (application.bundleIdentifier != platform::EmulatedDesktop::otherApplicationIdentifier) {
+      desktop_->terminateApplication(application.pid);
+    }
+  }
+  launchd_->logout();
+}
+
+std::optional<bool> DesktopRequests::holds(const std::string& what, const std::string& name) const {
+  if (what == "alert") {
+    return !desktop_->describeScreen()["alerts"].empty();
+  }
+  if (what == "window") {
+    const nlohmann::json screen = desktop_->describeScreen();
+    return std::ranges::any_of(screen["windows"], [&](const nlohmann::json& window) {
+      return wire::stringAt(window, "title") == name;
+    });
+  }
+  if (what == "app" || what == "gone") {
+    const bool running = std::ranges::any_of(
+        desktop_->runningApplications(), [&](const platform::RunningApplicationState& application) {
+          return application.bundleIdentifier == name;
+        });
+    return what == "app" ? running : !running;
+  }
+  return std::nullopt;
+}
+
+}  // namespace desktop
