@@ -59,11 +59,24 @@ class DesktopDaemon::Connection final : public platform::DesktopClient {
     return !broken_;
   }
 
+  // The answer to the request with that id.
+  bool reply(const nlohmann::json& id, Reply reply) {
+    nlohmann::json message = {{"id", id}, {"ok", reply.ok}};
+    if (reply.ok) {
+      message["result"] = std::move(reply.result);
+    } else {
+      message["status"] = reply.status;
+      message["error"] = std::move(reply.error);
+    }
+    return send(message);
+  }
+
   int fd() const { return fd_; }
   pid_t peer() const { return peer_; }
   bool broken() const { return broken_; }
   std::string& buffer() { return buffer_; }
-  std::uint64_t client = 0;
+  std::uint64_t number = 0;  // the daemon's name for it
+  std::uint64_t client = 0;  // the desktop's
   platform::EventLoop::SourceId source{};
 
  private:
@@ -155,6 +168,7 @@ void DesktopDaemon::acceptConnections() {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof(sendTimeout));
     const std::uint64_t number = nextConnection_++;
     auto connection = std::make_unique<Connection>(fd, peer);
+    connection->number = number;
     connection->client = desktop_.attach(*connection);
     connection->source = loop_.addReadSource(fd, [this, number] { readFrom(number); });
     connections_.emplace(number, std::move(connection));
@@ -211,7 +225,7 @@ void DesktopDaemon::handleLine(Connection& connection, const std::string& line) 
     return;
   }
   if (*op == "shutdown") {
-    connection.send({{"id", id}, {"ok", true}, {"result", nullptr}});
+    connection.reply(id, Reply::success());
     loop_.async([this] { shutdown(); });
     return;
   }
@@ -222,40 +236,25 @@ void DesktopDaemon::handleLine(Connection& connection, const std::string& line) 
     // A program published something the desktop cannot read.
     reply = Reply::failure(2, std::string("Malformed data: ") + error.what());
   }
-  nlohmann::json message = {{"id", id}, {"ok", reply.ok}};
-  if (reply.ok) {
-    message["result"] = std::move(reply.result);
-  } else {
-    message["status"] = reply.status;
-    message["error"] = reply.error;
-  }
-  connection.send(message);
+  connection.reply(id, std::move(reply));
 }
 
 void DesktopDaemon::startWait(Connection& connection, const nlohmann::json& id,
                               const nlohmann::json& request) {
-  Wait wait{0, id, wire::stringAt(request, "what").value_or(""),
+  Wait wait{connection.number, id, wire::stringAt(request, "what").value_or(""),
             wire::stringAt(request, "name").value_or(""), nullptr};
   const std::optional<bool> now = requests_.holds(wait.what, wait.name);
   const double seconds = wire::numberAt(request, "timeout").value_or(10.0);
   if (!now || !(seconds >= 0) || seconds > 86400) {
-    connection.send(
-        {{"id", id},
-         {"ok", false},
-         {"status", 2},
-         {"error", "Wait for alert, window, app or gone, with a time-out in seconds."}});
+    connection.reply(
+        id, Reply::failure(2, "Wait for alert, window, app or gone, with a time-out in seconds."));
     return;
   }
   if (*now) {
-    connection.send({{"id", id}, {"ok", true}, {"result", nullptr}});
+    connection.reply(id, Reply::success());
     return;
   }
   const std::uint64_t number = nextWait_++;
-  for (const auto& [key, entry] : connections_) {
-    if (entry.get() == &connection) {
-      wait.connection = key;
-    }
-  }
   wait.timeout =
       std::make_shared<platform::WorkItem>([this, number] { finishWait(number, false); });
   loop_.asyncAfter(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -288,15 +287,10 @@ void DesktopDaemon::finishWait(std::uint64_t waitNumber, bool held) {
   if (connection == connections_.end()) {
     return;
   }
-  if (held) {
-    connection->second->send({{"id", wait.id}, {"ok", true}, {"result", nullptr}});
-  } else {
-    const std::string target = wait.name.empty() ? wait.what : wait.what + " " + wait.name;
-    connection->second->send({{"id", wait.id},
-                              {"ok", false},
-                              {"status", 1},
-                              {"error", "Timed out waiting for " + target + "."}});
-  }
+  const std::string target = wait.name.empty() ? wait.what : wait.what + " " + wait.name;
+  connection->second->reply(
+      wait.id,
+      held ? Reply::success() : Reply::failure(1, "Timed out waiting for " + target + "."));
 }
 
 void DesktopDaemon::close(std::uint64_t number) {

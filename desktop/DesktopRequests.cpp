@@ -1,7 +1,6 @@
 #include "DesktopRequests.h"
 
 #include <algorithm>
-#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -22,22 +21,6 @@ Reply missing(const char* field) {
 
 Reply fromBool(bool done, std::string error) {
   return done ? Reply::success() : Reply::failure(notThere, std::move(error));
-}
-
-std::optional<pid_t> pidAt(const nlohmann::json& request) {
-  const auto pid = wire::integerAt(request, "pid");
-  if (!pid || *pid <= 0 || *pid > std::numeric_limits<pid_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<pid_t>(*pid);
-}
-
-std::optional<std::uint32_t> uint32At(const nlohmann::json& request, const char* key) {
-  const auto value = wire::unsignedAt(request, key);
-  if (!value || *value > std::numeric_limits<std::uint32_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(*value);
 }
 
 // The same bundle location, however it was spelled.
@@ -151,7 +134,7 @@ std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t
   }
   if (op == "hideApplication" || op == "unhideApplication" || op == "activateApplication" ||
       op == "terminateApplication" || op == "forceTerminateApplication") {
-    const auto pid = pidAt(request);
+    const auto pid = wire::pidAt(request, "pid");
     if (!pid) {
       return missing("pid");
     }
@@ -170,10 +153,10 @@ std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t
     return Reply::success(done);
   }
   if (op == "registerHotKey") {
-    const auto keyCode = uint32At(request, "keyCode");
-    const auto modifiers = uint32At(request, "modifiers");
-    const auto signature = uint32At(request, "signature");
-    const auto id = uint32At(request, "hotKeyId");
+    const auto keyCode = wire::uint32At(request, "keyCode");
+    const auto modifiers = wire::uint32At(request, "modifiers");
+    const auto signature = wire::uint32At(request, "signature");
+    const auto id = wire::uint32At(request, "hotKeyId");
     if (!keyCode || !modifiers || !signature || !id) {
       return missing("keyCode");
     }
@@ -191,7 +174,7 @@ std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t
     return Reply::success();
   }
   if (op == "requestNotificationAuthorization") {
-    const auto options = uint32At(request, "options");
+    const auto options = wire::uint32At(request, "options");
     return Reply::success(desktop_->requestNotificationAuthorization(client, options.value_or(0)));
   }
   if (op == "addNotification") {
@@ -230,7 +213,7 @@ std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t
 std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
                                                   const nlohmann::json& request) {
   if (op == "recordProgramStart") {
-    const auto pid = pidAt(request);
+    const auto pid = wire::pidAt(request, "pid");
     const auto path = wire::stringAt(request, "path");
     const auto arguments = wire::stringsAt(request, "arguments");
     if (!pid || !path || !arguments) {

@@ -21,12 +21,11 @@ DaemonConnection::DaemonConnection(DesktopChannel channel, EventLoop& loop)
     : channel_(std::move(channel)),
       loop_(loop),
       source_(loop_.addReadSource(channel_.fileDescriptor(), [this] { socketReadable(); })),
-      watching_(true),
       self_(std::make_shared<DaemonConnection*>(this)) {}
 
 DaemonConnection::~DaemonConnection() {
   *self_ = nullptr;
-  if (watching_) {
+  if (!ended_) {
     loop_.removeSource(source_);
   }
 }
@@ -43,7 +42,9 @@ std::optional<nlohmann::json> DaemonConnection::call(const std::string& op, nloh
   if (!channel_.isOpen()) {
     connectionEnded();
   }
-  scheduleDelivery();
+  if (channel_.hasEvents()) {
+    scheduleDelivery();
+  }
   if (!reply) {
     return std::nullopt;
   }
@@ -52,7 +53,9 @@ std::optional<nlohmann::json> DaemonConnection::call(const std::string& op, nloh
 
 void DaemonConnection::socketReadable() {
   const bool open = channel_.readAvailable();
-  scheduleDelivery();
+  if (channel_.hasEvents()) {
+    scheduleDelivery();
+  }
   if (!open) {
     connectionEnded();
   }
@@ -86,10 +89,7 @@ void DaemonConnection::connectionEnded() {
     return;
   }
   ended_ = true;
-  if (watching_) {
-    loop_.removeSource(source_);
-    watching_ = false;
-  }
+  loop_.removeSource(source_);
   // The desktop is gone: the program quits, as it would without its window server.
   std::weak_ptr<DaemonConnection*> self = self_;
   loop_.async([self] {
@@ -137,14 +137,7 @@ std::vector<RunningApplicationState> DaemonConnection::runningApplications() {
 
 std::optional<pid_t> DaemonConnection::frontmostApplication() {
   const auto reply = call("frontmostApplication");
-  if (!reply || !reply->is_number_integer()) {
-    return std::nullopt;
-  }
-  const auto pid = reply->get<std::int64_t>();
-  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<pid_t>(pid);
+  return reply ? wire::decodePid(*reply) : std::nullopt;
 }
 
 bool DaemonConnection::requestAbout(const std::string& op, pid_t pid) {

@@ -111,6 +111,34 @@ std::optional<std::vector<std::string>> stringsAt(const nlohmann::json& object, 
   return strings;
 }
 
+std::optional<std::uint32_t> uint32At(const nlohmann::json& object, const char* key) {
+  const auto value = unsignedAt(object, key);
+  if (!value || *value > std::numeric_limits<std::uint32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(*value);
+}
+
+std::optional<pid_t> decodePid(const nlohmann::json& value) {
+  if (!value.is_number_integer()) {
+    return std::nullopt;
+  }
+  constexpr auto largest = static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max());
+  if (value.is_number_unsigned()) {
+    const auto pid = value.get<std::uint64_t>();
+    return pid > 0 && pid <= largest ? std::optional(static_cast<pid_t>(pid)) : std::nullopt;
+  }
+  const auto pid = value.get<std::int64_t>();
+  return pid > 0 && static_cast<std::uint64_t>(pid) <= largest
+             ? std::optional(static_cast<pid_t>(pid))
+             : std::nullopt;
+}
+
+std::optional<pid_t> pidAt(const nlohmann::json& object, const char* key) {
+  const nlohmann::json* value = member(object, key);
+  return value != nullptr ? decodePid(*value) : std::nullopt;
+}
+
 std::string_view policyName(ActivationPolicy policy) {
   switch (policy) {
     case ActivationPolicy::regular:
@@ -146,14 +174,13 @@ nlohmann::json encode(const ApplicationIdentity& identity) {
 
 std::optional<ApplicationIdentity> decodeIdentity(const nlohmann::json& value) {
   ApplicationIdentity identity;
-  const std::optional<std::int64_t> pid = integerAt(value, "pid");
-  if (!pid || *pid <= 0 || *pid > std::numeric_limits<pid_t>::max() ||
-      !optionalString(value, "bundleIdentifier", identity.bundleIdentifier) ||
+  const std::optional<pid_t> pid = pidAt(value, "pid");
+  if (!pid || !optionalString(value, "bundleIdentifier", identity.bundleIdentifier) ||
       !optionalString(value, "bundlePath", identity.bundlePath) ||
       !optionalString(value, "executablePath", identity.executablePath)) {
     return std::nullopt;
   }
-  identity.pid = static_cast<pid_t>(*pid);
+  identity.pid = *pid;
   return identity;
 }
 
@@ -171,20 +198,19 @@ nlohmann::json encode(const RunningApplicationState& application, bool frontmost
 
 std::optional<RunningApplicationState> decodeApplication(const nlohmann::json& value) {
   RunningApplicationState application;
-  const std::optional<std::int64_t> pid = integerAt(value, "pid");
+  const std::optional<pid_t> pid = pidAt(value, "pid");
   const nlohmann::json* policy = member(value, "activationPolicy");
   const std::optional<ActivationPolicy> decodedPolicy =
       policy != nullptr ? decodePolicy(*policy) : std::nullopt;
   const auto hidden = boolAt(value, "hidden");
   const auto active = boolAt(value, "active");
   const auto terminated = boolAt(value, "terminated");
-  if (!pid || *pid <= 0 || *pid > std::numeric_limits<pid_t>::max() || !decodedPolicy || !hidden ||
-      !active || !terminated ||
+  if (!pid || !decodedPolicy || !hidden || !active || !terminated ||
       !optionalString(value, "bundleIdentifier", application.bundleIdentifier) ||
       !optionalString(value, "bundlePath", application.bundlePath)) {
     return std::nullopt;
   }
-  application.pid = static_cast<pid_t>(*pid);
+  application.pid = *pid;
   application.activationPolicy = *decodedPolicy;
   application.hidden = *hidden;
   application.active = *active;
@@ -220,11 +246,10 @@ std::optional<ScreenDescription> decodeScreen(const nlohmann::json& value) {
   }
   if (const nlohmann::json* number = member(value, "displayNumber");
       number != nullptr && !number->is_null()) {
-    if (!number->is_number_unsigned() ||
-        number->get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
+    screen.displayNumber = uint32At(value, "displayNumber");
+    if (!screen.displayNumber) {
       return std::nullopt;
     }
-    screen.displayNumber = number->get<std::uint32_t>();
   }
   return screen;
 }
@@ -277,14 +302,13 @@ std::optional<DesktopEvent> decodeEvent(const nlohmann::json& value) {
     DesktopEvent event;
     event.kind = kind;
     if (kind == DesktopEvent::Kind::hotKeyPressed) {
-      const auto signature = unsignedAt(value, "signature");
-      const auto id = unsignedAt(value, "hotKeyId");
-      if (!signature || !id || *signature > std::numeric_limits<std::uint32_t>::max() ||
-          *id > std::numeric_limits<std::uint32_t>::max()) {
+      const auto signature = uint32At(value, "signature");
+      const auto id = uint32At(value, "hotKeyId");
+      if (!signature || !id) {
         return std::nullopt;
       }
-      event.hotKeySignature = static_cast<std::uint32_t>(*signature);
-      event.hotKeyId = static_cast<std::uint32_t>(*id);
+      event.hotKeySignature = *signature;
+      event.hotKeyId = *id;
     }
     if (kind == DesktopEvent::Kind::input) {
       const nlohmann::json* input = member(value, "input");

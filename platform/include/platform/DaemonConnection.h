@@ -65,9 +65,8 @@ class DaemonConnection final : public DesktopConnection {
   DesktopChannel channel_;
   EventLoop& loop_;
   EventLoop::SourceId source_{};
-  bool watching_ = false;
   bool deliveryScheduled_ = false;
-  bool ended_ = false;
+  bool ended_ = false;  // the daemon went away; the socket is no longer watched
   std::function<void(const DesktopEvent&)> handler_;
   std::shared_ptr<DaemonConnection*> self_;  // lets queued blocks find out that this is gone
 };

@@ -45,6 +45,7 @@ class DesktopChannel {
   bool readAvailable();
   // The events received so far, oldest first, removed from the channel.
   std::vector<nlohmann::json> takeEvents();
+  bool hasEvents() const { return !events_.empty(); }
   bool isOpen() const { return fd_ >= 0; }
 
  private:

@@ -41,5 +41,9 @@ std::optional<double> numberAt(const nlohmann::json& object, const char* key);
 std::optional<std::int64_t> integerAt(const nlohmann::json& object, const char* key);
 std::optional<std::uint64_t> unsignedAt(const nlohmann::json& object, const char* key);
 std::optional<std::vector<std::string>> stringsAt(const nlohmann::json& object, const char* key);
+std::optional<std::uint32_t> uint32At(const nlohmann::json& object, const char* key);
+// A process identifier: a positive integer that fits pid_t.
+std::optional<pid_t> decodePid(const nlohmann::json& value);
+std::optional<pid_t> pidAt(const nlohmann::json& object, const char* key);
 
 }  // namespace platform::wire
