@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/DesktopWire.h"
+#include "platform/KeyNames.h"
 
 namespace desktop {
 
@@ -417,6 +418,16 @@ std::optional<bool> DesktopRequests::holds(const std::string& what, const std::s
           return application.bundleIdentifier == name;
         });
     return what == "app" ? running : !running;
+  }
+  if (what == "hotkey") {
+    const std::optional<platform::KeyChord> chord = platform::parseKeyChord(name);
+    if (!chord) {
+      return std::nullopt;
+    }
+    return std::ranges::any_of(desktop_->hotKeys(), [&](const auto& registration) {
+      return registration.keyCode == chord->keyCode &&
+             registration.modifiers == chord->carbonModifiers;
+    });
   }
   return std::nullopt;
 }

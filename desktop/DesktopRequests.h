@@ -46,8 +46,9 @@ class DesktopRequests {
   platform::Result<pid_t> start(const std::string& program,
                                 const std::vector<std::string>& arguments);
 
-  // Whether a `wait` condition holds now: "alert", "window" (title), "app" or "gone" (bundle id).
-  // Nothing when the condition is not one of those.
+  // Whether a `wait` condition holds now: "alert", "window" (title), "app" or "gone" (bundle id),
+  // "hotkey" (shortcut words: some program registered that combination).
+  // Nothing when the condition is not one of those or names no key combination.
   std::optional<bool> holds(const std::string& what, const std::string& name) const;
 
  private:

@@ -95,6 +95,7 @@ TEST(DesktopctlCommandLine, UsageErrorsExitTwoAndCommandsWithoutADaemonOne) {
   const std::vector<Line> usageErrors = typed(
       "; dance; apps extra; apps --colour; apps --app org.example.other; click; menu Quit --app;"
       " focus a b; press command+; key hyper+x; wait; wait forever; wait alert Title; wait window;"
+      " wait hotkey;"
       " wait app org.example.x --timeout soon; wait alert --timeout -1; screens set;"
       R"( screens set [{; screens set {"name":"Main","x":0,"y":0,"width":10,"height":10};)"
       R"( screens set [{"name":"Main","x":0,"y":0,"width":-10,"height":10}];)"
@@ -217,7 +218,8 @@ TEST(DesktopctlWait, TimesOutOrReturnsOnceTheConditionHolds) {
   for (const Line& line : typed("wait app " + identifier +
                                 " --timeout 0.2; wait alert --timeout 0.2;"
                                 " wait window Settings --timeout 0.2;"
-                                " wait gone org.example.other --timeout 0")) {
+                                " wait gone org.example.other --timeout 0;"
+                                " wait hotkey command+option+b --timeout 0.2")) {
     const ToolResult result = session.ctl(line);
     EXPECT_EQ(result.exitStatus, 1) << line[1];
     EXPECT_NE(result.stderrText, "") << line[1];
