@@ -1,0 +1,85 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "HotkeyController.h"
+#include "LauncherConfig.h"
+#include "LauncherServices.h"
+#include "LauncherSettings.h"
+#include "LauncherSettingsStore.h"
+#include "StartupManager.h"
+#include "StatusItemController.h"
+#include "TargetAppController.h"
+#include "UpdateChecker.h"
+#include "platform/Application.h"
+
+namespace launcher {
+
+// The launcher's application delegate. It loads the configuration, owns every component of the
+// launcher and makes each on first use, wiring the components' callbacks to its own operations
+// through weak references. At launch it becomes an accessory application, puts its item in the
+// menu bar, registers the global shortcut and checks once for an update. Main thread only.
+//
+// Make it with std::make_shared: the callbacks it hands out reach it through weak_from_this().
+class LauncherDelegate : public platform::ApplicationDelegate,
+                         public std::enable_shared_from_this<LauncherDelegate> {
+ public:
+  // Loads the configuration; reads no settings and creates no component yet.
+  explicit LauncherDelegate(LauncherServices services = LauncherServices::forProcess());
+  LauncherDelegate(const LauncherDelegate&) = delete;
+  LauncherDelegate& operator=(const LauncherDelegate&) = delete;
+  LauncherDelegate(LauncherDelegate&&) = delete;
+  LauncherDelegate& operator=(LauncherDelegate&&) = delete;
+  ~LauncherDelegate() override = default;
+
+  void applicationDidFinishLaunching() override;
+  void applicationWillTerminate() override;
+
+  // Shows or hides the target application, starting it when it is not running.
+  void toggleTargetApp();
+  // Quits the target application, boots the launch agent out of the session (its file stays) and
+  // terminates the launcher.
+  void quitLauncher();
+  // The settings window's entry point; the window itself is not part of the launcher yet, so there
+  // is nothing to show.
+  void openSettings();
+  // Opens "<origin>/download" in the default browser.
+  void openDownloadPage();
+
+  const LauncherConfig& config() const { return config_; }
+  // The current settings, loaded on first read.
+  const LauncherSettings& settings();
+  // The newest update any check found in this run.
+  const std::optional<VersionCheckResult>& updateResult() const { return updateResult_; }
+
+  // The components, each made on first read.
+  TargetAppController& targetAppController();
+  HotkeyController& hotkeyController();
+  StatusItemController& statusItemController();
+  UpdateChecker& updateChecker();
+
+ private:
+  // Runs "/bin/launchctl bootout" for the agent when its file exists, without waiting.
+  void unloadLaunchAgentForManualQuit() const;
+  // A completion for the update checker: keeps a found update and shows it in the menu bar.
+  UpdateChecker::Completion updateHandler();
+  void handleUpdateResult(const std::optional<VersionCheckResult>& result);
+  // A callback that calls `action` on the delegate while it exists.
+  std::function<void()> weakCallback(void (LauncherDelegate::*action)());
+
+  LauncherServices services_;
+  const LauncherConfig config_;
+  const StartupManager startupManager_;
+  const LauncherSettingsStore settingsStore_;
+  std::optional<LauncherSettings> settings_;
+  std::unique_ptr<TargetAppController> targetAppController_;
+  std::unique_ptr<HotkeyController> hotkeyController_;
+  std::unique_ptr<StatusItemController> statusItemController_;
+  std::unique_ptr<UpdateChecker> updateChecker_;
+  std::optional<VersionCheckResult> updateResult_;
+};
+
+}  // namespace launcher

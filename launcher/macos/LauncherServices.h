@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/CarbonEvents.h"
+#include "platform/FileManager.h"
+#include "platform/HttpSession.h"
+#include "platform/ProcessInfo.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/SystemPaths.h"
+#include "platform/UserNotifications.h"
+
+namespace launcher {
+
+// The platform services the launcher's delegate hands to the components it makes. None is owned:
+// each must outlive the delegate. A program takes the process's own services (forProcess); a test
+// gives its emulated desktop, folders and loop.
+struct LauncherServices {
+  platform::Application* application = nullptr;  // the menu bar, the desktop and the main queue
+  platform::FileManager* files = nullptr;        // home and temporary folders
+  const platform::ProcessInfo* process = nullptr;
+  platform::Bundle bundle;  // the launcher's own bundle
+  const platform::ProcessLauncher* processes = nullptr;
+  platform::SystemPaths paths;
+  platform::EventTargetRef hotKeyTarget = nullptr;
+  platform::HttpSession* http = nullptr;
+  platform::UserNotificationCenter* notifications = nullptr;
+
+  // The running process's services, on the shared application.
+  static LauncherServices forProcess();
+};
+
+}  // namespace launcher

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "support/DesktopSession.h"
+#include "support/Eventually.h"
+#include "support/LocalHttpServer.h"
+#include "support/TemporaryFolder.h"
+#include "support/ToolRunner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::DesktopSession;
+using testsupport::eventually;
+
+constexpr const char* ferrolin = "app.ferrolin.desktop";
+
+// Ferrolin as `desktopctl apps --json` lists it, or null.
+nlohmann::json ferrolinApp(const DesktopSession& session) {
+  const nlohmann::json apps =
+      nlohmann::json::parse(session.ctl("apps", "--json").stdoutText, nullptr, false);
+  if (apps.is_array()) {
+    for (const nlohmann::json& app : apps) {
+      if (app.value("bundleIdentifier", "") == ferrolin) {
+        return app;
+      }
+    }
+  }
+  return nullptr;
+}
+
+bool ferrolinIs(const DesktopSession& session, bool hidden, bool frontmost) {
+  const nlohmann::json app = ferrolinApp(session);
+  return app.is_object() && app.value("hidden", !hidden) == hidden &&
+         app.value("frontmost", !frontmost) == frontmost;
+}
+
+// The launcher from its bundle on a real desktop, with Ferrolin.app next to it: three presses of
+// the shortcut start, hide and show Ferrolin; "Quit Launcher" ends both.
+TEST(LauncherEndToEnd, PressPressPressQuit) {
+  DesktopSession session;
+  testsupport::LocalHttpServer service;
+  service.get("/api/app/latest-version", [](const auto&, auto& response) {
+    response.set_content(R"({"version":"1.0.0"})", "application/json");
+  });
+  service.start();
+  const fs::path config = session.home() / "launcher-config.json";
+  testsupport::writeFile(config, R"({"targetAppName":"Ferrolin",)"
+                                 R"("bundleIdentifier":"app.ferrolin.desktop",)"
+                                 R"("currentVersion":"1.0.0","apiOrigin":")" +
+                                     service.url("") + R"(","hotkeys":["command+option+b"]})");
+  testsupport::Environment environment = session.environment();
+  environment["QUORREL_LAUNCHER_CONFIG"] = config.string();
+
+  const fs::path bundles = FERROLIN_BUNDLES_DIR;
+  testsupport::BackgroundProcess launcher(
+      bundles / "Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher", {}, environment);
+  ASSERT_EQ(session.ctl("wait", "hotkey", "command+option+b").exitStatus, 0);
+
+  ASSERT_EQ(session.ctl("press", "command+option+b").exitStatus, 0);
+  ASSERT_EQ(session.ctl("wait", "app", ferrolin).exitStatus, 0);
+  EXPECT_TRUE(eventually([&] { return ferrolinIs(session, false, true); }));
+  const std::string journal = session.ctl("journal").stdoutText;
+  EXPECT_NE(journal.find("--quorrel-launch-fullscreen"), std::string::npos) << journal;
+
+  ASSERT_EQ(session.ctl("press", "command+option+b").exitStatus, 0);
+  EXPECT_TRUE(eventually([&] { return ferrolinIs(session, true, false); }));
+
+  ASSERT_EQ(session.ctl("press", "command+option+b").exitStatus, 0);
+  EXPECT_TRUE(eventually([&] { return ferrolinIs(session, false, true); }));
+
+  ASSERT_TRUE(eventually([&] { return session.ctl("menu", "Quit Launcher").exitStatus == 0; }));
+  EXPECT_EQ(launcher.wait(), 0);
+  EXPECT_EQ(session.ctl("wait", "gone", ferrolin).exitStatus, 0);
+  EXPECT_EQ(session.ctl("press", "command+option+b").exitStatus, 1);
+}
+
+}  // namespace
