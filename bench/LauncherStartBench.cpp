@@ -1,0 +1,263 @@
+// The launcher as a program on a real emulated desktop, side by side with the stand-in
+// Ferrolin.app: how long each takes from process start until it is ready (Ferrolin checked in, the
+// launcher's hot key registered), their resident memory once started, and what the launcher does
+// while idle.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ScratchFolder.h"
+#include "platform/DesktopChannel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path binFolder = FERROLIN_BIN_DIR;
+const fs::path bundlesFolder = FERROLIN_BUNDLES_DIR;
+
+// Starts a program with the bench's environment, its standard output going to `output` when
+// given; its pid, or nothing.
+std::optional<pid_t> spawn(const fs::path& program, const std::vector<std::string>& arguments,
+                           const std::optional<fs::path>& output = std::nullopt) {
+  std::vector<std::string> words{program.string()};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
+  for (std::string& word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  if (output) {
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output->c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  }
+  ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned =
+      ::posix_spawnp(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
+  ::posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? std::optional(pid) : std::nullopt;
+}
+
+int runToEnd(const fs::path& program, const std::vector<std::string>& arguments) {
+  const std::optional<pid_t> pid = spawn(program, arguments);
+  int status = 0;
+  if (!pid || ::waitpid(*pid, &status, 0) != *pid || !WIFEXITED(status)) {
+    return -1;
+  }
+  return WEXITSTATUS(status);
+}
+
+void stop(pid_t pid) {
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+}
+
+// A value in kB from /proc/<pid>/status ("VmRSS", "voluntary_ctxt_switches", ...).
+long statusField(const fs::path& statusFile, const std::string& field) {
+  std::ifstream in(statusFile);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.starts_with(field + ":")) {
+      return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+    }
+  }
+  return 0;
+}
+
+// Context switches of every thread of the process: each wake-up of a sleeping thread is one.
+long contextSwitches(pid_t pid) {
+  long total = 0;
+  std::error_code error;
+  for (const auto& task :
+       fs::directory_iterator(fs::path("/proc") / std::to_string(pid) / "task", error)) {
+    total += statusField(task.path() / "status", "voluntary_ctxt_switches") +
+             statusField(task.path() / "status", "nonvoluntary_ctxt_switches");
+  }
+  return total;
+}
+
+// System calls the process's threads enter in `seconds`, counted by perf's tracepoint (no
+// ptrace, so the count is not disturbed); nothing when perf cannot count here.
+std::optional<long> systemCalls(pid_t pid, int seconds, const fs::path& folder) {
+  const fs::path output = folder / "perf.txt";
+  if (runToEnd("perf", {"stat", "-x,", "-e", "raw_syscalls:sys_enter", "-p", std::to_string(pid),
+                        "-o", output.string(), "sleep", std::to_string(seconds)}) != 0) {
+    return std::nullopt;
+  }
+  std::ifstream in(output);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find("raw_syscalls:sys_enter") != std::string::npos) {
+      // "<not counted>" means no thread of the process ran at all.
+      return line.starts_with("<not counted>") ? 0 : std::strtol(line.c_str(), nullptr, 10);
+    }
+  }
+  return std::nullopt;
+}
+
+// An emulated desktop in a scratch folder, with the product's web service stand-in publishing the
+// installed version, and the launcher configured to ask it. The bench's own environment is the
+// desktop's, so every program started here runs on it.
+class Desktop {
+ public:
+  Desktop() {
+    fs::create_directories(folder_.path() / "home");
+    fs::create_directories(folder_.path() / "tmp");
+    ::setenv("EMULATED_DESKTOP", (folder_.path() / "desktop").c_str(), 1);
+    ::setenv("HOME", (folder_.path() / "home").c_str(), 1);
+    ::setenv("TMPDIR", (folder_.path() / "tmp").c_str(), 1);
+    if (runToEnd(binFolder / "desktopctl", {"start"}) != 0 || !startService()) {
+      return;
+    }
+    auto channel = platform::DesktopChannel::connect(
+        platform::DesktopChannel::socketPath(folder_.path() / "desktop"));
+    if (channel) {
+      channel_.emplace(std::move(*channel));
+    }
+  }
+  ~Desktop() {
+    channel_.reset();
+    runToEnd(binFolder / "desktopctl", {"stop"});
+    if (service_) {
+      ::kill(*service_, SIGTERM);
+      ::waitpid(*service_, nullptr, 0);
+    }
+    // The next desktop makes its scratch folder where this one's was made.
+    ::setenv("TMPDIR", folder_.path().parent_path().c_str(), 1);
+  }
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
+  Desktop(Desktop&&) = delete;
+  Desktop& operator=(Desktop&&) = delete;
+
+  bool ready() const { return channel_.has_value(); }
+  const fs::path& folder() const { return folder_.path(); }
+
+  // Blocks until the desktop's condition holds (see `desktopctl wait`).
+  bool wait(const std::string& what, const std::string& name) {
+    return channel_ &&
+           channel_->request("wait", {{"what", what}, {"name", name}, {"timeout", 60}}).has_value();
+  }
+
+ private:
+  bool startService() {
+    const fs::path address = folder_.path() / "service-address";
+    service_ = spawn(binFolder / "webservice", {"--version", "1.0.0"}, address);
+    if (!service_) {
+      return false;
+    }
+    std::string origin;
+    for (int attempt = 0; attempt < 500 && origin.empty(); ++attempt) {
+      std::this_thread::sleep_for(10ms);
+      std::ifstream(address) >> origin;
+    }
+    std::ofstream(folder_.path() / "launcher-config.json")
+        << nlohmann::json{{"targetAppName", "Ferrolin"},
+                          {"bundleIdentifier", "app.ferrolin.desktop"},
+                          {"currentVersion", "1.0.0"},
+                          {"apiOrigin", origin},
+                          {"hotkeys", {"command+option+b"}}};
+    ::setenv("QUORREL_LAUNCHER_CONFIG", (folder_.path() / "launcher-config.json").c_str(), 1);
+    return !origin.empty();
+  }
+
+  ScratchFolder folder_;
+  std::optional<pid_t> service_;
+  std::optional<platform::DesktopChannel> channel_;
+};
+
+const fs::path ferrolinExecutable = bundlesFolder / "Ferrolin.app/Contents/MacOS/Ferrolin";
+const fs::path launcherExecutable =
+    bundlesFolder / "Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher";
+
+// Process start until the program is ready on the desktop, then its resident memory.
+void startUntilReady(benchmark::State& state, const fs::path& executable, const std::string& what,
+                     const std::string& name, const std::string& bundleIdentifier) {
+  Desktop desktop;
+  if (!desktop.ready()) {
+    state.SkipWithError("the emulated desktop did not start");
+    return;
+  }
+  long residentKiB = 0;
+  for ([[maybe_unused]] auto _ : state) {
+    const auto started = std::chrono::steady_clock::now();
+    const std::optional<pid_t> pid = spawn(executable, {});
+    if (!pid || !desktop.wait(what, name)) {
+      state.SkipWithError("the program did not get ready");
+      return;
+    }
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    residentKiB = std::max(
+        residentKiB, statusField(fs::path("/proc") / std::to_string(*pid) / "status", "VmRSS"));
+    stop(*pid);
+    desktop.wait("gone", bundleIdentifier);
+  }
+  state.counters["RSS_KiB"] = static_cast<double>(residentKiB);
+}
+
+void ferrolinStandInStart(benchmark::State& state) {
+  startUntilReady(state, ferrolinExecutable, "app", "app.ferrolin.desktop", "app.ferrolin.desktop");
+}
+BENCHMARK(ferrolinStandInStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void launcherStartUntilHotKeyRegistered(benchmark::State& state) {
+  startUntilReady(state, launcherExecutable, "hotkey", "command+option+b", "com.quorrel.launcher");
+}
+BENCHMARK(launcherStartUntilHotKeyRegistered)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
+// The launcher left alone for 10 seconds after its start (and its update check) settled: the
+// wake-ups of its threads and the system calls they make.
+void launcherIdleForTenSeconds(benchmark::State& state) {
+  Desktop desktop;
+  if (!desktop.ready()) {
+    state.SkipWithError("the emulated desktop did not start");
+    return;
+  }
+  for ([[maybe_unused]] auto _ : state) {
+    const std::optional<pid_t> pid = spawn(launcherExecutable, {});
+    if (!pid || !desktop.wait("hotkey", "command+option+b")) {
+      state.SkipWithError("the launcher did not get ready");
+      return;
+    }
+    std::this_thread::sleep_for(1s);
+    const long before = contextSwitches(*pid);
+    const std::optional<long> calls = systemCalls(*pid, 10, desktop.folder());
+    if (!calls) {
+      std::this_thread::sleep_for(10s);
+    }
+    state.counters["wakeups"] = static_cast<double>(contextSwitches(*pid) - before);
+    state.counters["syscalls"] = calls ? static_cast<double>(*calls) : -1.0;
+    state.counters["RSS_KiB"] = static_cast<double>(
+        statusField(fs::path("/proc") / std::to_string(*pid) / "status", "VmRSS"));
+    stop(*pid);
+  }
+}
+BENCHMARK(launcherIdleForTenSeconds)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
