@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "support/DesktopSession.h"
 #include "support/Eventually.h"
-#include "support/LocalHttpServer.h"
 #include "support/TemporaryFolder.h"
 #include "support/ToolRunner.h"
 
@@ -40,20 +40,37 @@ bool ferrolinIs(const DesktopSession& session, bool hidden, bool frontmost) {
          app.value("frontmost", !frontmost) == frontmost;
 }
 
-// The launcher from its bundle on a real desktop, with Ferrolin.app next to it: three presses of
-// the shortcut start, hide and show Ferrolin; "Quit Launcher" ends both.
+// The web service stand-in publishing `version`, started through the shell so that the address it
+// prints lands in a file.
+std::string startWebService(const DesktopSession& session, const std::string& version,
+                            std::optional<testsupport::BackgroundProcess>& service) {
+  const fs::path address = session.tmp() / "web-service-address";
+  service.emplace("/bin/sh",
+                  std::vector<std::string>{"-c", R"(exec "$0" --version "$1" >"$2")",
+                                           DesktopSession::tool("webservice").string(), version,
+                                           address.string()},
+                  session.environment());
+  std::string origin;
+  eventually([&] {
+    origin = fs::exists(address) ? testsupport::readFile(address) : "";
+    return origin.ends_with("\n");
+  });
+  return origin.empty() ? origin : origin.substr(0, origin.size() - 1);
+}
+
+// The launcher from its bundle on a real desktop, with Ferrolin.app next to it and the web service
+// publishing a newer version: three presses of the shortcut start, hide and show Ferrolin, the
+// update shows in the menu, and "Quit Launcher" ends both.
 TEST(LauncherEndToEnd, PressPressPressQuit) {
   DesktopSession session;
-  testsupport::LocalHttpServer service;
-  service.get("/api/app/latest-version", [](const auto&, auto& response) {
-    response.set_content(R"({"version":"1.0.0"})", "application/json");
-  });
-  service.start();
+  std::optional<testsupport::BackgroundProcess> service;
+  const std::string origin = startWebService(session, "1.1.0", service);
+  ASSERT_TRUE(origin.starts_with("http://127.0.0.1:")) << origin;
   const fs::path config = session.home() / "launcher-config.json";
   testsupport::writeFile(config, R"({"targetAppName":"Ferrolin",)"
                                  R"("bundleIdentifier":"app.ferrolin.desktop",)"
                                  R"("currentVersion":"1.0.0","apiOrigin":")" +
-                                     service.url("") + R"(","hotkeys":["command+option+b"]})");
+                                     origin + R"(","hotkeys":["command+option+b"]})");
   testsupport::Environment environment = session.environment();
   environment["QUORREL_LAUNCHER_CONFIG"] = config.string();
 
@@ -74,7 +91,11 @@ TEST(LauncherEndToEnd, PressPressPressQuit) {
   ASSERT_EQ(session.ctl("press", "command+option+b").exitStatus, 0);
   EXPECT_TRUE(eventually([&] { return ferrolinIs(session, false, true); }));
 
-  ASSERT_TRUE(eventually([&] { return session.ctl("menu", "Quit Launcher").exitStatus == 0; }));
+  EXPECT_TRUE(eventually([&] {
+    return session.ctl("show").stdoutText.find("Update available: 1.1.0 (installed 1.0.0)") !=
+           std::string::npos;
+  }));
+  ASSERT_EQ(session.ctl("menu", "Quit Launcher").exitStatus, 0);
   EXPECT_EQ(launcher.wait(), 0);
   EXPECT_EQ(session.ctl("wait", "gone", ferrolin).exitStatus, 0);
   EXPECT_EQ(session.ctl("press", "command+option+b").exitStatus, 1);
