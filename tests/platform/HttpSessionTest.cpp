@@ -1,11 +1,15 @@
 #include "platform/HttpSession.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -17,6 +21,8 @@
 #include <vector>
 
 #include "support/LocalHttpServer.h"
+#include "support/TemporaryFolder.h"
+#include "support/ToolRunner.h"
 
 namespace {
 
@@ -330,6 +336,81 @@ TEST_F(HttpSessionTest, DestroyingASessionCancelsItsTasksBeforeReturning) {
     ASSERT_EQ(future->wait_for(0s), std::future_status::ready);
     expectUrlError(future->get(), urlErrorCode::cancelled);
   }
+}
+
+TEST_F(HttpSessionTest, SessionsMadeAndDestroyedConcurrentlyKeepEveryTaskStartedAtOnce) {
+  server.get("/quick", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("quick", "text/plain");
+  });
+  server.start();
+  const std::string url = server.url("/quick");
+
+  // Each thread makes sessions one after another: one never used, one whose task, started the
+  // moment the session exists, is awaited, and one destroyed as soon as its task is started.
+  constexpr int threadCount = 4;
+  constexpr int rounds = 8;
+  std::vector<std::thread> threads;
+  threads.reserve(threadCount);
+  for (int index = 0; index < threadCount; ++index) {
+    threads.emplace_back([&url] {
+      for (int round = 0; round < rounds; ++round) {
+        { const HttpSession unused; }
+        {
+          HttpSession fresh;
+          const Outcome first = fetch(fresh, url);
+          expectSuccess(first, 200);
+          EXPECT_EQ(first.data, "quick");
+        }
+        std::future<Outcome> abandoned;
+        {
+          HttpSession shortLived;
+          abandoned = startTask(shortLived, url);
+        }
+        ASSERT_EQ(abandoned.wait_for(0s), std::future_status::ready);
+        const Outcome outcome = abandoned.get();
+        if (outcome.error) {
+          expectUrlError(outcome, urlErrorCode::cancelled);
+        } else {
+          expectSuccess(outcome, 200);
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+}
+
+// Set in the environment of this test binary run again as a child whose "libcurl.so.4" is a
+// library without libcurl's functions.
+constexpr const char* unusableLibcurlMarker = "FERROLIN_TEST_UNUSABLE_LIBCURL";
+
+TEST(HttpWithoutLibcurlTest, NoUrlParsesAndSessionsStillComeAndGo) {
+  if (std::getenv(unusableLibcurlMarker) != nullptr) {
+    EXPECT_FALSE(Url::parse("http://127.0.0.1:8080/x").has_value());
+    const HttpSession session;
+    return;
+  }
+  // The C library is loaded in every process and has none of libcurl's functions.
+  Dl_info libc{};
+  ASSERT_NE(::dladdr(reinterpret_cast<void*>(&::getpid), &libc), 0);
+  ASSERT_NE(libc.dli_fname, nullptr);
+  const testsupport::TemporaryFolder folder;
+  std::filesystem::create_symlink(libc.dli_fname, folder / "libcurl.so.4");
+
+  testsupport::Environment environment{{"LD_LIBRARY_PATH", folder.path().string()},
+                                       {unusableLibcurlMarker, "1"}};
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name); value != nullptr) {
+      environment[name] = value;
+    }
+  }
+  const testsupport::ToolResult child = testsupport::runTool(
+      std::filesystem::read_symlink("/proc/self/exe"),
+      {"--gtest_filter=HttpWithoutLibcurlTest.NoUrlParsesAndSessionsStillComeAndGo"}, environment,
+      std::chrono::seconds(30));
+  EXPECT_EQ(child.exitStatus, 0) << child.stdoutText << child.stderrText;
+  EXPECT_NE(child.stdoutText.find("[  PASSED  ] 1 test"), std::string::npos) << child.stdoutText;
 }
 
 std::string absoluteStringOf(const std::optional<Url>& url) {

@@ -12,7 +12,8 @@ namespace platform {
 class Url {
  public:
   // The URL in `text`, or nothing when libcurl's parser does not accept it as an absolute URL of a
-  // scheme it supports with a host. Any thread.
+  // scheme it supports with a host, or when libcurl cannot be loaded. The process's first use of
+  // libcurl opens it, which takes a few milliseconds. Any thread.
   static std::optional<Url> parse(std::string_view text);
 
   [[nodiscard]] const std::string& absoluteString() const { return absoluteString_; }

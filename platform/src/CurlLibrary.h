@@ -1,0 +1,45 @@
+#pragma once
+
+#include <curl/curl.h>
+
+namespace platform {
+
+// The libcurl functions the platform calls, resolved from "libcurl.so.4" at run time. No program
+// links libcurl: opening it pulls in a few dozen libraries whose constructors would otherwise run
+// at every program start, while most programs make at most one request, some time after start-up.
+//
+// The headers still give the types, so a call through one of these pointers is checked like a
+// direct call (apart from the variadic setopt and getinfo, whose arguments nobody checks).
+struct CurlLibrary {
+  decltype(&::curl_global_init) globalInit = nullptr;
+
+  decltype(&::curl_easy_init) easyInit = nullptr;
+  decltype(&::curl_easy_cleanup) easyCleanup = nullptr;
+  decltype(&::curl_easy_setopt) easySetopt = nullptr;
+  decltype(&::curl_easy_getinfo) easyGetinfo = nullptr;
+  decltype(&::curl_easy_strerror) easyStrerror = nullptr;
+
+  decltype(&::curl_multi_init) multiInit = nullptr;
+  decltype(&::curl_multi_cleanup) multiCleanup = nullptr;
+  decltype(&::curl_multi_add_handle) multiAddHandle = nullptr;
+  decltype(&::curl_multi_remove_handle) multiRemoveHandle = nullptr;
+  decltype(&::curl_multi_perform) multiPerform = nullptr;
+  decltype(&::curl_multi_poll) multiPoll = nullptr;
+  decltype(&::curl_multi_wakeup) multiWakeup = nullptr;
+  decltype(&::curl_multi_info_read) multiInfoRead = nullptr;
+
+  decltype(&::curl_url) url = nullptr;
+  decltype(&::curl_url_cleanup) urlCleanup = nullptr;
+  decltype(&::curl_url_get) urlGet = nullptr;
+  decltype(&::curl_url_set) urlSet = nullptr;
+
+  decltype(&::curl_free) free = nullptr;
+
+  // libcurl with every function above resolved and curl_global_init done, or nullptr when the
+  // library, one of its functions or its initialisation is missing. The first call opens it (a
+  // few milliseconds) and later calls return the same answer at once; any thread. The library
+  // stays loaded until the process ends.
+  static const CurlLibrary* load();
+};
+
+}  // namespace platform
