@@ -253,8 +253,10 @@ void launcherIdleForTenSeconds(benchmark::State& state) {
     }
     state.counters["wakeups"] = static_cast<double>(contextSwitches(*pid) - before);
     state.counters["syscalls"] = calls ? static_cast<double>(*calls) : -1.0;
-    state.counters["RSS_KiB"] = static_cast<double>(
-        statusField(fs::path("/proc") / std::to_string(*pid) / "status", "VmRSS"));
+    const fs::path status = fs::path("/proc") / std::to_string(*pid) / "status";
+    state.counters["RSS_KiB"] = static_cast<double>(statusField(status, "VmRSS"));
+    // Of which the process's own memory; the rest are pages of the shared libraries.
+    state.counters["private_KiB"] = static_cast<double>(statusField(status, "RssAnon"));
     stop(*pid);
   }
 }
