@@ -7,6 +7,7 @@
 #     EXECUTABLE <executable name>  Contents/MacOS/<name>, CFBundleExecutable
 #     VERSION <x.y.z>               CFBundleShortVersionString and CFBundleVersion
 #     [DISPLAY_NAME <name>]         CFBundleName; NAME without ".app" unless given
+#     [UI_ELEMENT]                  LSUIElement: an accessory application from its start
 #     [RESOURCES <files>...]        copied into Contents/Resources
 #     [BUNDLES <bundle targets>...] bundles made by this function, copied whole into
 #                                   Contents/Resources)
@@ -28,7 +29,7 @@ function(ferrolin_xml_escape out text)
 endfunction()
 
 function(ferrolin_add_bundle target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG ""
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "UI_ELEMENT"
     "EXECUTABLE_TARGET;NAME;IDENTIFIER;EXECUTABLE;VERSION;DISPLAY_NAME" "RESOURCES;BUNDLES")
   foreach(required IN ITEMS EXECUTABLE_TARGET NAME IDENTIFIER EXECUTABLE VERSION)
     if(NOT ARG_${required})
@@ -56,6 +57,10 @@ function(ferrolin_add_bundle target)
   ferrolin_xml_escape(BUNDLE_IDENTIFIER "${ARG_IDENTIFIER}")
   ferrolin_xml_escape(BUNDLE_DISPLAY_NAME "${ARG_DISPLAY_NAME}")
   ferrolin_xml_escape(BUNDLE_VERSION "${ARG_VERSION}")
+  set(BUNDLE_EXTRA_KEYS "")
+  if(ARG_UI_ELEMENT)
+    set(BUNDLE_EXTRA_KEYS "  <key>LSUIElement</key>\n  <true/>\n")
+  endif()
   configure_file("${FERROLIN_INFO_PLIST_TEMPLATE}" "${work}/Info.plist" @ONLY)
   add_custom_command(OUTPUT "${bundle}/Contents/Info.plist"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${macos}" "${resources}"

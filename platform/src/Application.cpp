@@ -68,7 +68,15 @@ PopUpButton* findPopUpHolding(View& root, const std::string& item,
 
 Application& Application::shared() {
   static const std::unique_ptr<DesktopConnection> connection = connectToDesktop();
-  static Application application(*connection, EventLoop::main(), identityOfThisProcess());
+  static Application& application = []() -> Application& {
+    static Application made(*connection, EventLoop::main(), identityOfThisProcess());
+    // As the system does, a user-interface element starts as an accessory application, so it does
+    // not take the front when it checks in.
+    if (Bundle::main().isUIElement()) {
+      made.setActivationPolicy(ActivationPolicy::accessory);
+    }
+    return made;
+  }();
   return application;
 }
 

@@ -29,6 +29,15 @@ std::optional<std::string> stringValue(const nlohmann::json& dictionary, const c
   return found->get<std::string>();
 }
 
+bool marksUIElement(const nlohmann::json& dictionary) {
+  if (!dictionary.is_object()) {
+    return false;
+  }
+  const auto found = dictionary.find("LSUIElement");
+  return found != dictionary.end() && ((found->is_boolean() && found->get<bool>()) ||
+                                       (found->is_string() && found->get<std::string>() == "1"));
+}
+
 // The Info.plist's top-level dictionary; null when it is missing or not a property list.
 nlohmann::json readInfoDictionary(const std::filesystem::path& bundlePath) {
   auto contents = readPropertyList(bundlePath / "Contents" / "Info.plist");
@@ -57,7 +66,9 @@ Bundle Bundle::forExecutable(const std::filesystem::path& executable) {
       app.extension() == ".app") {
     bundle.bundlePath_ = app;
     bundle.resourcePath_ = contents / "Resources";
-    bundle.bundleIdentifier_ = stringValue(readInfoDictionary(app), "CFBundleIdentifier");
+    const nlohmann::json info = readInfoDictionary(app);
+    bundle.bundleIdentifier_ = stringValue(info, "CFBundleIdentifier");
+    bundle.uiElement_ = marksUIElement(info);
   } else {
     bundle.bundlePath_ = macOS;
     bundle.resourcePath_ = macOS;
@@ -75,6 +86,7 @@ std::optional<Bundle> Bundle::atPath(const std::filesystem::path& bundlePath) {
   bundle.resourcePath_ = bundle.bundlePath_ / "Contents" / "Resources";
   const nlohmann::json info = readInfoDictionary(bundle.bundlePath_);
   bundle.bundleIdentifier_ = stringValue(info, "CFBundleIdentifier");
+  bundle.uiElement_ = marksUIElement(info);
   if (auto executableName = stringValue(info, "CFBundleExecutable")) {
     bundle.executablePath_ =
         (bundle.bundlePath_ / "Contents" / "MacOS" / *executableName).lexically_normal();

@@ -20,13 +20,13 @@ using testsupport::eventually;
 
 constexpr const char* ferrolin = "app.ferrolin.desktop";
 
-// Ferrolin as `desktopctl apps --json` lists it, or null.
-nlohmann::json ferrolinApp(const DesktopSession& session) {
+// The application as `desktopctl apps --json` lists it, or null.
+nlohmann::json appWith(const DesktopSession& session, const std::string& identifier) {
   const nlohmann::json apps =
       nlohmann::json::parse(session.ctl("apps", "--json").stdoutText, nullptr, false);
   if (apps.is_array()) {
     for (const nlohmann::json& app : apps) {
-      if (app.value("bundleIdentifier", "") == ferrolin) {
+      if (app.value("bundleIdentifier", "") == identifier) {
         return app;
       }
     }
@@ -35,7 +35,7 @@ nlohmann::json ferrolinApp(const DesktopSession& session) {
 }
 
 bool ferrolinIs(const DesktopSession& session, bool hidden, bool frontmost) {
-  const nlohmann::json app = ferrolinApp(session);
+  const nlohmann::json app = appWith(session, ferrolin);
   return app.is_object() && app.value("hidden", !hidden) == hidden &&
          app.value("frontmost", !frontmost) == frontmost;
 }
@@ -78,6 +78,8 @@ TEST(LauncherEndToEnd, PressPressPressQuit) {
   testsupport::BackgroundProcess launcher(
       bundles / "Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher", {}, environment);
   ASSERT_EQ(session.ctl("wait", "hotkey", "command+option+b").exitStatus, 0);
+  // A menu-bar program: it starts without taking the front from the user's application.
+  EXPECT_EQ(appWith(session, "com.quorrel.launcher").value("frontmost", true), false);
 
   ASSERT_EQ(session.ctl("press", "command+option+b").exitStatus, 0);
   ASSERT_EQ(session.ctl("wait", "app", ferrolin).exitStatus, 0);

@@ -146,6 +146,7 @@ TEST_F(BundleTest, ExecutableInsideAppBundle) {
   EXPECT_EQ(bundle.resourcePath(), app / "Contents" / "Resources");
   EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin Launcher");
   EXPECT_EQ(bundle.bundleIdentifier(), "com.quorrel.launcher");
+  EXPECT_FALSE(bundle.isUIElement());
   EXPECT_EQ(bundle.pathForResource("launcher-config", "json"),
             app / "Contents" / "Resources" / "launcher-config.json");
   EXPECT_EQ(bundle.pathForResource("launcher-config.json", ""),
@@ -201,6 +202,13 @@ TEST_F(BundleTest, AtPathReadsExecutableAndIdentifier) {
   EXPECT_EQ(bundle.resourcePath(), app / "Contents" / "Resources");
   EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin");
   EXPECT_EQ(bundle.bundleIdentifier(), "app.ferrolin.desktop");
+
+  for (const auto& [value, uiElement] : std::vector<std::pair<std::string, bool>>{
+           {"<true/>", true}, {"<string>1</string>", true}, {"<false/>", false}}) {
+    const auto element =
+        Bundle::atPath(makeApp("Element", infoPlist("<key>LSUIElement</key>" + value + "\n")));
+    EXPECT_EQ(element && element->isUIElement(), uiElement) << value;
+  }
 
   const auto bare = Bundle::atPath(makeApp("Bare", ""));
   if (!bare) {

@@ -27,6 +27,9 @@ class Bundle {
   const std::filesystem::path& resourcePath() const { return resourcePath_; }
   const std::optional<std::filesystem::path>& executablePath() const { return executablePath_; }
   const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
+  // Whether Info.plist marks the application as a user-interface element ("LSUIElement" true): it
+  // starts as an accessory application, without a Dock icon, and does not take the front.
+  bool isUIElement() const { return uiElement_; }
 
   // resourcePath/name.extension (just name when extension is empty), when that exists.
   std::optional<std::filesystem::path> pathForResource(const std::string& name,
@@ -39,6 +42,7 @@ class Bundle {
   std::filesystem::path resourcePath_;
   std::optional<std::filesystem::path> executablePath_;
   std::optional<std::string> bundleIdentifier_;
+  bool uiElement_ = false;
 };
 
 }  // namespace platform
