@@ -64,24 +64,8 @@ ToolResult desktopctl(const Line& line, const testsupport::Environment& environm
   return testsupport::runTool(DesktopSession::tool("desktopctl"), line, environment);
 }
 
-nlohmann::json queryJson(const DesktopSession& session, const std::string& query) {
-  const ToolResult result = session.ctl(query, "--json");
-  EXPECT_EQ(result.exitStatus, 0) << result.stderrText;
-  return nlohmann::json::parse(result.stdoutText, nullptr, false);
-}
-
-// The entry of `apps --json` for a bundle identifier; null when it is not running.
-nlohmann::json appWith(const DesktopSession& session, const std::string& identifier) {
-  for (const nlohmann::json& app : queryJson(session, "apps")) {
-    if (wire::stringAt(app, "bundleIdentifier") == identifier) {
-      return app;
-    }
-  }
-  return nullptr;
-}
-
 bool runsPid(const DesktopSession& session, pid_t pid) {
-  return std::ranges::any_of(queryJson(session, "apps"), [pid](const nlohmann::json& app) {
+  return std::ranges::any_of(session.query("apps"), [pid](const nlohmann::json& app) {
     return wire::integerAt(app, "pid") == pid;
   });
 }
@@ -160,10 +144,10 @@ TEST(DesktopctlApps, FollowFocusWhileTheHandsFindNothingOnAnEmptyScreen) {
   EXPECT_NE(text.stdoutText.find("org.example.other"), std::string::npos) << text.stdoutText;
 
   ASSERT_EQ(session.ctl("focus", "org.example.other").exitStatus, 0);
-  EXPECT_EQ(wire::boolAt(appWith(session, "org.example.other"), "frontmost"), true);
+  EXPECT_EQ(wire::boolAt(session.application("org.example.other"), "frontmost"), true);
   EXPECT_NE(session.ctl("apps").stdoutText.find("frontmost"), std::string::npos);
   ASSERT_EQ(session.ctl("focus", "none").exitStatus, 0);
-  const nlohmann::json apps = queryJson(session, "apps");
+  const nlohmann::json apps = session.query("apps");
   EXPECT_TRUE(std::ranges::none_of(apps, [](const nlohmann::json& app) {
     return wire::boolAt(app, "frontmost").value_or(false);
   })) << apps.dump();
@@ -172,7 +156,7 @@ TEST(DesktopctlApps, FollowFocusWhileTheHandsFindNothingOnAnEmptyScreen) {
   const ToolResult shown = session.ctl("show");
   EXPECT_EQ(shown.exitStatus, 0);
   EXPECT_NE(shown.stdoutText.find("Windows:"), std::string::npos) << shown.stdoutText;
-  EXPECT_TRUE(queryJson(session, "show").is_object());
+  EXPECT_TRUE(session.query("show").is_object());
   for (const Line& line : typed(
            "focus org.example.absent; press command+option+b; click Apply; menu Quit; dismiss;"
            " menu Quit --app org.example.other; select English; select English --in languagePopup;"
@@ -233,14 +217,14 @@ TEST(DesktopctlWait, TimesOutOrReturnsOnceTheConditionHolds) {
                                 "Contents" / "MacOS" / "Ferrolin",
                             {}, session.environment());
   EXPECT_EQ(appWaiter.wait(), 0);
-  EXPECT_EQ(wire::integerAt(appWith(session, identifier), "pid"), running.pid());
+  EXPECT_EQ(wire::integerAt(session.application(identifier), "pid"), running.pid());
 
   BackgroundProcess goneWaiter(DesktopSession::tool("desktopctl"),
                                {"wait", "gone", identifier, "--timeout", "60"},
                                session.environment());
   running.kill();
   EXPECT_EQ(goneWaiter.wait(), 0);
-  EXPECT_TRUE(appWith(session, identifier).is_null());
+  EXPECT_TRUE(session.application(identifier).is_null());
 }
 
 TEST(DesktopctlSettings, ScreensRoundTripAndLanguagesReachPrograms) {
@@ -253,7 +237,7 @@ TEST(DesktopctlSettings, ScreensRoundTripAndLanguagesReachPrograms) {
   ASSERT_EQ(set.exitStatus, 0) << set.stderrText;
   EXPECT_EQ(session.ctl("screens", "set", "[{").exitStatus, 2);
 
-  const nlohmann::json listed = queryJson(session, "screens");
+  const nlohmann::json listed = session.query("screens");
   ASSERT_EQ(listed.size(), screens.size()) << listed.dump();
   for (std::size_t index = 0; index < screens.size(); ++index) {
     EXPECT_EQ(wire::decodeScreen(listed[index]), wire::decodeScreen(screens[index]))
@@ -289,7 +273,7 @@ TEST(DesktopctlLaunchd, LoginStartsOnlyRunAtLoadAgentsWhichTheJournalAndLaunchdS
   ASSERT_EQ(login.exitStatus, 0) << login.stderrText;
   EXPECT_EQ(login.stdoutText, "org.example.sleeper\n");
 
-  const nlohmann::json loaded = queryJson(session, "launchd");
+  const nlohmann::json loaded = session.query("launchd");
   ASSERT_EQ(loaded.size(), 1U) << loaded.dump();
   EXPECT_EQ(wire::stringAt(loaded[0], "label"), "org.example.sleeper");
   EXPECT_EQ(wire::stringAt(loaded[0], "path"), (agents / "org.example.sleeper.plist").string());
@@ -298,7 +282,7 @@ TEST(DesktopctlLaunchd, LoginStartsOnlyRunAtLoadAgentsWhichTheJournalAndLaunchdS
   EXPECT_NE(session.ctl("launchd").stdoutText.find("org.example.sleeper"), std::string::npos);
 
   // Only the agent's program: starting the desktop itself is not a program start on it.
-  const nlohmann::json journal = queryJson(session, "journal");
+  const nlohmann::json journal = session.query("journal");
   EXPECT_EQ(journal,
             nlohmann::json::parse(R"([{"kind": "programStarted", "pid": )" + std::to_string(pid) +
                                   R"(, "path": "/bin/sleep", "arguments": ["300"]}])"));
@@ -308,7 +292,7 @@ TEST(DesktopctlLaunchd, LoginStartsOnlyRunAtLoadAgentsWhichTheJournalAndLaunchdS
       << text.stdoutText;
 
   ASSERT_EQ(session.ctl("logout").exitStatus, 0);
-  EXPECT_EQ(queryJson(session, "launchd"), nlohmann::json::array());
+  EXPECT_EQ(session.query("launchd"), nlohmann::json::array());
   EXPECT_EQ(session.ctl("launchd").stdoutText, "");
 }
 

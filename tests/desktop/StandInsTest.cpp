@@ -66,16 +66,10 @@ class StandInsTest : public ::testing::Test {
     return session.run(DesktopSession::tool("launchctl"), arguments);
   }
 
-  nlohmann::json queryJson(const std::string& query) const {
-    const ToolResult result = session.ctl(query, "--json");
-    EXPECT_EQ(result.exitStatus, 0) << result.stderrText;
-    return nlohmann::json::parse(result.stdoutText, nullptr, false);
-  }
-
   // The running instances of Ferrolin, as `desktopctl apps --json` lists them.
   std::vector<nlohmann::json> ferrolins() const {
     std::vector<nlohmann::json> found;
-    std::ranges::copy_if(queryJson("apps"), std::back_inserter(found), [](const auto& app) {
+    std::ranges::copy_if(session.query("apps"), std::back_inserter(found), [](const auto& app) {
       return wire::stringAt(app, "bundleIdentifier") == ferrolinIdentifier;
     });
     return found;
@@ -90,9 +84,10 @@ class StandInsTest : public ::testing::Test {
   std::vector<nlohmann::json> journalEntries(const std::string& kind, const char* field,
                                              const std::string& value) const {
     std::vector<nlohmann::json> found;
-    std::ranges::copy_if(queryJson("journal"), std::back_inserter(found), [&](const auto& entry) {
-      return wire::stringAt(entry, "kind") == kind && wire::stringAt(entry, field) == value;
-    });
+    std::ranges::copy_if(
+        session.query("journal"), std::back_inserter(found), [&](const auto& entry) {
+          return wire::stringAt(entry, "kind") == kind && wire::stringAt(entry, field) == value;
+        });
     return found;
   }
   std::vector<nlohmann::json> startsOf(const std::filesystem::path& program) const {
@@ -181,7 +176,7 @@ TEST_F(StandInsTest, OpenFailsWithAMessageWhenThereIsNothingToOpen) {
     EXPECT_EQ(result.exitStatus, 1) << message;
     EXPECT_TRUE(mentions(result, message)) << result.stderrText;
   }
-  EXPECT_EQ(queryJson("journal"), nlohmann::json::array());
+  EXPECT_EQ(session.query("journal"), nlohmann::json::array());
 }
 
 TEST(StandInsOutsideADesktop, SayWhy) {
@@ -278,7 +273,7 @@ TEST_F(StandInsTest, LaunchctlBootstrapsKickstartsAndBootsOutAnAgent) {
   const ToolResult bootedOut = launchctl({"bootout", guiDomain(), agent.string()});
   ASSERT_EQ(bootedOut.exitStatus, 0) << bootedOut.stderrText;
   EXPECT_TRUE(waitFor("gone"));
-  EXPECT_EQ(queryJson("launchd"), nlohmann::json::array());
+  EXPECT_EQ(session.query("launchd"), nlohmann::json::array());
 
   const ToolResult outAgain = launchctl({"bootout", guiDomain(), agent.string()});
   EXPECT_EQ(outAgain.exitStatus, 3);
@@ -316,7 +311,7 @@ TEST_F(StandInsTest, LaunchctlRefusesOtherDomainsMalformedCommandsAndFilesThatAr
     EXPECT_EQ(result.exitStatus, status) << testing::PrintToString(arguments);
     EXPECT_TRUE(mentions(result, messages.at(status))) << result.stderrText;
   }
-  EXPECT_EQ(queryJson("launchd"), nlohmann::json::array());
+  EXPECT_EQ(session.query("launchd"), nlohmann::json::array());
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/Application.h"
@@ -104,17 +103,6 @@ class LauncherDelegateTest : public testing::Test {
     return desktop.renderText().find(text) != std::string::npos;
   }
 
-  // What a recording tool has been asked to do once there are `count` calls (they are not
-  // awaited), or after a generous deadline.
-  static Calls calls(const fs::path& record, std::size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (testsupport::readRecordedCalls(record).size() < count &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(10ms);
-    }
-    return testsupport::readRecordedCalls(record);
-  }
-
   testsupport::TemporaryFolder folder;
   fs::path home = folder / "home";
   fs::path configFile = folder / "launcher-config.json";
@@ -198,7 +186,8 @@ TEST_F(LauncherDelegateTest, AShortcutPressAndTheMenusToggleDoTheSame) {
   loop.runUntilIdle();
   ASSERT_TRUE(desktop.chooseMenuItem("Toggle Ferrolin"));
   loop.runUntilIdle();
-  EXPECT_EQ(calls(tools.openCalls, 2), (Calls{openFerrolin, openFerrolin}));
+  EXPECT_EQ(testsupport::awaitRecordedCalls(tools.openCalls, 2),
+            (Calls{openFerrolin, openFerrolin}));
   EXPECT_EQ(testsupport::readFile(folder / "tmp/quorrel-launch.trigger"), "show");
 
   // With Ferrolin running and in front, both hide it.
@@ -231,7 +220,7 @@ TEST_F(LauncherDelegateTest, QuitWithAnAgentFileBootsTheAgentOutOnceAndKeepsTheF
   quitFromTheMenu();
 
   EXPECT_TRUE(target.application.isTerminated());
-  EXPECT_EQ(calls(tools.launchctlCalls, 1),
+  EXPECT_EQ(testsupport::awaitRecordedCalls(tools.launchctlCalls, 1),
             (Calls{{"bootout", "gui/" + std::to_string(::getuid()), agentFile.string()}}));
   EXPECT_TRUE(fs::exists(agentFile));
 }

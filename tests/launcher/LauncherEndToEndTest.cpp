@@ -20,22 +20,8 @@ using testsupport::eventually;
 
 constexpr const char* ferrolin = "app.ferrolin.desktop";
 
-// The application as `desktopctl apps --json` lists it, or null.
-nlohmann::json appWith(const DesktopSession& session, const std::string& identifier) {
-  const nlohmann::json apps =
-      nlohmann::json::parse(session.ctl("apps", "--json").stdoutText, nullptr, false);
-  if (apps.is_array()) {
-    for (const nlohmann::json& app : apps) {
-      if (app.value("bundleIdentifier", "") == identifier) {
-        return app;
-      }
-    }
-  }
-  return nullptr;
-}
-
 bool ferrolinIs(const DesktopSession& session, bool hidden, bool frontmost) {
-  const nlohmann::json app = appWith(session, ferrolin);
+  const nlohmann::json app = session.application(ferrolin);
   return app.is_object() && app.value("hidden", !hidden) == hidden &&
          app.value("frontmost", !frontmost) == frontmost;
 }
@@ -79,7 +65,7 @@ TEST(LauncherEndToEnd, PressPressPressQuit) {
       bundles / "Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher", {}, environment);
   ASSERT_EQ(session.ctl("wait", "hotkey", "command+option+b").exitStatus, 0);
   // A menu-bar program: it starts without taking the front from the user's application.
-  EXPECT_EQ(appWith(session, "com.quorrel.launcher").value("frontmost", true), false);
+  EXPECT_EQ(session.application("com.quorrel.launcher").value("frontmost", true), false);
 
   ASSERT_EQ(session.ctl("press", "command+option+b").exitStatus, 0);
   ASSERT_EQ(session.ctl("wait", "app", ferrolin).exitStatus, 0);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -11,7 +10,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,7 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using Calls = std::vector<std::vector<std::string>>;
 using Requests = std::vector<std::string>;
 using launcher::TargetAppController;
@@ -150,15 +147,9 @@ class TargetAppControllerTest : public testing::Test {
     return fs::exists(file) ? std::optional(testsupport::readFile(file)) : std::nullopt;
   }
 
-  // The calls "open" has recorded once there are `count`, or after a generous deadline: it is
-  // started and left alone, so its record comes when it comes.
+  // The calls "open" has recorded once there are `count`.
   Calls openCalls(std::size_t count) const {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (testsupport::readRecordedCalls(tools.openCalls).size() < count &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(10ms);
-    }
-    return testsupport::readRecordedCalls(tools.openCalls);
+    return testsupport::awaitRecordedCalls(tools.openCalls, count);
   }
 
   static fs::path makeBundle(const fs::path& bundle) {

@@ -64,6 +64,24 @@ ToolResult DesktopSession::ctl(const std::vector<std::string>& arguments) const 
   return run(tool("desktopctl"), arguments);
 }
 
+nlohmann::json DesktopSession::query(const std::string& query) const {
+  const ToolResult result = ctl(query, "--json");
+  EXPECT_EQ(result.exitStatus, 0) << result.stderrText;
+  return nlohmann::json::parse(result.stdoutText, nullptr, false);
+}
+
+nlohmann::json DesktopSession::application(const std::string& bundleIdentifier) const {
+  const nlohmann::json apps = query("apps");
+  if (apps.is_array()) {
+    for (const nlohmann::json& app : apps) {
+      if (app.is_object() && app.value("bundleIdentifier", "") == bundleIdentifier) {
+        return app;
+      }
+    }
+  }
+  return nullptr;
+}
+
 ToolResult DesktopSession::run(const std::filesystem::path& executable,
                                const std::vector<std::string>& arguments) const {
   return runTool(executable, arguments, environment_);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "support/TemporaryFolder.h"
 #include "support/ToolRunner.h"
 
@@ -49,6 +51,12 @@ class DesktopSession {
   ToolResult ctl(const Words&... words) const {
     return ctl(std::vector<std::string>{std::string(words)...});
   }
+  // A query's JSON document (`desktopctl <query> --json`); a failed query fails the test.
+  nlohmann::json query(const std::string& query) const;
+  // The application with that bundle identifier as `desktopctl apps --json` lists it; null when
+  // it is not running.
+  nlohmann::json application(const std::string& bundleIdentifier) const;
+
   // Any program, with the session's environment.
   ToolResult run(const std::filesystem::path& executable,
                  const std::vector<std::string>& arguments) const;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "support/Eventually.h"
 #include "support/TemporaryFolder.h"
 
 namespace testsupport {
@@ -92,6 +93,12 @@ EmulatedTools writeEmulatedTools(const std::filesystem::path& desktopFolder, int
   writeRecordingScript(desktopFolder / "root" / "usr" / "bin" / "open", tools.openCalls,
                        openStatus);
   return tools;
+}
+
+std::vector<std::vector<std::string>> awaitRecordedCalls(const std::filesystem::path& recordFile,
+                                                         std::size_t count) {
+  eventually([&] { return readRecordedCalls(recordFile).size() >= count; });
+  return readRecordedCalls(recordFile);
 }
 
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@ std::filesystem::path writeRecordingScript(const std::filesystem::path& scriptPa
 // The calls a recording script made, oldest first, each as its argument list (without argv[0]).
 // Empty when the script was never called.
 std::vector<std::vector<std::string>> readRecordedCalls(const std::filesystem::path& recordFile);
+
+// The calls once there are at least `count`, or after a generous deadline: for a script that is
+// started and left alone, whose record comes when it comes.
+std::vector<std::vector<std::string>> awaitRecordedCalls(const std::filesystem::path& recordFile,
+                                                         std::size_t count);
 
 // Recording stand-ins for the system tools of an emulated desktop in desktopFolder:
 // root/bin/launchctl and root/usr/bin/open, each exiting with the given status.
