@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -38,6 +39,11 @@ EventLoop::EventLoop() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
   }
 }
 
+// Virtual time starts at the clock's epoch, so nothing in a test depends on the real time.
+EventLoop::EventLoop(VirtualClock /*unused*/) : EventLoop() {
+  virtualNow_ = Clock::time_point{};
+}
+
 EventLoop::~EventLoop() {
   ::close(wakeFd_);
 }
@@ -61,7 +67,7 @@ void EventLoop::async(std::shared_ptr<WorkItem> item) {
 void EventLoop::asyncAfter(Clock::duration delay, std::shared_ptr<WorkItem> item) {
   const std::scoped_lock lock(mutex_);
   // A multimap inserts after the entries with an equal key, which keeps equal due times in order.
-  const auto position = timers_.emplace(Clock::now() + delay, std::move(item));
+  const auto position = timers_.emplace(now() + delay, std::move(item));
   // The loop sleeps at most until the earliest timer; a later one needs no wake-up.
   if (position == timers_.begin()) {
     wake();
@@ -115,6 +121,31 @@ void EventLoop::runUntilIdle() {
   }
 }
 
+void EventLoop::advanceBy(Clock::duration duration) {
+  Clock::time_point target;
+  {
+    const std::scoped_lock lock(mutex_);
+    if (!virtualNow_) {
+      throw std::logic_error("advanceBy needs a loop on a virtual clock");
+    }
+    target = *virtualNow_ + duration;
+  }
+  for (;;) {
+    runUntilIdle();
+    const std::scoped_lock lock(mutex_);
+    if (timers_.empty() || timers_.begin()->first > target) {
+      virtualNow_ = target;
+      break;
+    }
+    virtualNow_ = std::max(*virtualNow_, timers_.begin()->first);
+  }
+  runUntilIdle();
+}
+
+EventLoop::Clock::time_point EventLoop::now() const {
+  return virtualNow_.value_or(Clock::now());
+}
+
 void EventLoop::wake() const {
   const std::uint64_t one = 1;
   // Only fails when the counter is about to overflow, and then the loop is awake anyway.
@@ -136,7 +167,13 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
     if (!blocks_.empty()) {
       waitUntil = Clock::time_point::min();
     } else if (!timers_.empty()) {
-      waitUntil = std::min(waitUntil, timers_.begin()->first);
+      const Clock::time_point due = timers_.begin()->first;
+      if (!virtualNow_) {
+        waitUntil = std::min(waitUntil, due);
+      } else if (due <= *virtualNow_) {
+        // Virtual time only moves in advanceBy(): a timer not yet due is no reason to wake.
+        waitUntil = Clock::time_point::min();
+      }
     }
   }
 
@@ -153,8 +190,8 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
   timespec timeout{};
   timespec* timeoutOrForever = nullptr;
   if (waitUntil != Clock::time_point::max()) {
-    const auto now = Clock::now();
-    timeout = toTimespec(waitUntil > now ? waitUntil - now : Clock::duration::zero());
+    const auto realNow = Clock::now();
+    timeout = toTimespec(waitUntil > realNow ? waitUntil - realNow : Clock::duration::zero());
     timeoutOrForever = &timeout;
   }
   if (::ppoll(fds.data(), fds.size(), timeoutOrForever, nullptr) < 0) {
@@ -188,12 +225,16 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
 
   // Timers and blocks are taken off their queues one at a time, so that a nested run of the loop
   // started by one of them (a modal alert) goes on with the ones after it.
-  const auto now = Clock::now();
+  Clock::time_point dueBy;
+  {
+    const std::scoped_lock lock(mutex_);
+    dueBy = now();
+  }
   for (;;) {
     std::shared_ptr<WorkItem> timer;
     {
       const std::scoped_lock lock(mutex_);
-      if (timers_.empty() || timers_.begin()->first > now) {
+      if (timers_.empty() || timers_.begin()->first > dueBy) {
         break;
       }
       timer = std::move(timers_.begin()->second);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <ranges>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -317,6 +318,36 @@ TEST(EventLoopRunUntilIdle, RunsWhatIsReadyNowButNotFutureTimers) {
   EXPECT_EQ(sourceRead, "x");
   EXPECT_FALSE(futureTimerRan);
   loop.removeSource(source);
+}
+
+TEST(EventLoopVirtualClock, AdvancingRunsWhatFallsDueInOrderAndNothingLater) {
+  EventLoop loop{EventLoop::virtualClock};
+  std::vector<std::string> fired;
+  auto record = [&](const std::string& name) {
+    return item([&fired, name] { fired.push_back(name); });
+  };
+  loop.asyncAfter(2200ms, item([&] {
+                    fired.emplace_back("fade");
+                    // Scheduled on the way: due within the step, so it runs in it.
+                    loop.asyncAfter(250ms, record("hidden"));
+                    loop.async([&] { fired.emplace_back("after fade"); });
+                  }));
+  loop.asyncAfter(1h, record("much later"));
+  const auto cancelled = record("cancelled");
+  loop.asyncAfter(1s, cancelled);
+  cancelled->cancel();
+
+  // Real time passing moves nothing.
+  EXPECT_FALSE(loop.runUntil([&] { return !fired.empty(); }, 50ms));
+  loop.advanceBy(2199ms);
+  EXPECT_TRUE(fired.empty());
+  loop.advanceBy(1ms);
+  EXPECT_EQ(fired, (std::vector<std::string>{"fade", "after fade"}));
+  loop.advanceBy(10s);
+  EXPECT_EQ(fired, (std::vector<std::string>{"fade", "after fade", "hidden"}));
+
+  EventLoop realTime;
+  EXPECT_THROW(realTime.advanceBy(1s), std::logic_error);
 }
 
 }  // namespace

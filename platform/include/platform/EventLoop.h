@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/WorkItem.h"
@@ -25,9 +26,15 @@ class EventLoop {
   // destroyed.
   static EventLoop& main();
 
+  // Selects a loop whose timers follow a clock of its own, which stands still until advanceBy().
+  struct VirtualClock {};
+  static constexpr VirtualClock virtualClock{};
+
   // A loop of its own (each test makes one). Throws std::system_error when the system cannot give
   // it a wake-up descriptor.
   EventLoop();
+  // The same, with its timers on a virtual clock: tests of timed behaviour run without waiting.
+  explicit EventLoop(VirtualClock /*unused*/);
   ~EventLoop();
 
   EventLoop(const EventLoop&) = delete;
@@ -69,6 +76,11 @@ class EventLoop {
   // yet due do not).
   void runUntilIdle();
 
+  // Virtual clock only: moves the loop's time forward by `duration`, running on the way every
+  // timer that falls due, in order of due time, each followed by everything it made ready. Timers
+  // scheduled meanwhile run too when they fall due within the duration.
+  void advanceBy(std::chrono::steady_clock::duration duration);
+
  private:
   using Clock = std::chrono::steady_clock;
 
@@ -79,11 +91,13 @@ class EventLoop {
   };
 
   bool dispatchRound(Clock::time_point waitUntil) noexcept;
-  void wake() const;  // with mutex_ held
+  void wake() const;              // with mutex_ held
+  Clock::time_point now() const;  // with mutex_ held: the timers' time
 
   int wakeFd_;
   std::mutex mutex_;
   bool stopRequested_ = false;                                          // guarded by mutex_
+  std::optional<Clock::time_point> virtualNow_;                         // guarded by mutex_
   std::deque<std::function<void()>> blocks_;                            // guarded by mutex_
   std::multimap<Clock::time_point, std::shared_ptr<WorkItem>> timers_;  // guarded by mutex_
   std::vector<Source> sources_;
