@@ -1,0 +1,106 @@
+#include "LocalizedStrings.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+
+namespace launcher {
+
+const std::array<LocalizedStrings, 4>& allLocalizedStrings() {
+  static const std::array<LocalizedStrings, 4> sets{{
+      {
+          .windowTitle = "Ferrolin Launcher Settings",
+          .launcherSettings = "Launcher Settings",
+          .shortcut = "Shortcut",
+          .shortcutHint = "Click then press your shortcut",
+          .startAtLogin = "Start Ferrolin at login",
+          .language = "Language",
+          .coverMonitor = "Cover Monitor",
+          .update = "Update",
+          .checkNow = "Check Now",
+          .openDownloadPage = "Open Download Page",
+          .apply = "Apply",
+          .checkingForUpdates = "Checking for updates...",
+          .upToDate = "You are up to date.",
+          .updateFound = "Update found",
+          .noUpdatesAvailable = "No updates available",
+          .applied = "Applied",
+          .primaryDisplay = "Primary display",
+          .displayPrefix = "Display",
+      },
+      {
+          .windowTitle = "Paramètres du lanceur Ferrolin",
+          .launcherSettings = "Paramètres du lanceur",
+          .shortcut = "Raccourci",
+          .shortcutHint = "Cliquez puis appuyez sur votre raccourci",
+          .startAtLogin = "Démarrer Ferrolin à la connexion",
+          .language = "Langue",
+          .coverMonitor = "Écran de couverture",
+          .update = "Mise à jour",
+          .checkNow = "Vérifier",
+          .openDownloadPage = "Ouvrir la page",
+          .apply = "Appliquer",
+          .checkingForUpdates = "Vérification des mises à jour...",
+          .upToDate = "Vous êtes à jour.",
+          .updateFound = "Mise à jour trouvée",
+          .noUpdatesAvailable = "Aucune mise à jour disponible",
+          .applied = "Appliqué",
+          .primaryDisplay = "Écran principal",
+          .displayPrefix = "Écran",
+      },
+      {
+          .windowTitle = "Ajustes del lanzador de Ferrolin",
+          .launcherSettings = "Ajustes del lanzador",
+          .shortcut = "Atajo",
+          .shortcutHint = "Haz clic y luego presiona tu atajo",
+          .startAtLogin = "Iniciar Ferrolin al iniciar sesión",
+          .language = "Idioma",
+          .coverMonitor = "Monitor de cobertura",
+          .update = "Actualización",
+          .checkNow = "Comprobar",
+          .openDownloadPage = "Abrir descargas",
+          .apply = "Aplicar",
+          .checkingForUpdates = "Buscando actualizaciones...",
+          .upToDate = "Tu aplicación está actualizada.",
+          .updateFound = "Actualización encontrada",
+          .noUpdatesAvailable = "No hay actualizaciones disponibles",
+          .applied = "Aplicado",
+          .primaryDisplay = "Monitor principal",
+          .displayPrefix = "Monitor",
+      },
+      {
+          .windowTitle = "Ferrolin-Launcher Einstellungen",
+          .launcherSettings = "Launcher-Einstellungen",
+          .shortcut = "Tastenkürzel",
+          .shortcutHint = "Klicken und dann die Tastenkombination drücken",
+          .startAtLogin = "Ferrolin beim Anmelden starten",
+          .language = "Sprache",
+          .coverMonitor = "Abdeckmonitor",
+          .update = "Update",
+          .checkNow = "Jetzt prüfen",
+          .openDownloadPage = "Download-Seite öffnen",
+          .apply = "Anwenden",
+          .checkingForUpdates = "Suche nach Updates...",
+          .upToDate = "Die App ist auf dem neuesten Stand.",
+          .updateFound = "Update gefunden",
+          .noUpdatesAvailable = "Keine Updates verfügbar",
+          .applied = "Angewendet",
+          .primaryDisplay = "Primärer Bildschirm",
+          .displayPrefix = "Bildschirm",
+      },
+  }};
+  return sets;
+}
+
+const LocalizedStrings& localizedStrings(std::string_view code) {
+  // The sets follow supportedLanguages; the code must match exactly ("FR" and "fr-CA" do not).
+  const auto* const language =
+      std::ranges::find(supportedLanguages, code, &SupportedLanguage::code);
+  if (language == supportedLanguages.end()) {
+    return allLocalizedStrings().front();
+  }
+  return allLocalizedStrings().at(
+      static_cast<std::size_t>(std::distance(supportedLanguages.begin(), language)));
+}
+
+}  // namespace launcher
