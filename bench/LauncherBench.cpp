@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "LauncherConfig.h"
 #include "ScratchFolder.h"
+#include "SettingsWindowController.h"
 #include "ShortcutGrammar.h"
 #include "TargetAppController.h"
 #include "platform/Application.h"
@@ -120,5 +122,61 @@ void parseHotkeyOverAMixedCorpus(benchmark::State& state) {
   state.SetItemsProcessed(parsed);
 }
 BENCHMARK(parseHotkeyOverAMixedCorpus);
+
+// The settings window on an in-process desktop with two screens.
+struct SettingsScene {
+  SettingsScene() {
+    desktop.setScreens({{"Built-in Display", 1, {0, 0, 1512, 982}, 2.0},
+                        {"Studio Display", 2, {-2560, 0, 2560, 1440}, 2.0}});
+    application.finishLaunching();
+    loop.runUntilIdle();
+  }
+
+  std::shared_ptr<launcher::SettingsWindowController> makeController() {
+    return std::make_shared<launcher::SettingsWindowController>(
+        [](const launcher::LauncherSettings&) { return std::optional<std::string>(); }, [] {},
+        [](const launcher::UpdateChecker::Completion&) {}, application);
+  }
+
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
+  platform::Application application{
+      *connection, loop,
+      platform::ApplicationIdentity{2002, "com.quorrel.launcher", std::nullopt, std::nullopt}};
+};
+
+const launcher::LauncherSettings storedSettings{"command+option+b", false, "en", "primary"};
+
+// "Settings" chosen for the first time: the controller and its window built, filled, shown and
+// published to the desktop.
+void settingsWindowFirstShow(benchmark::State& state) {
+  SettingsScene scene;
+  for ([[maybe_unused]] auto _ : state) {
+    const auto controller = scene.makeController();
+    controller->show(storedSettings, std::nullopt);
+    scene.loop.runUntilIdle();
+  }
+}
+BENCHMARK(settingsWindowFirstShow);
+
+// A language chosen in the pop-up: texts, both layout passes, the display options rebuilt, and
+// the window published again.
+void settingsWindowLanguageChange(benchmark::State& state) {
+  SettingsScene scene;
+  const auto controller = scene.makeController();
+  controller->show(storedSettings, std::nullopt);
+  scene.loop.runUntilIdle();
+  bool german = false;
+  for ([[maybe_unused]] auto _ : state) {
+    german = !german;
+    if (!scene.desktop.select(german ? "Deutsch" : "English")) {
+      state.SkipWithError("no language pop-up on screen");
+      return;
+    }
+    scene.loop.runUntilIdle();
+  }
+}
+BENCHMARK(settingsWindowLanguageChange);
 
 }  // namespace

@@ -1,0 +1,433 @@
+#include "SettingsWindowController.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+#include "platform/AnimationContext.h"
+#include "platform/VisualEffectView.h"
+
+namespace launcher {
+
+namespace {
+
+using platform::Font;
+using platform::FontWeight;
+
+constexpr double toastFadeIn = 0.18;
+constexpr double toastFadeOut = 0.25;
+constexpr std::chrono::milliseconds toastShownFor{2200};
+// Between the download button and the Check button when both are shown.
+constexpr double buttonGap = 8;
+
+std::shared_ptr<platform::Label> makeLabel(std::string identifier, std::string text = {}) {
+  std::shared_ptr<platform::Label> label = platform::Label::labelWithString(std::move(text));
+  label->setIdentifier(std::move(identifier));
+  return label;
+}
+
+std::shared_ptr<platform::Button> makePushButton(std::string identifier, std::string title) {
+  std::shared_ptr<platform::Button> button = platform::Button::pushButton(std::move(title));
+  button->setIdentifier(std::move(identifier));
+  return button;
+}
+
+std::shared_ptr<platform::PopUpButton> makePopUp(std::string identifier) {
+  auto popUp = std::make_shared<platform::PopUpButton>();
+  popUp->setIdentifier(std::move(identifier));
+  return popUp;
+}
+
+// Blanks and line breaks removed at both ends.
+std::string trimmed(std::string_view text) {
+  constexpr std::string_view blanks = " \t\n\r\v\f";
+  const std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
+}
+
+bool isInAnyLanguage(const std::string& text, std::string LocalizedStrings::*field) {
+  return std::ranges::any_of(allLocalizedStrings(),
+                             [&](const LocalizedStrings& set) { return set.*field == text; });
+}
+
+}  // namespace
+
+SettingsWindowController::SettingsWindowController(SaveHandler onSave,
+                                                   std::function<void()> onOpenDownload,
+                                                   CheckHandler onCheckForUpdates,
+                                                   platform::Application& application)
+    : application_(application),
+      onSave_(std::move(onSave)),
+      onOpenDownload_(std::move(onOpenDownload)),
+      onCheckForUpdates_(std::move(onCheckForUpdates)),
+      shortcutCapture_(
+          std::make_shared<ShortcutCaptureView>(platform::Rect{0, 0, 380, 56}, application)),
+      startupCheckbox_(platform::Button::checkbox("Start Ferrolin at login")),
+      languagePopup_(makePopUp("languagePopup")),
+      coverMonitorPopup_(makePopUp("coverMonitorPopup")),
+      updateLabel_(makeLabel("updateLabel", "Checking for updates...")),
+      applyButton_(makePushButton("applyButton", "Apply")),
+      openDownloadButton_(makePushButton("openDownloadButton", "Open Download Page")),
+      checkUpdatesButton_(makePushButton("checkUpdatesButton", "Check Now")),
+      toastLabel_(makeLabel("toastLabel")),
+      titleLabel_(makeLabel("titleLabel")),
+      shortcutLabel_(makeLabel("shortcutLabel")),
+      languageLabel_(makeLabel("languageLabel")),
+      coverMonitorLabel_(makeLabel("coverMonitorLabel")),
+      updateTitleLabel_(makeLabel("updateTitleLabel")),
+      currentStrings_(localizedStrings("en")) {
+  shortcutCapture_->setIdentifier("shortcutCapture");
+  startupCheckbox_->setIdentifier("startupCheckbox");
+}
+
+void SettingsWindowController::show(const LauncherSettings& settings,
+                                    const std::optional<VersionCheckResult>& updateResult) {
+  if (!window_) {
+    buildWindow();
+  }
+  currentStrings_ = localizedStrings(settings.language);
+  capturedShortcut_ = settings.shortcut;
+  shortcutCapture_->setShortcutValue(settings.shortcut);
+  startupCheckbox_->setState(settings.startAtLogin ? platform::ControlState::on
+                                                   : platform::ControlState::off);
+
+  languagePopup_->removeAllItems();
+  for (const SupportedLanguage& language : supportedLanguages) {
+    languagePopup_->addItem(std::string(language.label));
+  }
+  const auto* const stored = std::ranges::find(
+      supportedLanguages, std::string_view(settings.language), &SupportedLanguage::code);
+  languagePopup_->selectItemWithTitle(stored != supportedLanguages.end() ? stored->label
+                                                                         : "English");
+  applyLocalizedStrings();
+
+  fillCoverMonitorPopup(settings.language, settings.coverMonitor.value_or("primary"));
+
+  updateLabel_->setText(updateResult ? updateResult->message() : currentStrings_.upToDate);
+  setDownloadButtonShown(updateResult.has_value());
+  showToast(std::nullopt, true);
+
+  // Centred every time, even when the user had moved it.
+  window_->center();
+  window_->makeKeyAndOrderFront();
+  application_.activate();
+}
+
+void SettingsWindowController::saveSettings() {
+  LauncherSettings settings{
+      .shortcut = trimmed(capturedShortcut_),
+      // A mixed state counts as off.
+      .startAtLogin = startupCheckbox_->state() == platform::ControlState::on,
+      .language = selectedLanguageCode(),
+      .coverMonitor = selectedCoverMonitorCode(),
+  };
+  const std::optional<std::string> answer = onSave_(settings);
+  if (answer) {
+    showToast(answer, false);
+  } else {
+    showToast(currentStrings_.applied, true);
+  }
+}
+
+void SettingsWindowController::checkForUpdates() {
+  checkUpdatesButton_->setEnabled(false);
+  updateLabel_->setText(currentStrings_.checkingForUpdates);
+  onCheckForUpdates_([weak = weak_from_this()](const std::optional<VersionCheckResult>& result) {
+    const std::shared_ptr<SettingsWindowController> self = weak.lock();
+    if (!self) {
+      return;
+    }
+    // The texts in force now: the language may have changed during the check.
+    self->checkUpdatesButton_->setEnabled(true);
+    self->updateLabel_->setText(result ? result->message() : self->currentStrings_.upToDate);
+    self->setDownloadButtonShown(result.has_value());
+    self->showToast(
+        result ? self->currentStrings_.updateFound : self->currentStrings_.noUpdatesAvailable,
+        true);
+  });
+}
+
+void SettingsWindowController::openDownload() {
+  onOpenDownload_();
+}
+
+void SettingsWindowController::languageSelectionChanged() {
+  const std::string code = selectedLanguageCode();
+  currentStrings_ = localizedStrings(code);
+  applyLocalizedStrings();
+  // Read while the pop-up still holds the previous language's labels, so that the same display
+  // stays chosen under its new label.
+  fillCoverMonitorPopup(code, selectedCoverMonitorCode());
+}
+
+void SettingsWindowController::buildWindow() {
+  auto window = std::make_unique<platform::Window>(
+      platform::Rect{0, 0, 560, 480},
+      platform::windowStyle::titled | platform::windowStyle::closable,
+      platform::BackingStore::buffered, false, application_);
+  window->setTitle(currentStrings_.windowTitle);
+  // Closing only orders the window out; the next show() fills the same one.
+  window->setReleasedWhenClosed(false);
+  window->setBackgroundColor(platform::Color::clear());
+  window->setOpaque(false);
+  window->setToolbarStyle(2);
+  window->setTitleVisibility(platform::TitleVisibility::hidden);
+  window->setTitlebarAppearsTransparent(false);
+
+  auto content = std::make_shared<platform::VisualEffectView>(
+      window->contentView() ? window->contentView()->bounds() : platform::Rect{});
+  content->setMaterial(21);
+  content->setBlendingMode(0);
+  content->setState(1);
+  content->setWantsLayer(true);
+  content->setAutoresizingMask(platform::autoresizing::widthSizable |
+                               platform::autoresizing::heightSizable);
+
+  titleLabel_->setFont(Font::system(20, FontWeight::semibold));
+  titleLabel_->setTextColor(platform::Color::named("labelColor"));
+  titleLabel_->setFrame({28, 392, 300, 28});
+
+  std::shared_ptr<platform::View> shortcutSection = makeSection({24, 268, 512, 108});
+  shortcutSection->setIdentifier("shortcutSection");
+  shortcutLabel_->setFont(Font::system(13, FontWeight::semibold));
+  shortcutLabel_->setFrame({18, 76, 120, 20});
+  shortcutCapture_->setFrame({16, 12, 480, 56});
+  shortcutCapture_->setOnShortcutCaptured([weak = weak_from_this()](const std::string& shortcut) {
+    if (const std::shared_ptr<SettingsWindowController> self = weak.lock()) {
+      self->capturedShortcut_ = shortcut;
+    }
+  });
+  shortcutSection->addSubview(shortcutLabel_);
+  shortcutSection->addSubview(shortcutCapture_);
+
+  preferencesSection_ = makeSection({24, 124, 512, 134});
+  preferencesSection_->setIdentifier("preferencesSection");
+  languageLabel_->setFont(Font::system(13, FontWeight::semibold));
+  languagePopup_->setAction(weakAction(&SettingsWindowController::languageSelectionChanged));
+  coverMonitorLabel_->setFont(Font::system(13, FontWeight::semibold));
+  for (const std::shared_ptr<platform::View>& view :
+       std::initializer_list<std::shared_ptr<platform::View>>{startupCheckbox_, languageLabel_,
+                                                              languagePopup_, coverMonitorLabel_,
+                                                              coverMonitorPopup_}) {
+    preferencesSection_->addSubview(view);
+  }
+
+  updateSection_ = makeSection({24, 62, 512, 50});
+  updateSection_->setIdentifier("updateSection");
+  updateTitleLabel_->setFont(Font::system(13, FontWeight::semibold));
+  updateLabel_->setTextColor(platform::Color::named("secondaryLabelColor"));
+  updateLabel_->setLineBreakMode(platform::LineBreakMode::truncatingTail);
+  for (const std::shared_ptr<platform::Button>& button :
+       {checkUpdatesButton_, openDownloadButton_}) {
+    button->setBezelStyle(platform::BezelStyle::rounded);
+    button->setFont(Font::system(12));
+  }
+  checkUpdatesButton_->setAction(weakAction(&SettingsWindowController::checkForUpdates));
+  openDownloadButton_->setAction(weakAction(&SettingsWindowController::openDownload));
+  openDownloadButton_->setFrame({392, 16, 108, 24});
+  for (const std::shared_ptr<platform::View>& view :
+       std::initializer_list<std::shared_ptr<platform::View>>{
+           updateTitleLabel_, updateLabel_, checkUpdatesButton_, openDownloadButton_}) {
+    updateSection_->addSubview(view);
+  }
+
+  applyButton_->setFrame({438, 20, 98, 32});
+  applyButton_->setBezelStyle(platform::BezelStyle::rounded);
+  applyButton_->setKeyEquivalent("\r");
+  applyButton_->setAction(weakAction(&SettingsWindowController::saveSettings));
+  toastLabel_->setFrame({28, 28, 320, 18});
+  toastLabel_->setAlignment(platform::TextAlignment::left);
+  toastLabel_->setFont(Font::system(12, FontWeight::medium));
+  toastLabel_->setHidden(true);
+
+  for (const std::shared_ptr<platform::View>& view :
+       std::initializer_list<std::shared_ptr<platform::View>>{titleLabel_, shortcutSection,
+                                                              preferencesSection_, updateSection_,
+                                                              applyButton_, toastLabel_}) {
+    content->addSubview(view);
+  }
+  window->setContentView(std::move(content));
+  window_ = std::move(window);
+  applyLocalizedStrings();
+  layoutPreferencesSection();
+  layoutUpdateSection();
+}
+
+std::shared_ptr<platform::View> SettingsWindowController::makeSection(platform::Rect frame) {
+  auto section = std::make_shared<platform::View>(frame);
+  platform::Layer& layer = section->layer();
+  layer.cornerRadius = 12;
+  layer.borderWidth = 1;
+  layer.borderColor = platform::Color::named("separatorColor").withAlpha(0.25);
+  layer.backgroundColor = platform::Color::named("controlBackgroundColor").withAlpha(0.35);
+  return section;
+}
+
+void SettingsWindowController::applyLocalizedStrings() {
+  const LocalizedStrings& strings = currentStrings_;
+  if (window_) {
+    window_->setTitle(strings.windowTitle);
+  }
+  titleLabel_->setText(strings.launcherSettings);
+  shortcutLabel_->setText(strings.shortcut);
+  shortcutCapture_->setHintText(strings.shortcutHint);
+  startupCheckbox_->setTitle(strings.startAtLogin);
+  languageLabel_->setText(strings.language);
+  coverMonitorLabel_->setText(strings.coverMonitor);
+  updateTitleLabel_->setText(strings.update);
+
+  // The status line's own texts follow the language; an update's message stays as it is.
+  if (isInAnyLanguage(updateLabel_->text(), &LocalizedStrings::checkingForUpdates)) {
+    updateLabel_->setText(strings.checkingForUpdates);
+  } else if (isInAnyLanguage(updateLabel_->text(), &LocalizedStrings::upToDate)) {
+    updateLabel_->setText(strings.upToDate);
+  }
+
+  checkUpdatesButton_->setTitle(strings.checkNow);
+  openDownloadButton_->setTitle(strings.openDownloadPage);
+  applyButton_->setTitle(strings.apply);
+  layoutPreferencesSection();
+  layoutUpdateSection();
+}
+
+void SettingsWindowController::layoutPreferencesSection() {
+  if (!preferencesSection_) {
+    return;
+  }
+  const double width = preferencesSection_->frame().width;
+  languageLabel_->sizeToFit();
+  coverMonitorLabel_->sizeToFit();
+  const double labelWidth =
+      std::max(languageLabel_->frame().width, coverMonitorLabel_->frame().width);
+  const double popUpX = 16 + labelWidth + 14;
+  const double popUpWidth = std::max(160.0, width - popUpX - 16);
+
+  startupCheckbox_->setFrame({16, 96, width - 32, 22});
+  languageLabel_->setFrame({16, 72, labelWidth, 20});
+  languagePopup_->setFrame({popUpX, 66, popUpWidth, 28});
+  coverMonitorLabel_->setFrame({16, 32, labelWidth, 20});
+  coverMonitorPopup_->setFrame({popUpX, 26, popUpWidth, 28});
+}
+
+void SettingsWindowController::layoutUpdateSection() {
+  if (!updateSection_) {
+    return;
+  }
+  const double width = updateSection_->frame().width;
+  const double checkWidth = std::min(
+      150.0,
+      std::max(96.0,
+               checkUpdatesButton_->intrinsicContentSize().value_or(platform::Size{}).width + 24));
+
+  updateTitleLabel_->sizeToFit();
+  const double titleWidth = updateTitleLabel_->frame().width;
+  updateTitleLabel_->setFrame({16, 15, titleWidth, 20});
+
+  const double checkX = width - 16 - checkWidth;
+  checkUpdatesButton_->setFrame({checkX, 13, checkWidth, 24});
+
+  // Shown, the download button sits left of the Check button and the status line ends before it;
+  // hidden, it keeps the frame it was built with.
+  double lineEnd = checkX;
+  if (openDownloadButton_->isHidden()) {
+    openDownloadButton_->setFrame({392, 16, 108, 24});
+  } else {
+    const double downloadWidth = std::max(
+        108.0, openDownloadButton_->intrinsicContentSize().value_or(platform::Size{}).width);
+    const double downloadX = checkX - buttonGap - downloadWidth;
+    openDownloadButton_->setFrame({downloadX, 13, downloadWidth, 24});
+    lineEnd = downloadX;
+  }
+
+  const double lineX = 16 + titleWidth + 12;
+  updateLabel_->setFrame({lineX, 16, std::max(100.0, lineEnd - 12 - lineX), 18});
+}
+
+void SettingsWindowController::setDownloadButtonShown(bool shown) {
+  openDownloadButton_->setHidden(!shown);
+  layoutUpdateSection();
+}
+
+void SettingsWindowController::showToast(const std::optional<std::string>& message, bool success) {
+  if (toastResetWorkItem_) {
+    toastResetWorkItem_->cancel();
+  }
+  // A fade-out already running belongs to an earlier message and must not hide this one.
+  const std::uint64_t serial = ++toastSerial_;
+  if (!message || message->empty()) {
+    toastLabel_->setHidden(true);
+    return;
+  }
+  toastLabel_->setText(*message);
+  toastLabel_->setTextColor(platform::Color::named(success ? "systemGreen" : "systemRed"));
+  toastLabel_->setAlphaValue(0);
+  toastLabel_->setHidden(false);
+  platform::AnimationContext::runAnimationGroup(
+      application_.loop(), toastFadeIn, [label = toastLabel_] { label->setAlphaValue(1); },
+      nullptr);
+
+  toastResetWorkItem_ = std::make_shared<platform::WorkItem>([weak = weak_from_this(), serial] {
+    if (const std::shared_ptr<SettingsWindowController> self = weak.lock()) {
+      self->fadeOutToast(serial);
+    }
+  });
+  application_.loop().asyncAfter(toastShownFor, toastResetWorkItem_);
+}
+
+void SettingsWindowController::fadeOutToast(std::uint64_t serial) {
+  platform::AnimationContext::runAnimationGroup(
+      application_.loop(), toastFadeOut, [label = toastLabel_] { label->setAlphaValue(0); },
+      [weak = weak_from_this(), serial] {
+        const std::shared_ptr<SettingsWindowController> self = weak.lock();
+        if (self && self->toastSerial_ == serial) {
+          self->toastLabel_->setHidden(true);
+        }
+      });
+}
+
+std::vector<CoverMonitorOption> SettingsWindowController::buildCoverMonitorOptions(
+    std::string_view languageCode) const {
+  return coverMonitorOptions(localizedStrings(languageCode), application_.desktop());
+}
+
+void SettingsWindowController::fillCoverMonitorPopup(std::string_view languageCode,
+                                                     std::string_view selectedValue) {
+  coverMonitorOptions_ = buildCoverMonitorOptions(languageCode);
+  coverMonitorPopup_->removeAllItems();
+  for (const CoverMonitorOption& option : coverMonitorOptions_) {
+    coverMonitorPopup_->addItem(option.label);
+  }
+  // Exact text comparison; a display no longer attached leaves the primary entry chosen.
+  const auto option =
+      std::ranges::find(coverMonitorOptions_, selectedValue, &CoverMonitorOption::id);
+  coverMonitorPopup_->selectItemWithTitle(
+      option != coverMonitorOptions_.end() ? option->label : currentStrings_.primaryDisplay);
+}
+
+std::string SettingsWindowController::selectedLanguageCode() const {
+  const std::string title = languagePopup_->titleOfSelectedItem().value_or("English");
+  const auto* const language =
+      std::ranges::find(supportedLanguages, std::string_view(title), &SupportedLanguage::label);
+  return std::string(language != supportedLanguages.end() ? language->code : "en");
+}
+
+std::string SettingsWindowController::selectedCoverMonitorCode() const {
+  const std::string title =
+      coverMonitorPopup_->titleOfSelectedItem().value_or(currentStrings_.primaryDisplay);
+  const auto option = std::ranges::find(coverMonitorOptions_, title, &CoverMonitorOption::label);
+  return option != coverMonitorOptions_.end() ? option->id : "primary";
+}
+
+platform::Control::Action SettingsWindowController::weakAction(
+    void (SettingsWindowController::*action)()) {
+  return [weak = weak_from_this(), action](platform::Control& /*sender*/) {
+    if (const std::shared_ptr<SettingsWindowController> self = weak.lock()) {
+      ((*self).*action)();
+    }
+  };
+}
+
+}  // namespace launcher

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CoverMonitorOption.h"
+#include "LauncherSettings.h"
+#include "LocalizedStrings.h"
+#include "ShortcutCaptureView.h"
+#include "UpdateChecker.h"
+#include "platform/Application.h"
+#include "platform/Button.h"
+#include "platform/Label.h"
+#include "platform/PopUpButton.h"
+#include "platform/View.h"
+#include "platform/Window.h"
+#include "platform/WorkItem.h"
+
+namespace launcher {
+
+// The launcher's settings window, in four languages: the shortcut field, start at login, the
+// window's language, the cover monitor, the update status with a manual check, and Apply. It holds
+// no settings of its own: show() fills it from the settings it is handed, and Apply hands the
+// user's choices to onSave. The window is built on the first show() and kept. Main thread only.
+//
+// Make it with std::make_shared: the callbacks it hands out (to its controls, the update check and
+// the toast's timer) reach it through weak_from_this() and do nothing once it is gone.
+class SettingsWindowController : public std::enable_shared_from_this<SettingsWindowController> {
+ public:
+  // Applies settings: nothing on success, otherwise the message to show.
+  using SaveHandler = std::function<std::optional<std::string>(const LauncherSettings&)>;
+  // Runs a manual update check and calls the completion once, on the main thread.
+  using CheckHandler = std::function<void(UpdateChecker::Completion)>;
+
+  // Stores the callbacks and makes the controls; builds no window. application: where the window
+  // is shown, the screens are read and the toast's timers run.
+  SettingsWindowController(SaveHandler onSave, std::function<void()> onOpenDownload,
+                           CheckHandler onCheckForUpdates,
+                           platform::Application& application = platform::Application::shared());
+  SettingsWindowController(const SettingsWindowController&) = delete;
+  SettingsWindowController& operator=(const SettingsWindowController&) = delete;
+  SettingsWindowController(SettingsWindowController&&) = delete;
+  SettingsWindowController& operator=(SettingsWindowController&&) = delete;
+  ~SettingsWindowController() = default;
+
+  // Fills the window from the settings and the last update found (building it the first time),
+  // centres it, makes it key and activates the application.
+  void show(const LauncherSettings& settings,
+            const std::optional<VersionCheckResult>& updateResult);
+
+  // The controls' actions: Apply (or Return), Check Now, the download button, a language chosen.
+  void saveSettings();
+  void checkForUpdates();
+  void openDownload();
+  void languageSelectionChanged();
+
+  // The window, once the first show() has built it.
+  const platform::Window* window() const { return window_.get(); }
+
+ private:
+  void buildWindow();
+  static std::shared_ptr<platform::View> makeSection(platform::Rect frame);
+  void applyLocalizedStrings();
+  void layoutPreferencesSection();
+  void layoutUpdateSection();
+  // Shows or hides the download button; shown, it shares the Check button's row.
+  void setDownloadButtonShown(bool shown);
+  void showToast(const std::optional<std::string>& message, bool success);
+  void fadeOutToast(std::uint64_t serial);
+
+  std::vector<CoverMonitorOption> buildCoverMonitorOptions(std::string_view languageCode) const;
+  void fillCoverMonitorPopup(std::string_view languageCode, std::string_view selectedValue);
+  std::string selectedLanguageCode() const;
+  std::string selectedCoverMonitorCode() const;
+
+  // An action that calls `action` on the controller while it exists.
+  platform::Control::Action weakAction(void (SettingsWindowController::*action)());
+
+  platform::Application& application_;
+  std::unique_ptr<platform::Window> window_;
+  SaveHandler onSave_;
+  std::function<void()> onOpenDownload_;
+  CheckHandler onCheckForUpdates_;
+  std::shared_ptr<ShortcutCaptureView> shortcutCapture_;
+  std::shared_ptr<platform::Button> startupCheckbox_;
+  std::shared_ptr<platform::PopUpButton> languagePopup_;
+  std::shared_ptr<platform::PopUpButton> coverMonitorPopup_;
+  std::shared_ptr<platform::Label> updateLabel_;
+  std::shared_ptr<platform::Button> applyButton_;
+  std::shared_ptr<platform::Button> openDownloadButton_;
+  std::shared_ptr<platform::Button> checkUpdatesButton_;
+  std::shared_ptr<platform::Label> toastLabel_;
+  std::shared_ptr<platform::Label> titleLabel_;
+  std::shared_ptr<platform::Label> shortcutLabel_;
+  std::shared_ptr<platform::Label> languageLabel_;
+  std::shared_ptr<platform::Label> coverMonitorLabel_;
+  std::shared_ptr<platform::Label> updateTitleLabel_;
+  std::shared_ptr<platform::View> preferencesSection_;
+  std::shared_ptr<platform::View> updateSection_;
+  std::shared_ptr<platform::WorkItem> toastResetWorkItem_;
+  // Counts the toast's messages, so that a fade-out still running for an earlier one leaves a
+  // newer message shown.
+  std::uint64_t toastSerial_ = 0;
+  std::string capturedShortcut_;
+  std::vector<CoverMonitorOption> coverMonitorOptions_;
+  LocalizedStrings currentStrings_;
+};
+
+}  // namespace launcher

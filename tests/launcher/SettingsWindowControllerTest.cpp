@@ -1,0 +1,353 @@
+#include "SettingsWindowController.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/EmulatedDesktop.h"
+#include "platform/EventLoop.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using launcher::LauncherSettings;
+using launcher::SettingsWindowController;
+using launcher::UpdateChecker;
+using launcher::VersionCheckResult;
+
+// The window as the desktop renders it after the first show with English settings, one screen
+// and no update.
+constexpr std::string_view englishWindow = R"(Windows:
+  "Ferrolin Launcher Settings" of com.quorrel.launcher (key) [440,196,560,508]
+    visualEffectView [0,0,560,480]
+      label titleLabel "Launcher Settings" [28,392,300,28]
+      view shortcutSection [24,268,512,108]
+        label shortcutLabel "Shortcut" [18,76,120,20]
+        shortcutCaptureView shortcutCapture [16,12,480,56]
+          label "Command + Option + B" [14,22,330,22]
+          label "Click then press your shortcut" [14,8,330,14]
+      view preferencesSection [24,124,512,134]
+        button startupCheckbox "Start Ferrolin at login" [off] [16,96,480,22]
+        label languageLabel "Language" [16,72,98,20]
+        popUpButton languagePopup {English* | Français | Español | Deutsch} [128,66,368,28]
+        label coverMonitorLabel "Cover Monitor" [16,32,98,20]
+        popUpButton coverMonitorPopup {Primary display* | Built-in Display (Display 1)} [128,26,368,28]
+      view updateSection [24,62,512,50]
+        label updateTitleLabel "Update" [16,15,49,20]
+        label updateLabel "You are up to date." [77,16,299,18]
+        button checkUpdatesButton "Check Now" [388,13,108,24]
+        button openDownloadButton "Open Download Page" (hidden) [392,16,108,24]
+      button applyButton "Apply" [438,20,98,32]
+      label toastLabel "" (hidden) [28,28,320,18]
+Alerts:
+)";
+
+const LauncherSettings stored{"command+option+b", false, "en", std::nullopt};
+
+// The settings window on an in-process desktop whose main queue runs on a virtual clock, with
+// recording callbacks.
+class SettingsWindowControllerTest : public testing::Test {
+ protected:
+  SettingsWindowControllerTest() {
+    desktop.setScreens({{"Built-in Display", 1, {0, 0, 1440, 900}, 2.0}});
+    application.finishLaunching();
+  }
+
+  void show(const LauncherSettings& settings,
+            const std::optional<VersionCheckResult>& update = std::nullopt) {
+    controller->show(settings, update);
+    loop.runUntilIdle();
+  }
+
+  // The user's hands: each settles the loop afterwards.
+  void click(const std::string& target) {
+    ASSERT_TRUE(desktop.click(target)) << target;
+    loop.runUntilIdle();
+  }
+  void select(const std::string& item) {
+    ASSERT_TRUE(desktop.select(item)) << item;
+    loop.runUntilIdle();
+  }
+  void key(const std::string& keys) {
+    ASSERT_TRUE(desktop.key(keys)) << keys;
+    loop.runUntilIdle();
+  }
+
+  // The window's part of the rendered screen.
+  std::string windowOnScreen() const {
+    const std::string screen = desktop.renderText();
+    const std::size_t start = screen.find("Windows:\n");
+    return screen.substr(start, screen.find("Notifications:\n") - start);
+  }
+
+  template <typename ViewKind>
+  ViewKind& get(const std::string& identifier) const {
+    platform::View* view = controller->window()->contentView()->findView(identifier);
+    EXPECT_NE(view, nullptr) << identifier;
+    return dynamic_cast<ViewKind&>(*view);
+  }
+  std::string text(const std::string& identifier) const {
+    return get<platform::Label>(identifier).text();
+  }
+  platform::Rect frame(const std::string& identifier) const {
+    return get<platform::View>(identifier).frame();
+  }
+  std::optional<std::string> selected(const std::string& popUp) const {
+    return get<platform::PopUpButton>(popUp).titleOfSelectedItem();
+  }
+
+  // The toast line: its text, colour role, alpha and whether it is shown.
+  struct Toast {
+    std::string text;
+    std::string color;
+    double alpha;
+    bool shown;
+    friend bool operator==(const Toast&, const Toast&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Toast& toast) {
+      return out << '"' << toast.text << "\" " << toast.color << " alpha " << toast.alpha
+                 << (toast.shown ? " shown" : " hidden");
+    }
+  };
+  Toast toast() const {
+    const auto& label = get<platform::Label>("toastLabel");
+    return {label.text(), label.textColor().role, label.alphaValue(), !label.isHidden()};
+  }
+
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop{platform::EventLoop::virtualClock};
+  std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
+  platform::Application application{
+      *connection, loop,
+      platform::ApplicationIdentity{7101, "com.quorrel.launcher", std::nullopt, std::nullopt}};
+  std::vector<LauncherSettings> saved;
+  std::optional<std::string> saveAnswer;
+  int downloads = 0;
+  std::vector<UpdateChecker::Completion> checks;
+  std::shared_ptr<SettingsWindowController> controller = std::make_shared<SettingsWindowController>(
+      [this](const LauncherSettings& settings) {
+        saved.push_back(settings);
+        return saveAnswer;
+      },
+      [this] { ++downloads; },
+      [this](UpdateChecker::Completion completion) { checks.push_back(std::move(completion)); },
+      application);
+};
+
+TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReusesAndRecentresIt) {
+  EXPECT_EQ(controller->window(), nullptr);
+  show(stored);
+  EXPECT_EQ(windowOnScreen(), englishWindow);
+  const platform::Window* window = controller->window();
+  EXPECT_EQ(window->styleMask(), platform::windowStyle::titled | platform::windowStyle::closable);
+  EXPECT_FALSE(window->isReleasedWhenClosed());
+  EXPECT_EQ(window->titleVisibility(), platform::TitleVisibility::hidden);
+  EXPECT_EQ(window->toolbarStyle(), 2);
+  EXPECT_FALSE(window->isOpaque());
+  EXPECT_EQ(desktop.frontmostApplication(), 7101);
+
+  // Closing only orders the window out; the next show brings the same one back, centred on the
+  // main screen as it is now.
+  ASSERT_TRUE(application.handleEvent(platform::DesktopEvent{
+      .input = {{"action", "close"}, {"window", "Ferrolin Launcher Settings"}}}));
+  loop.runUntilIdle();
+  EXPECT_FALSE(window->isVisible());
+  desktop.setScreens({{"Studio Display", 2, {0, 0, 2560, 1440}, 2.0}});
+  show(stored);
+  EXPECT_EQ(controller->window(), window);
+  EXPECT_TRUE(window->isKeyWindow());
+  EXPECT_EQ(window->frame(), (platform::Rect{1000, 466, 560, 508}));
+}
+
+TEST_F(SettingsWindowControllerTest, TheStoredLanguageChoosesTheTextsAndUnknownCodesAreEnglish) {
+  show({"command+option+b", true, "de", std::nullopt});
+  EXPECT_EQ(controller->window()->title(), "Ferrolin-Launcher Einstellungen");
+  EXPECT_EQ(text("titleLabel"), "Launcher-Einstellungen");
+  EXPECT_EQ(text("updateLabel"), "Die App ist auf dem neuesten Stand.");
+  EXPECT_EQ(get<platform::Button>("startupCheckbox").title(), "Ferrolin beim Anmelden starten");
+  EXPECT_EQ(get<platform::Button>("startupCheckbox").state(), platform::ControlState::on);
+  EXPECT_EQ(get<launcher::ShortcutCaptureView>("shortcutCapture").hintText(),
+            "Klicken und dann die Tastenkombination drücken");
+  EXPECT_EQ(selected("languagePopup"), "Deutsch");
+  EXPECT_EQ(selected("coverMonitorPopup"), "Primärer Bildschirm");
+
+  for (const char* code : {"xx", "FR", "de-DE", ""}) {
+    show({"command+option+b", false, code, std::nullopt});
+    EXPECT_EQ(windowOnScreen(), englishWindow) << code;
+  }
+  click("applyButton");
+  EXPECT_EQ(saved.back(), (LauncherSettings{"command+option+b", false, "en", "primary"}));
+}
+
+TEST_F(SettingsWindowControllerTest, FrenchWidensTheLabelsAndBothPopUpsMoveRightAlike) {
+  show(stored);
+  select("Français");
+  EXPECT_EQ(controller->window()->title(), "Paramètres du lanceur Ferrolin");
+  EXPECT_EQ(text("coverMonitorLabel"), "Écran de couverture");
+  const platform::Rect label = frame("coverMonitorLabel");
+  const platform::Rect language = frame("languagePopup");
+  const platform::Rect display = frame("coverMonitorPopup");
+  EXPECT_GT(label.width, 98);
+  EXPECT_EQ(frame("languageLabel").width, label.width);
+  EXPECT_EQ(language.x, 16 + label.width + 14);
+  EXPECT_EQ(display.x, language.x);
+  EXPECT_EQ(display.width, language.width);
+  EXPECT_EQ(language.x + language.width, 512 - 16);
+  EXPECT_GE(language.width, 160);
+  // Nothing is stored by a language change.
+  EXPECT_TRUE(saved.empty());
+}
+
+TEST_F(SettingsWindowControllerTest, DisplaysAreOfferedByGeometryOrPositionAndKeptAcrossLanguages) {
+  desktop.setScreens({
+      {"Built-in Display", 1, {0, 0, 1512, 982}, 2.0},
+      {"Studio Display", 2, {-1920.7, -0.5, 1920, 1080.9}, 2.0},
+      {"Studio Display", std::nullopt, {1512, 0, 1920, 1080}, 2.0},
+  });
+  show({"command+option+b", false, "en", "geom:-1920:0:1920:1080"});
+  EXPECT_EQ(get<platform::PopUpButton>("coverMonitorPopup").itemTitles(),
+            (std::vector<std::string>{"Primary display", "Built-in Display (Display 1)",
+                                      "Studio Display (Display 2)", "Studio Display (Display 3)"}));
+  EXPECT_EQ(selected("coverMonitorPopup"), "Studio Display (Display 2)");
+
+  select("Deutsch");
+  EXPECT_EQ(selected("coverMonitorPopup"), "Studio Display (Bildschirm 2)");
+  click("applyButton");
+  select("Studio Display (Bildschirm 3)");
+  click("applyButton");
+  select("Primärer Bildschirm");
+  select("English");
+  EXPECT_EQ(selected("coverMonitorPopup"), "Primary display");
+  click("applyButton");
+  ASSERT_EQ(saved.size(), 3U);
+  EXPECT_EQ(saved[0],
+            (LauncherSettings{"command+option+b", false, "de", "geom:-1920:0:1920:1080"}));
+  EXPECT_EQ(saved[1].coverMonitor, "index:2");
+  EXPECT_EQ(saved[2].coverMonitor, "primary");
+  EXPECT_EQ(saved[2].language, "en");
+}
+
+TEST_F(SettingsWindowControllerTest, ADisplayNoLongerAttachedFallsBackToThePrimaryEntry) {
+  show({"command+option+b", false, "es", "geom:0:0:800:600"});
+  EXPECT_EQ(selected("coverMonitorPopup"), "Monitor principal");
+  key("return");
+  EXPECT_EQ(saved.back(), (LauncherSettings{"command+option+b", false, "es", "primary"}));
+}
+
+TEST_F(SettingsWindowControllerTest, ApplyHandsOnTheTrimmedStoredOrTheCapturedShortcut) {
+  show({"  command+option+b\n", true, "en", "primary"});
+  click("applyButton");
+  EXPECT_EQ(saved.back(), (LauncherSettings{"command+option+b", true, "en", "primary"}));
+
+  click("shortcutCapture");
+  key("command+option+k");
+  click("startupCheckbox");
+  click("applyButton");
+  EXPECT_EQ(saved.back(), (LauncherSettings{"option+command+k", false, "en", "primary"}));
+
+  // A failed Apply keeps what the user chose; showing the window again puts back what is stored.
+  saveAnswer = "Shortcut could not be registered. It may be reserved or already in use.";
+  click("applyButton");
+  EXPECT_EQ(saved.back().shortcut, "option+command+k");
+  show(stored);
+  click("applyButton");
+  EXPECT_EQ(saved.back().shortcut, "command+option+b");
+}
+
+TEST_F(SettingsWindowControllerTest, ToastsFadeInAndOutAndTheLatestMessageStaysItsFullTime) {
+  show(stored);
+  click("applyButton");
+  EXPECT_EQ(toast(), (Toast{"Applied", "systemGreen", 1, true}));
+  loop.advanceBy(2199ms);
+  EXPECT_EQ(toast().alpha, 1);
+  loop.advanceBy(1ms);
+  EXPECT_EQ(toast(), (Toast{"Applied", "systemGreen", 0, true}));
+  loop.advanceBy(250ms);
+  EXPECT_FALSE(toast().shown);
+
+  // A second message one second later restarts the time.
+  saveAnswer = "Shortcut format is invalid. Example: command+option+b";
+  click("applyButton");
+  loop.advanceBy(1s);
+  click("applyButton");
+  loop.advanceBy(2199ms);
+  EXPECT_EQ(toast(),
+            (Toast{"Shortcut format is invalid. Example: command+option+b", "systemRed", 1, true}));
+  loop.advanceBy(251ms);
+  EXPECT_FALSE(toast().shown);
+
+  // A message that arrives while the previous one fades out is not hidden by that fade.
+  saveAnswer.reset();
+  click("applyButton");
+  loop.advanceBy(2300ms);
+  select("Deutsch");
+  click("applyButton");
+  loop.advanceBy(2199ms);
+  EXPECT_EQ(toast(), (Toast{"Angewendet", "systemGreen", 1, true}));
+  loop.advanceBy(251ms);
+  EXPECT_FALSE(toast().shown);
+
+  // Showing the window hides a toast at once, and an empty answer shows none.
+  click("applyButton");
+  show(stored);
+  EXPECT_FALSE(toast().shown);
+  saveAnswer = "";
+  click("applyButton");
+  EXPECT_FALSE(toast().shown);
+}
+
+TEST_F(SettingsWindowControllerTest,
+       ManualCheckDisablesTheButtonUntilTheAnswerInTheCurrentLanguage) {
+  show(stored);
+  click("Check Now");
+  EXPECT_FALSE(get<platform::Button>("checkUpdatesButton").isEnabled());
+  EXPECT_EQ(text("updateLabel"), "Checking for updates...");
+  select("Français");
+  EXPECT_EQ(text("updateLabel"), "Vérification des mises à jour...");
+  ASSERT_EQ(checks.size(), 1U);
+  checks[0](std::nullopt);
+  EXPECT_TRUE(get<platform::Button>("checkUpdatesButton").isEnabled());
+  EXPECT_EQ(text("updateLabel"), "Vous êtes à jour.");
+  EXPECT_TRUE(get<platform::Button>("openDownloadButton").isHidden());
+  EXPECT_EQ(toast(), (Toast{"Aucune mise à jour disponible", "systemGreen", 1, true}));
+
+  click("Vérifier");
+  ASSERT_EQ(checks.size(), 2U);
+  checks[1](VersionCheckResult{"1.4.0", "1.3.2"});
+  const std::string message = "Update available: 1.4.0 (installed 1.3.2)";
+  EXPECT_EQ(text("updateLabel"), message);
+  EXPECT_EQ(toast().text, "Mise à jour trouvée");
+  // The message of a result is not translated.
+  select("English");
+  EXPECT_EQ(text("updateLabel"), message);
+
+  // Shown, the download button sits left of the Check button and the status line ends before it.
+  const platform::Rect check = frame("checkUpdatesButton");
+  const platform::Rect download = frame("openDownloadButton");
+  const platform::Rect line = frame("updateLabel");
+  EXPECT_FALSE(get<platform::Button>("openDownloadButton").isHidden());
+  EXPECT_EQ(download.y, check.y);
+  EXPECT_EQ(download.x + download.width + 8, check.x);
+  EXPECT_EQ(line.x + line.width + 12, download.x);
+  click("Open Download Page");
+  EXPECT_EQ(downloads, 1);
+}
+
+TEST_F(SettingsWindowControllerTest, AnswersAndTimersArrivingAfterTheControllerIsGoneDoNothing) {
+  show(stored);
+  click("Check Now");
+  click("applyButton");
+  controller.reset();
+  loop.runUntilIdle();
+  EXPECT_EQ(desktop.describeScreen()["windows"].size(), 0U);
+  checks[0](VersionCheckResult{"2.0", "1.0.0"});
+  loop.advanceBy(5s);
+  EXPECT_EQ(saved.size(), 1U);
+}
+
+}  // namespace
