@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ServiceAddress.h"
+#include "ShortcutGrammar.h"
 #include "platform/Url.h"
 #include "platform/Workspace.h"
 
@@ -17,6 +18,12 @@ LauncherDelegate::LauncherDelegate(LauncherServices services)
       settingsStore_(*services_.files) {}
 
 void LauncherDelegate::applicationDidFinishLaunching() {
+  // Turning start at login on loads the agent, which starts a launcher at once while this one
+  // runs; the newcomer leaves before it touches the menu bar, the hot keys or the settings.
+  if (anotherLauncherRunsAlready()) {
+    services_.application->terminate();
+    return;
+  }
   services_.application->setActivationPolicy(platform::ActivationPolicy::accessory);
   // The item's shortcut line is the first read of the settings.
   statusItemController().install();
@@ -25,7 +32,9 @@ void LauncherDelegate::applicationDidFinishLaunching() {
 }
 
 void LauncherDelegate::applicationWillTerminate() {
-  hotkeyController().uninstall();
+  if (hotkeyController_) {
+    hotkeyController_->uninstall();
+  }
 }
 
 void LauncherDelegate::toggleTargetApp() {
@@ -38,7 +47,62 @@ void LauncherDelegate::quitLauncher() {
   services_.application->terminate();
 }
 
-void LauncherDelegate::openSettings() {}
+void LauncherDelegate::openSettings() {
+  settingsWindowController().show(settings(), updateResult_);
+}
+
+std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings& newSettings) {
+  const LauncherSettings previous = settings();
+  const bool shortcutChanged = newSettings.shortcut != previous.shortcut;
+  const bool startupChanged = newSettings.startAtLogin != previous.startAtLogin;
+
+  if (shortcutChanged) {
+    if (!isValidHotkey(newSettings.shortcut)) {
+      return "Shortcut format is invalid. Example: command+option+b";
+    }
+    if (!hotkeyController().updateHotkeys({newSettings.shortcut})) {
+      // The refusal has dropped the previous registration too: without this the user would be
+      // left with no working shortcut while the settings still name the old one.
+      hotkeyController().updateHotkeys({previous.shortcut});
+      return "Shortcut could not be registered. It may be reserved or already in use.";
+    }
+  }
+
+  auto rollBack = [&](const platform::Error& error) -> std::optional<std::string> {
+    if (shortcutChanged) {
+      hotkeyController().updateHotkeys({previous.shortcut});
+    }
+    settings_ = previous;
+    return error.localizedDescription;
+  };
+
+  if (startupChanged) {
+    if (const platform::Result<void> changed = startupManager_.setEnabled(newSettings.startAtLogin);
+        !changed) {
+      return rollBack(changed.error());
+    }
+  }
+  // A start at login set above stays set when the write fails: the agent file is the truth for it.
+  settings_ = LauncherSettings{
+      .shortcut = newSettings.shortcut,
+      .startAtLogin = newSettings.startAtLogin,
+      .language = newSettings.language,
+      .coverMonitor = newSettings.coverMonitor.value_or("primary"),
+  };
+  if (const platform::Result<void> saved = settingsStore_.save(*settings_); !saved) {
+    return rollBack(saved.error());
+  }
+  statusItemController().updateShortcut(settings_->shortcut);
+  return std::nullopt;
+}
+
+void LauncherDelegate::checkForUpdatesManually(UpdateChecker::Completion completion) {
+  updateChecker().check([handler = updateHandler(), completion = std::move(completion)](
+                            const std::optional<VersionCheckResult>& result) {
+    handler(result);
+    completion(result);
+  });
+}
 
 void LauncherDelegate::openDownloadPage() {
   const std::optional<platform::Url> url =
@@ -95,6 +159,37 @@ UpdateChecker& LauncherDelegate::updateChecker() {
         std::make_unique<UpdateChecker>(config_, *services_.http, services_.application->loop());
   }
   return *updateChecker_;
+}
+
+SettingsWindowController& LauncherDelegate::settingsWindowController() {
+  if (!settingsWindowController_) {
+    // The window lives inside the delegate, so saving may refer to the delegate directly.
+    settingsWindowController_ = std::make_shared<SettingsWindowController>(
+        [this](const LauncherSettings& newSettings) { return saveSettings(newSettings); },
+        weakCallback(&LauncherDelegate::openDownloadPage),
+        [weak = weak_from_this()](UpdateChecker::Completion completion) {
+          if (const std::shared_ptr<LauncherDelegate> delegate = weak.lock()) {
+            delegate->checkForUpdatesManually(std::move(completion));
+          } else {
+            completion(std::nullopt);
+          }
+        },
+        *services_.application);
+  }
+  return *settingsWindowController_;
+}
+
+bool LauncherDelegate::anotherLauncherRunsAlready() const {
+  const std::optional<std::string>& identifier = services_.bundle.bundleIdentifier();
+  if (!identifier) {
+    return false;
+  }
+  // The desktop lists applications in launch order: the first launcher is the one that stays.
+  const std::vector<platform::RunningApplication> launchers =
+      platform::RunningApplication::runningApplications(*identifier,
+                                                        services_.application->desktop());
+  return !launchers.empty() &&
+         launchers.front().processIdentifier() != services_.application->identity().pid;
 }
 
 void LauncherDelegate::unloadLaunchAgentForManualQuit() const {

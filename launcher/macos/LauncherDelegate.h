@@ -10,6 +10,7 @@
 #include "LauncherServices.h"
 #include "LauncherSettings.h"
 #include "LauncherSettingsStore.h"
+#include "SettingsWindowController.h"
 #include "StartupManager.h"
 #include "StatusItemController.h"
 #include "TargetAppController.h"
@@ -21,7 +22,8 @@ namespace launcher {
 // The launcher's application delegate. It loads the configuration, owns every component of the
 // launcher and makes each on first use, wiring the components' callbacks to its own operations
 // through weak references. At launch it becomes an accessory application, puts its item in the
-// menu bar, registers the global shortcut and checks once for an update. Main thread only.
+// menu bar, registers the global shortcut and checks once for an update; a launcher started while
+// another one runs terminates at once instead. Main thread only.
 //
 // Make it with std::make_shared: the callbacks it hands out reach it through weak_from_this().
 class LauncherDelegate : public platform::ApplicationDelegate,
@@ -43,9 +45,16 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   // Quits the target application, boots the launch agent out of the session (its file stays) and
   // terminates the launcher.
   void quitLauncher();
-  // The settings window's entry point; the window itself is not part of the launcher yet, so there
-  // is nothing to show.
+  // Shows the settings window with the current settings and the last update found.
   void openSettings();
+  // Applies settings from the settings window: a changed shortcut is checked and registered, a
+  // changed start at login is set, and the settings are stored and shown in the menu. Nothing on
+  // success; otherwise the message for the user, with the previous shortcut registered again and
+  // the previous settings kept.
+  std::optional<std::string> saveSettings(const LauncherSettings& newSettings);
+  // Checks for an update now; a found one is kept and shown in the menu bar. The completion gets
+  // the result as the check delivered it.
+  void checkForUpdatesManually(UpdateChecker::Completion completion);
   // Opens "<origin>/download" in the default browser.
   void openDownloadPage();
 
@@ -60,8 +69,11 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   HotkeyController& hotkeyController();
   StatusItemController& statusItemController();
   UpdateChecker& updateChecker();
+  SettingsWindowController& settingsWindowController();
 
  private:
+  // Whether a launcher of the same bundle started before this one and still runs.
+  bool anotherLauncherRunsAlready() const;
   // Runs "/bin/launchctl bootout" for the agent when its file exists, without waiting.
   void unloadLaunchAgentForManualQuit() const;
   // A completion for the update checker: keeps a found update and shows it in the menu bar.
@@ -79,6 +91,7 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   std::unique_ptr<HotkeyController> hotkeyController_;
   std::unique_ptr<StatusItemController> statusItemController_;
   std::unique_ptr<UpdateChecker> updateChecker_;
+  std::shared_ptr<SettingsWindowController> settingsWindowController_;
   std::optional<VersionCheckResult> updateResult_;
 };
 

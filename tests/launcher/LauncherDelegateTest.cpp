@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <chrono>
@@ -12,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "LauncherSettings.h"
 #include "platform/Application.h"
 #include "platform/CarbonEvents.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/HttpSession.h"
+#include "platform/KeyNames.h"
 #include "platform/UserNotifications.h"
 #include "support/LocalHttpServer.h"
 #include "support/TemporaryFolder.h"
@@ -55,12 +58,19 @@ class LauncherDelegateTest : public testing::Test {
 <key>CFBundleExecutable</key><string>Ferrolin Launcher</string>
 </dict></plist>)");
     fs::create_directories(folder / "tmp");
-    application.finishLaunching();
   }
 
   // Makes the delegate and launches it, then waits until the automatic update check has reached
   // the service.
   void launch() {
+    start();
+    loop.runUntil([&] { return versionRequests > 0; }, 30s);
+  }
+
+  // Checks the launcher in with the desktop, makes the delegate and tells it that launching has
+  // finished.
+  void start() {
+    application.finishLaunching();
     delegate = std::make_shared<LauncherDelegate>(launcher::LauncherServices{
         .application = &application,
         .files = &files,
@@ -76,7 +86,6 @@ class LauncherDelegateTest : public testing::Test {
     application.setDelegate(delegate.get());
     delegate->applicationDidFinishLaunching();
     loop.runUntilIdle();
-    loop.runUntil([&] { return versionRequests > 0; }, 30s);
   }
 
   platform::ActivationPolicy policyOf(pid_t pid) const {
@@ -95,6 +104,21 @@ class LauncherDelegateTest : public testing::Test {
     loop.runUntilIdle();
     EXPECT_TRUE(application.isTerminated());
     EXPECT_TRUE(desktop.hotKeys().empty());
+  }
+
+  // The launcher's hot keys, as the shortcut words that press them.
+  std::vector<std::string> launcherShortcuts() const {
+    std::vector<std::string> shortcuts;
+    for (const platform::HotKeyRegistration& key : desktop.hotKeys()) {
+      for (const char* words : {"command+option+b", "control+shift+space", "control+shift+k"}) {
+        const std::optional<platform::KeyChord> chord = platform::parseKeyChord(words);
+        if (chord && key.signature == platform::fourCharCode("QRLL") &&
+            key.keyCode == chord->keyCode && key.modifiers == chord->carbonModifiers) {
+          shortcuts.emplace_back(words);
+        }
+      }
+    }
+    return shortcuts;
   }
 
   // Whether the screen, as the desktop renders it, shows the text.
@@ -134,13 +158,14 @@ class LauncherDelegateTest : public testing::Test {
   std::shared_ptr<LauncherDelegate> delegate;
 };
 
-// A running Ferrolin on the same desktop.
+// A running Ferrolin (or another program) on the same desktop.
 struct Target {
-  Target(platform::EmulatedDesktop& desktop, platform::EventLoop& loop)
+  Target(platform::EmulatedDesktop& desktop, platform::EventLoop& loop, pid_t pid = targetPid,
+         const char* bundleIdentifier = "app.ferrolin.desktop")
       : connection(desktop.connect(loop)),
-        application(*connection, loop,
-                    platform::ApplicationIdentity{targetPid, "app.ferrolin.desktop", std::nullopt,
-                                                  std::nullopt}) {
+        application(
+            *connection, loop,
+            platform::ApplicationIdentity{pid, bundleIdentifier, std::nullopt, std::nullopt}) {
     application.finishLaunching();
     loop.runUntilIdle();
   }
@@ -164,6 +189,16 @@ TEST_F(LauncherDelegateTest, AFirstStartReadsTheDefaultsOnceAndWritesNothing) {
                                        R"("startAtLogin":true,"language":"fr"})");
   EXPECT_EQ(delegate->settings(),
             (launcher::LauncherSettings{"command+option+b", false, "en", "primary"}));
+}
+
+TEST_F(LauncherDelegateTest, ALauncherStartedWhileAnotherRunsLeavesAtOnceTouchingNothing) {
+  const Target earlier(desktop, loop, 3300, "com.quorrel.launcher");
+  start();
+
+  EXPECT_TRUE(application.isTerminated());
+  EXPECT_TRUE(desktop.hotKeys().empty());
+  EXPECT_EQ(desktop.renderText(), "Status items:\nWindows:\nAlerts:\nNotifications:\n");
+  EXPECT_FALSE(loop.runUntil([&] { return versionRequests > 0; }, 200ms));
 }
 
 TEST_F(LauncherDelegateTest, TheStoredShortcutIsRegisteredAndShownAtLaunch) {
@@ -246,6 +281,110 @@ TEST_F(LauncherDelegateTest, AnUpdateFoundAtLaunchIsShownAndItsDownloadPageOpens
     }
   }
   EXPECT_EQ(opened, std::vector<std::string>{server.url("/download")});
+}
+
+// The settings as the file holds them, or nothing when there is no file.
+std::optional<launcher::LauncherSettings> storedSettings(const fs::path& file) {
+  if (!fs::exists(file)) {
+    return std::nullopt;
+  }
+  return launcher::LauncherSettings::decode(nlohmann::json::parse(testsupport::readFile(file)));
+}
+
+TEST_F(LauncherDelegateTest, SavingStoresTheValuesAndOnlyAChangedStartAtLoginRunsLaunchctl) {
+  launch();
+  EXPECT_EQ(delegate->saveSettings({"command+option+b", false, "fr", std::nullopt}), std::nullopt);
+  const launcher::LauncherSettings french{"command+option+b", false, "fr", "primary"};
+  EXPECT_EQ(storedSettings(settingsFile), french);
+  EXPECT_EQ(delegate->settings(), french);
+  EXPECT_TRUE(testsupport::readRecordedCalls(tools.launchctlCalls).empty());
+
+  EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "fr", "index:1"}), std::nullopt);
+  EXPECT_EQ(storedSettings(settingsFile),
+            (launcher::LauncherSettings{"control+shift+space", true, "fr", "index:1"}));
+  EXPECT_TRUE(fs::exists(agentFile));
+  EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls).back(),
+            (std::vector<std::string>{"bootstrap", "gui/" + std::to_string(::getuid()),
+                                      agentFile.string()}));
+  EXPECT_TRUE(shows("Hotkey: Control + Shift + SPACE"));
+  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"control+shift+space"});
+}
+
+TEST_F(LauncherDelegateTest, AnInvalidOrRefusedShortcutChangesNothingAndKeepsTheOldOneWorking) {
+  launch();
+  EXPECT_EQ(delegate->saveSettings({"command+option+", true, "de", std::nullopt}),
+            "Shortcut format is invalid. Example: command+option+b");
+
+  // Another program holds control+shift+k.
+  Target other(desktop, loop);
+  platform::EventTarget otherTarget{other.application};
+  platform::EventHotKeyRef taken = nullptr;
+  ASSERT_EQ(
+      platform::RegisterEventHotKey(40, platform::controlKey | platform::shiftKey,
+                                    {platform::fourCharCode("OTHR"), 1}, &otherTarget, 0, &taken),
+      platform::noErr);
+  EXPECT_EQ(delegate->saveSettings({"control+shift+k", true, "de", std::nullopt}),
+            "Shortcut could not be registered. It may be reserved or already in use.");
+
+  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"command+option+b"});
+  EXPECT_FALSE(fs::exists(settingsFile));
+  EXPECT_FALSE(fs::exists(agentFile));
+  EXPECT_EQ(delegate->settings(),
+            (launcher::LauncherSettings{"command+option+b", false, "en", "primary"}));
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
+}
+
+TEST_F(LauncherDelegateTest, AFailureAfterTheChecksPutsBackTheShortcutAndTheSettings) {
+  launch();
+  // launchctl refuses: turning start at login on fails and nothing is written.
+  testsupport::writeRecordingScript(tools.desktop / "root/bin/launchctl", tools.launchctlCalls, 5);
+  EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
+            "launchctl failed while updating startup.");
+  EXPECT_FALSE(fs::exists(settingsFile));
+  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"command+option+b"});
+
+  // The settings file cannot be written: its folder is a file. The start at login set on the way
+  // stays set.
+  testsupport::writeRecordingScript(tools.desktop / "root/bin/launchctl", tools.launchctlCalls, 0);
+  testsupport::writeFile(settingsFile.parent_path(), "in the way");
+  EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
+            "“Ferrolin” couldn’t be created because an item with the same name already exists.");
+  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"command+option+b"});
+  EXPECT_EQ(delegate->settings(),
+            (launcher::LauncherSettings{"command+option+b", false, "en", "primary"}));
+  EXPECT_TRUE(fs::exists(agentFile));
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
+}
+
+TEST_F(LauncherDelegateTest, AManualCheckKeepsAFoundUpdateWhichTheSettingsWindowThenShows) {
+  launch();
+  std::vector<std::optional<launcher::VersionCheckResult>> answers;
+  auto checkNow = [&] {
+    const std::size_t before = answers.size();
+    delegate->checkForUpdatesManually(
+        [&](const std::optional<launcher::VersionCheckResult>& result) {
+          answers.push_back(result);
+        });
+    ASSERT_TRUE(loop.runUntil([&] { return answers.size() > before; }, 30s));
+  };
+  checkNow();
+  publishedVersion = "1.3.0";
+  checkNow();
+  publishedVersion = "1.0.0";
+  checkNow();
+
+  const launcher::VersionCheckResult found{"1.3.0", "1.0.0"};
+  EXPECT_EQ(answers, (std::vector<std::optional<launcher::VersionCheckResult>>{std::nullopt, found,
+                                                                               std::nullopt}));
+  EXPECT_EQ(delegate->updateResult(), found);
+  EXPECT_TRUE(shows("Update available: 1.3.0 (installed 1.0.0)  (disabled)\n"));
+
+  ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
+  EXPECT_TRUE(shows("label updateLabel \"Update available: 1.3.0 (installed 1.0.0)\""));
+  EXPECT_TRUE(shows("button openDownloadButton \"Open Download Page\" ["));
+  ASSERT_TRUE(desktop.click("openDownloadButton"));
+  loop.runUntilIdle();
+  EXPECT_EQ(desktop.journal().back().url, server.url("/download"));
 }
 
 }  // namespace
