@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
 #include <utility>
 
 #include "platform/AnimationContext.h"
@@ -14,6 +15,8 @@ namespace {
 using platform::Font;
 using platform::FontWeight;
 
+// The labels that name a section or a setting.
+constexpr Font sectionLabelFont{13, FontWeight::semibold};
 constexpr double toastFadeIn = 0.18;
 constexpr double toastFadeOut = 0.25;
 constexpr std::chrono::milliseconds toastShownFor{2200};
@@ -36,6 +39,14 @@ std::shared_ptr<platform::PopUpButton> makePopUp(std::string identifier) {
   auto popUp = std::make_shared<platform::PopUpButton>();
   popUp->setIdentifier(std::move(identifier));
   return popUp;
+}
+
+// Adds the views to the parent, in order (the last one is drawn on top).
+void addSubviews(platform::View& parent,
+                 std::initializer_list<std::shared_ptr<platform::View>> views) {
+  for (const std::shared_ptr<platform::View>& view : views) {
+    parent.addSubview(view);
+  }
 }
 
 // Blanks and line breaks removed at both ends.
@@ -192,7 +203,7 @@ void SettingsWindowController::buildWindow() {
 
   std::shared_ptr<platform::View> shortcutSection = makeSection({24, 268, 512, 108});
   shortcutSection->setIdentifier("shortcutSection");
-  shortcutLabel_->setFont(Font::system(13, FontWeight::semibold));
+  shortcutLabel_->setFont(sectionLabelFont);
   shortcutLabel_->setFrame({18, 76, 120, 20});
   shortcutCapture_->setFrame({16, 12, 480, 56});
   shortcutCapture_->setOnShortcutCaptured([weak = weak_from_this()](const std::string& shortcut) {
@@ -200,24 +211,19 @@ void SettingsWindowController::buildWindow() {
       self->capturedShortcut_ = shortcut;
     }
   });
-  shortcutSection->addSubview(shortcutLabel_);
-  shortcutSection->addSubview(shortcutCapture_);
+  addSubviews(*shortcutSection, {shortcutLabel_, shortcutCapture_});
 
   preferencesSection_ = makeSection({24, 124, 512, 134});
   preferencesSection_->setIdentifier("preferencesSection");
-  languageLabel_->setFont(Font::system(13, FontWeight::semibold));
+  languageLabel_->setFont(sectionLabelFont);
   languagePopup_->setAction(weakAction(&SettingsWindowController::languageSelectionChanged));
-  coverMonitorLabel_->setFont(Font::system(13, FontWeight::semibold));
-  for (const std::shared_ptr<platform::View>& view :
-       std::initializer_list<std::shared_ptr<platform::View>>{startupCheckbox_, languageLabel_,
-                                                              languagePopup_, coverMonitorLabel_,
-                                                              coverMonitorPopup_}) {
-    preferencesSection_->addSubview(view);
-  }
+  coverMonitorLabel_->setFont(sectionLabelFont);
+  addSubviews(*preferencesSection_, {startupCheckbox_, languageLabel_, languagePopup_,
+                                     coverMonitorLabel_, coverMonitorPopup_});
 
   updateSection_ = makeSection({24, 62, 512, 50});
   updateSection_->setIdentifier("updateSection");
-  updateTitleLabel_->setFont(Font::system(13, FontWeight::semibold));
+  updateTitleLabel_->setFont(sectionLabelFont);
   updateLabel_->setTextColor(platform::Color::named("secondaryLabelColor"));
   updateLabel_->setLineBreakMode(platform::LineBreakMode::truncatingTail);
   for (const std::shared_ptr<platform::Button>& button :
@@ -228,11 +234,8 @@ void SettingsWindowController::buildWindow() {
   checkUpdatesButton_->setAction(weakAction(&SettingsWindowController::checkForUpdates));
   openDownloadButton_->setAction(weakAction(&SettingsWindowController::openDownload));
   openDownloadButton_->setFrame({392, 16, 108, 24});
-  for (const std::shared_ptr<platform::View>& view :
-       std::initializer_list<std::shared_ptr<platform::View>>{
-           updateTitleLabel_, updateLabel_, checkUpdatesButton_, openDownloadButton_}) {
-    updateSection_->addSubview(view);
-  }
+  addSubviews(*updateSection_,
+              {updateTitleLabel_, updateLabel_, checkUpdatesButton_, openDownloadButton_});
 
   applyButton_->setFrame({438, 20, 98, 32});
   applyButton_->setBezelStyle(platform::BezelStyle::rounded);
@@ -243,17 +246,12 @@ void SettingsWindowController::buildWindow() {
   toastLabel_->setFont(Font::system(12, FontWeight::medium));
   toastLabel_->setHidden(true);
 
-  for (const std::shared_ptr<platform::View>& view :
-       std::initializer_list<std::shared_ptr<platform::View>>{titleLabel_, shortcutSection,
-                                                              preferencesSection_, updateSection_,
-                                                              applyButton_, toastLabel_}) {
-    content->addSubview(view);
-  }
+  addSubviews(*content, {titleLabel_, shortcutSection, preferencesSection_, updateSection_,
+                         applyButton_, toastLabel_});
   window->setContentView(std::move(content));
   window_ = std::move(window);
+  // Relabelling lays both sections out as well.
   applyLocalizedStrings();
-  layoutPreferencesSection();
-  layoutUpdateSection();
 }
 
 std::shared_ptr<platform::View> SettingsWindowController::makeSection(platform::Rect frame) {
