@@ -17,7 +17,7 @@ namespace {
 using ferrolin::TriggerWatcher;
 using testsupport::writeFile;
 
-TEST(TriggerWatcherTest, SeesRenamesAndWritesOfItsFileOnlyOncePerTurnAndTrimmed) {
+TEST(TriggerWatcherTest, SeesRenamesAndWritesOfItsFileOncePerTurnTrimmedAndOnlyInAFolder) {
   const testsupport::TemporaryFolder folder;
   const platform::FileManager files{folder.path(), folder.path()};
   platform::EventLoop loop;
@@ -46,20 +46,15 @@ TEST(TriggerWatcherTest, SeesRenamesAndWritesOfItsFileOnlyOncePerTurnAndTrimmed)
   ASSERT_TRUE(waitFor(3));
 
   EXPECT_EQ(received, (std::vector<std::string>{"hide", "show", "hide"}));
-}
 
-TEST(TriggerWatcherTest, AFolderThatCannotBeWatchedIsAnError) {
-  const testsupport::TemporaryFolder folder;
-  const platform::FileManager files{folder.path(), folder.path()};
-  platform::EventLoop loop;
+  // A folder that cannot be watched is an error.
   writeFile(folder / "file", "");
-
   for (const auto& [path, code] :
        {std::pair{folder / "missing", ENOENT}, std::pair{folder / "file", ENOTDIR}}) {
-    const auto watcher = TriggerWatcher::watch(
+    const auto refused = TriggerWatcher::watch(
         path, "quorrel-command.trigger", [](const std::string&) {}, loop, files);
-    ASSERT_FALSE(watcher.has_value()) << path;
-    EXPECT_EQ(watcher.error().code, code) << path;
+    ASSERT_FALSE(refused.has_value()) << path;
+    EXPECT_EQ(refused.error().code, code) << path;
   }
 }
 
