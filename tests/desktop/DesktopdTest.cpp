@@ -267,9 +267,9 @@ TEST_F(DaemonConnectionTest, ProgramSeesTheDesktopAndLeavesItWhenAskedToTerminat
 
 // The desktop's side of a shortcut press, for a program of another process as for this one.
 TEST_F(DaemonConnectionTest, HotKeyBelongsToOneConnectionAndItsPressesReachThatProgramsLoop) {
+  std::vector<platform::DesktopEvent> events;
   auto owner = platform::DaemonConnection::connect(session.desktopFolder(), loop);
   ASSERT_TRUE(owner);
-  std::vector<platform::DesktopEvent> events;
   (*owner)->setEventHandler([&](const platform::DesktopEvent& event) { events.push_back(event); });
   const auto chord = platform::parseKeyChord("command+option+b").value_or(platform::KeyChord{});
   const std::uint32_t signature = platform::fourCharCode("TEST");
