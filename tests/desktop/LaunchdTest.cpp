@@ -19,7 +19,6 @@ using desktop::Launchd;
 using desktop::readLaunchAgent;
 using testsupport::TemporaryFolder;
 using testsupport::writeFile;
-namespace launchdStatus = desktop::launchdStatus;
 
 std::string plist(const std::string& body) {
   return R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0">)" + body + "</plist>";
