@@ -2,230 +2,34 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/Application.h"
-#include "platform/CarbonEvents.h"
-#include "platform/EventLoop.h"
-#include "platform/GlobalQueue.h"
-#include "platform/UserNotifications.h"
-#include "platform/Workspace.h"
-
-namespace {
-
-using namespace platform;
-using namespace std::chrono_literals;
-
-// A program of the test process on the shared emulated desktop.
-struct Program {
-  Program(EmulatedDesktop& desktop, EventLoop& loop, pid_t pid,
-          std::optional<std::string> bundleIdentifier, ActivationPolicy policy)
-      : connection(desktop.connect(loop)),
-        application(
-            *connection, loop,
-            ApplicationIdentity{pid, std::move(bundleIdentifier), std::nullopt, std::nullopt}) {
-    application.setActivationPolicy(policy);
-    application.finishLaunching();
-  }
-
-  std::unique_ptr<DesktopConnection> connection;
-  Application application;
-};
-
-class EmulatedDesktopTest : public ::testing::Test {
- protected:
-  std::unique_ptr<Program> launch(pid_t pid, std::string bundleIdentifier,
-                                  ActivationPolicy policy = ActivationPolicy::regular) {
-    return std::make_unique<Program>(desktop, loop, pid, std::move(bundleIdentifier), policy);
-  }
-
-  EmulatedDesktop desktop;
-  EventLoop loop;
-};
-
-// Records every hot-key press a program's handler sees.
-struct PressLog {
-  std::vector<EventHotKeyID> presses;
-  OSStatus lastStatus = noErr;
-};
-
-OSStatus recordPress(EventHandlerCallRef /*call*/, EventRef event, void* userData) {
-  auto* log = static_cast<PressLog*>(userData);
-  EventHotKeyID identifier;
-  log->lastStatus = GetEventParameter(event, kEventParamDirectObject, typeEventHotKeyID, nullptr,
-                                      sizeof identifier, nullptr, &identifier);
-  if (log->lastStatus == noErr) {
-    log->presses.push_back(identifier);
-  }
-  return log->lastStatus;
-}
-
-constexpr std::uint16_t keyB = 11;
-const EventTypeSpec hotKeyPressed{kEventClassKeyboard, kEventHotKeyPressed};
-
-TEST_F(EmulatedDesktopTest, AHotKeyBelongsToOneProgramUntilItLetsGo) {
-  auto launcher = launch(2001, "com.quorrel.launcher", ActivationPolicy::accessory);
-  auto rival = launch(2002, "org.example.rival");
-  EventTarget launcherTarget(launcher->application);
-  EventTarget rivalTarget(rival->application);
-  PressLog launcherLog;
-  PressLog rivalLog;
-  ASSERT_EQ(
-      InstallEventHandler(&launcherTarget, recordPress, 1, &hotKeyPressed, &launcherLog, nullptr),
-      noErr);
-  ASSERT_EQ(InstallEventHandler(&rivalTarget, recordPress, 1, &hotKeyPressed, &rivalLog, nullptr),
-            noErr);
-
-  EventHotKeyRef launcherKey = nullptr;
-  ASSERT_EQ(RegisterEventHotKey(keyB, cmdKey | optionKey, {fourCharCode("QRLL"), 1},
-                                &launcherTarget, 0, &launcherKey),
-            noErr);
-  EventHotKeyRef rivalKey = nullptr;
-  EXPECT_EQ(RegisterEventHotKey(keyB, cmdKey | optionKey, {fourCharCode("RIVL"), 7}, &rivalTarget,
-                                0, &rivalKey),
-            eventHotKeyExistsErr);
-
-  ASSERT_TRUE(desktop.press("command+option+b"));
-  loop.runUntilIdle();
-  ASSERT_EQ(launcherLog.presses.size(), 1U);
-  EXPECT_EQ(launcherLog.presses[0].signature, fourCharCode("QRLL"));
-  EXPECT_EQ(launcherLog.presses[0].id, 1U);
-  EXPECT_TRUE(rivalLog.presses.empty());
-  EXPECT_FALSE(desktop.press("command+shift+b")) << "nobody holds that combination";
-
-  ASSERT_EQ(UnregisterEventHotKey(launcherKey), noErr);
-  EXPECT_FALSE(desktop.press("command+option+b"));
-  ASSERT_EQ(RegisterEventHotKey(keyB, cmdKey | optionKey, {fourCharCode("RIVL"), 7}, &rivalTarget,
-                                0, &rivalKey),
-            noErr);
-  ASSERT_TRUE(desktop.press("option+command+b"));
-  loop.runUntilIdle();
-  ASSERT_EQ(rivalLog.presses.size(), 1U);
-  EXPECT_EQ(rivalLog.presses[0].id, 7U);
-  EXPECT_EQ(launcherLog.presses.size(), 1U);
-}
-
-TEST_F(EmulatedDesktopTest, AProgramThatEndsReleasesItsHotKeys) {
-  auto launcher = launch(2001, "com.quorrel.launcher", ActivationPolicy::accessory);
-  {
-    EventTarget target(launcher->application);
-    EventHotKeyRef key = nullptr;
-    ASSERT_EQ(
-        RegisterEventHotKey(keyB, cmdKey | optionKey, {fourCharCode("QRLL"), 1}, &target, 0, &key),
-        noErr);
-    ASSERT_EQ(desktop.hotKeys().size(), 1U);
-    launcher->application.terminate();
-  }
-  EXPECT_TRUE(desktop.hotKeys().empty());
-  EXPECT_FALSE(desktop.press("command+option+b"));
-}
-
-TEST_F(EmulatedDesktopTest, RunningApplicationsFollowHideUnhideActivateAndTerminate) {
-  auto launcher = launch(2001, "com.quorrel.launcher", ActivationPolicy::accessory);
-  auto target = launch(2002, "app.ferrolin.desktop");
-  DesktopConnection& seenFrom = *launcher->connection;
-
-  auto found = RunningApplication::runningApplications("app.ferrolin.desktop", seenFrom);
-  ASSERT_EQ(found.size(), 1U);
-  RunningApplication ferrolin = found.front();
-  EXPECT_EQ(ferrolin.processIdentifier(), 2002);
-  EXPECT_TRUE(ferrolin.isActive()) << "a regular application comes to the front when it launches";
-  auto frontmostPid = [&] {
-    const auto front = Workspace(seenFrom).frontmostApplication();
-    return front ? front->processIdentifier() : -1;
-  };
-  EXPECT_EQ(frontmostPid(), 2002);
-
-  EXPECT_TRUE(ferrolin.hide());
-  EXPECT_TRUE(ferrolin.isHidden());
-  EXPECT_FALSE(ferrolin.isActive());
-  EXPECT_EQ(frontmostPid(), 1) << "the built-in application was active before";
-
-  EXPECT_TRUE(ferrolin.unhide());
-  EXPECT_FALSE(ferrolin.isHidden());
-  EXPECT_TRUE(ferrolin.activate(ActivationOptions::activateIgnoringOtherApps));
-  EXPECT_TRUE(ferrolin.isActive());
-
-  desktop.focusNone();
-  EXPECT_EQ(frontmostPid(), -1);
-  ASSERT_TRUE(desktop.focus(EmulatedDesktop::otherApplicationIdentifier));
-  EXPECT_EQ(frontmostPid(), 1);
-
-  EXPECT_TRUE(ferrolin.terminate());
-  EXPECT_FALSE(ferrolin.isTerminated()) << "the request is delivered, the program quits later";
-  loop.runUntilIdle();
-  EXPECT_TRUE(target->application.isTerminated());
-  EXPECT_TRUE(ferrolin.isTerminated());
-  EXPECT_TRUE(RunningApplication::runningApplications("app.ferrolin.desktop", seenFrom).empty());
-  EXPECT_FALSE(ferrolin.terminate()) << "nobody is left to ask";
-}
-
-TEST_F(EmulatedDesktopTest, AForcedTerminateEndsAProgramAtOnce) {
-  auto launcher = launch(2001, "com.quorrel.launcher", ActivationPolicy::accessory);
-  auto target = launch(2002, "app.ferrolin.desktop");
-  RunningApplication ferrolin(2002, *launcher->connection);
-
-  EXPECT_TRUE(ferrolin.forceTerminate());
-  EXPECT_TRUE(ferrolin.isTerminated());
-  EXPECT_FALSE(RunningApplication(1, *launcher->connection).forceTerminate())
-      << "the built-in application is not one of ours to end";
-  EXPECT_FALSE(RunningApplication(1, *launcher->connection).isTerminated());
-}
-
-TEST_F(EmulatedDesktopTest, ANotificationWithTheSameIdentifierReplacesTheEarlierOne) {
-  auto launcher = launch(2001, "com.quorrel.launcher", ActivationPolicy::accessory);
-  GlobalQueue completions(1);
-  UserNotificationCenter center(*launcher->connection, loop, completions);
-
-  auto post = [&](const std::string& body) {
-    std::optional<bool> granted;
-    center.requestAuthorization(AuthorizationOptions::alert | AuthorizationOptions::sound,
-                                [&](bool answer, const std::optional<Error>& /*error*/) {
-                                  loop.async([&granted, answer] { granted = answer; });
-                                });
-    ASSERT_TRUE(loop.runUntil([&] { return granted.has_value(); }, 10s));
-    if (*granted) {
-      center.add({"ferrolin-update-available",
-                  {"Ferrolin update available", body, NotificationSound::defaultSound}});
-    }
-    loop.runUntilIdle();
-  };
-
-  post("Update available: 1.4.0 (installed 1.3.2)");
-  post("Update available: 1.5.0 (installed 1.3.2)");
-  ASSERT_EQ(desktop.notifications().size(), 1U);
-  EXPECT_EQ(desktop.notifications()[0],
-            (NotificationRecord{"ferrolin-update-available", "Ferrolin update available",
-                                "Update available: 1.5.0 (installed 1.3.2)", true}));
-  EXPECT_EQ(std::ranges::count_if(desktop.journal(),
-                                  [](const JournalEntry& entry) {
-                                    return entry.kind == JournalEntry::Kind::notificationDelivered;
-                                  }),
-            2);
-
-  desktop.setNotificationsAuthorized(false);
-  post("Update available: 9.9.9 (installed 1.3.2)");
-  EXPECT_EQ(desktop.notifications()[0].body, "Update available: 1.5.0 (installed 1.3.2)");
-}
-
-}  // namespace
-
 #include "platform/Alert.h"
+#include "platform/Application.h"
 #include "platform/Button.h"
+#include "platform/EventLoop.h"
 #include "platform/Label.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
 #include "platform/Sound.h"
 #include "platform/StatusItem.h"
 #include "platform/Window.h"
+#include "platform/Workspace.h"
+#include "support/DesktopProgram.h"
 
 namespace {
 
 using namespace platform;
+
+class EmulatedDesktopTest : public ::testing::Test {
+ protected:
+  EmulatedDesktop desktop;
+  EventLoop loop;
+};
 
 // A view that takes the keyboard focus on a click and records the keys it receives.
 class FocusRecorder : public View {
@@ -244,10 +48,9 @@ class FocusRecorder : public View {
 class EmulatedDesktopInputTest : public EmulatedDesktopTest {
  protected:
   void SetUp() override {
-    settings = launch(3001, "com.quorrel.launcher", ActivationPolicy::accessory);
     window =
         std::make_unique<Window>(Rect{0, 0, 300, 160}, windowStyle::titled | windowStyle::closable,
-                                 BackingStore::buffered, false, settings->application);
+                                 BackingStore::buffered, false, settings.application);
     window->setTitle("Ferrolin Settings");
     auto content = std::make_shared<View>(Rect{0, 0, 300, 160});
     title = Label::labelWithString("Launcher Settings");
@@ -270,11 +73,12 @@ class EmulatedDesktopInputTest : public EmulatedDesktopTest {
     }
     window->setContentView(content);
     window->makeKeyAndOrderFront();
-    settings->application.activate();
+    settings.application.activate();
     loop.runUntilIdle();
   }
 
-  std::unique_ptr<Program> settings;
+  testsupport::DesktopProgram settings{desktop, loop, 3001, "com.quorrel.launcher",
+                                       ActivationPolicy::accessory};
   std::unique_ptr<Window> window;
   std::shared_ptr<Label> title;
   std::shared_ptr<Button> apply;
@@ -284,11 +88,26 @@ class EmulatedDesktopInputTest : public EmulatedDesktopTest {
   int languageChanges = 0;
 };
 
-TEST_F(EmulatedDesktopInputTest, TheScreenReadsAsText) {
+TEST_F(EmulatedDesktopInputTest, TheScreenReadsAsTextAndTheStatusMenuRunsItsEnabledItems) {
+  std::vector<std::string> chosen;
+  auto item = StatusBar::system(settings.application).statusItem(StatusItem::variableLength);
+  auto menu = std::make_shared<Menu>();
+  auto heading = std::make_shared<MenuItem>("Ferrolin Launcher");
+  heading->setEnabled(false);
+  menu->addItem(heading);
+  menu->addItem(MenuItem::separator());
+  menu->addItem(
+      "Settings", [&] { chosen.emplace_back("Settings"); }, ",");
+  item->setMenu(menu);
+  item->button()->setToolTip("Ferrolin Launcher");
   capture->setHidden(true);
   loop.runUntilIdle();
   EXPECT_EQ(desktop.renderText(),
             "Status items:\n"
+            "  com.quorrel.launcher: image , title \"\", tool tip \"Ferrolin Launcher\"\n"
+            "    Ferrolin Launcher  (disabled)\n"
+            "    ---\n"
+            "    Settings  command+,\n"
             "Windows:\n"
             "  \"Ferrolin Settings\" of com.quorrel.launcher (key) [0,0,300,188]\n"
             "    view [0,0,300,160]\n"
@@ -298,6 +117,13 @@ TEST_F(EmulatedDesktopInputTest, TheScreenReadsAsText) {
             "      button applyButton \"Apply\" [200,16,80,32]\n"
             "Alerts:\n"
             "Notifications:\n");
+
+  EXPECT_TRUE(desktop.chooseMenuItem("Settings"));
+  EXPECT_FALSE(desktop.chooseMenuItem("Ferrolin Launcher"));
+  EXPECT_FALSE(desktop.chooseMenuItem("Quit Launcher"));
+  EXPECT_FALSE(desktop.chooseMenuItem("Settings", "org.example.other"));
+  loop.runUntilIdle();
+  EXPECT_EQ(chosen, std::vector<std::string>{"Settings"});
 }
 
 TEST_F(EmulatedDesktopInputTest, ClicksKeysAndChoicesReachTheKeyWindow) {
@@ -327,33 +153,8 @@ TEST_F(EmulatedDesktopInputTest, ClicksKeysAndChoicesReachTheKeyWindow) {
   EXPECT_FALSE(desktop.click("Apply")) << "a window off screen takes no clicks";
 }
 
-TEST_F(EmulatedDesktopInputTest, TheStatusMenuRunsItsEnabledItems) {
-  std::vector<std::string> chosen;
-  auto item = StatusBar::system(settings->application).statusItem(StatusItem::variableLength);
-  auto menu = std::make_shared<Menu>();
-  auto heading = std::make_shared<MenuItem>("Ferrolin Launcher");
-  heading->setEnabled(false);
-  menu->addItem(heading);
-  menu->addItem(MenuItem::separator());
-  menu->addItem(
-      "Settings", [&] { chosen.emplace_back("Settings"); }, ",");
-  item->setMenu(menu);
-  loop.runUntilIdle();
-
-  EXPECT_TRUE(desktop.chooseMenuItem("Settings"));
-  EXPECT_FALSE(desktop.chooseMenuItem("Ferrolin Launcher"));
-  EXPECT_FALSE(desktop.chooseMenuItem("Quit Launcher"));
-  EXPECT_FALSE(desktop.chooseMenuItem("Settings", "org.example.other"));
-  loop.runUntilIdle();
-  EXPECT_EQ(chosen, std::vector<std::string>{"Settings"});
-  EXPECT_NE(desktop.renderText().find("    Ferrolin Launcher  (disabled)\n    ---\n"
-                                      "    Settings  command+,\n"),
-            std::string::npos)
-      << desktop.renderText();
-}
-
-TEST_F(EmulatedDesktopInputTest, AModalAlertIsAnsweredByAScriptThatFirstUsesItsAccessory) {
-  Alert alert(settings->application);
+TEST_F(EmulatedDesktopInputTest, AModalAlertTakesTheInputUntilAScriptOrEscapeAnswersIt) {
+  Alert alert(settings.application);
   alert.setMessageText("Install Ferrolin");
   alert.addButton("Install and Start at Login");
   alert.addButton("Install Only");
@@ -383,18 +184,10 @@ TEST_F(EmulatedDesktopInputTest, AModalAlertIsAnsweredByAScriptThatFirstUsesItsA
   EXPECT_EQ(accessory->titleOfSelectedItem(), "Deutsch");
   loop.runUntilIdle();
   EXPECT_TRUE(desktop.describeScreen()["alerts"].empty());
-}
 
-TEST_F(EmulatedDesktopInputTest, EscapeAnswersNoneOfTheButtons) {
-  Alert alert(settings->application);
-  alert.setMessageText("Remove Ferrolin");
-  alert.addButton("Remove App and Keep Data");
-  alert.addButton("Cancel");
+  // Escape answers none of the buttons.
   desktop.whenAlertAppears([](EmulatedDesktop& screen) { EXPECT_TRUE(screen.dismissAlert()); });
-
-  const auto response = alert.runModal();
-  EXPECT_NE(response, Alert::firstButtonReturn);
-  EXPECT_NE(response, Alert::secondButtonReturn);
+  EXPECT_EQ(alert.runModal(), Alert::abortResponse);
   EXPECT_FALSE(desktop.dismissAlert()) << "no alert is left to dismiss";
 }
 
@@ -436,20 +229,6 @@ TEST_F(EmulatedDesktopTest, ARunLaunchesLoopsAndEndsWithTheDelegateTold) {
   EXPECT_EQ(desktop.journal()[0].kind, JournalEntry::Kind::alertSound);
   EXPECT_EQ(desktop.journal()[0].pid, 4001);
   EXPECT_EQ(desktop.journal()[1].url, "http://127.0.0.1:8123/download");
-}
-
-TEST_F(EmulatedDesktopTest, ProgramsSeeTheScreensAndLanguagesTheDesktopIsGiven) {
-  auto launcher = launch(2001, "com.quorrel.launcher", ActivationPolicy::accessory);
-  EXPECT_EQ(launcher->connection->screens(),
-            (std::vector<ScreenDescription>{{"Built-in Display", 1, {0, 0, 1512, 982}, 2.0}}));
-  EXPECT_EQ(launcher->connection->preferredLanguages(), std::vector<std::string>{"en-US"});
-
-  desktop.setScreens({{"Studio Display", 2, {0, 0, 2560, 1440}, 2.0},
-                      {"Projector", std::nullopt, {2560, 0, 1920, 1080}, 1.0}});
-  desktop.setPreferredLanguages({"de-DE", "en-US"});
-  EXPECT_EQ(launcher->connection->screens().size(), 2U);
-  EXPECT_FALSE(launcher->connection->screens()[1].displayNumber.has_value());
-  EXPECT_EQ(launcher->connection->preferredLanguages().front(), "de-DE");
 }
 
 }  // namespace

@@ -3,19 +3,17 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Application.h"
 #include "platform/CarbonEvents.h"
-#include "platform/DesktopConnection.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/HotKeyRegistry.h"
 #include "platform/KeyNames.h"
+#include "support/DesktopProgram.h"
 
 namespace {
 
@@ -33,7 +31,7 @@ constexpr std::uint32_t commandOption = platform::cmdKey | platform::optionKey;
 // ---------------------------------------------------------------------------------------------
 // The desktop's registry
 
-TEST(HotKeyRegistry, CombinationBelongsToOneRegistrationOfAnyOwner) {
+TEST(HotKeyRegistry, ACombinationBelongsToOneRegistrationOfAnyOwnerUntilItsOwnerFreesIt) {
   HotKeyRegistry registry;
   std::uint64_t first = 0;
   ASSERT_EQ(registry.registerHotKey(1, keyB, commandOption, signature, 1, first), platform::noErr);
@@ -45,46 +43,29 @@ TEST(HotKeyRegistry, CombinationBelongsToOneRegistrationOfAnyOwner) {
             platform::eventHotKeyExistsErr);
   EXPECT_EQ(refused, 99U);
 
-  // The same key with other modifiers, or other keys, are other combinations.
+  // The same key with other modifiers is another combination; a press names the exact holder.
   std::uint64_t second = 0;
   EXPECT_EQ(registry.registerHotKey(2, keyB, platform::cmdKey, signature, 7, second),
             platform::noErr);
   EXPECT_NE(second, first);
-
+  EXPECT_EQ(registry.match(keyB, commandOption), (HotKeyMatch{1, signature, 1}));
+  EXPECT_EQ(registry.match(keyB, platform::cmdKey), (HotKeyMatch{2, signature, 7}));
+  EXPECT_EQ(registry.match(keyB, platform::optionKey), std::nullopt);
+  EXPECT_EQ(registry.match(keySpace, commandOption), std::nullopt);
   EXPECT_EQ(registry.registrations(),
             (std::vector<HotKeyRegistration>{{1, keyB, commandOption, signature, 1},
                                              {2, keyB, platform::cmdKey, signature, 7}}));
-}
 
-TEST(HotKeyRegistry, MatchNamesTheHolderOfTheExactCombination) {
-  HotKeyRegistry registry;
-  std::uint64_t handle = 0;
-  ASSERT_EQ(registry.registerHotKey(3, keySpace, platform::controlKey | platform::shiftKey,
-                                    signature, 4, handle),
-            platform::noErr);
-
-  EXPECT_EQ(registry.match(keySpace, platform::controlKey | platform::shiftKey),
-            (HotKeyMatch{3, signature, 4}));
-  EXPECT_EQ(registry.match(keySpace, platform::controlKey), std::nullopt);
-  EXPECT_EQ(registry.match(keyB, platform::controlKey | platform::shiftKey), std::nullopt);
-}
-
-TEST(HotKeyRegistry, OwnersFreeOnlyTheirOwnKeys) {
-  HotKeyRegistry registry;
-  std::uint64_t handle = 0;
-  ASSERT_EQ(registry.registerHotKey(1, keyB, commandOption, signature, 1, handle), platform::noErr);
-
-  registry.unregisterHotKey(2, handle);       // someone else's: ignored
-  registry.unregisterHotKey(1, handle + 42);  // unknown: ignored
+  registry.unregisterHotKey(2, first);       // someone else's: ignored
+  registry.unregisterHotKey(1, second + 1);  // unknown: ignored
   EXPECT_TRUE(registry.match(keyB, commandOption));
-
-  registry.unregisterHotKey(1, handle);
+  registry.unregisterHotKey(1, first);
   EXPECT_FALSE(registry.match(keyB, commandOption));
-  std::uint64_t taken = 0;
-  EXPECT_EQ(registry.registerHotKey(2, keyB, commandOption, signature, 1, taken), platform::noErr);
+  EXPECT_EQ(registry.registerHotKey(2, keyB, commandOption, signature, 1, refused),
+            platform::noErr);
 }
 
-TEST(HotKeyRegistry, EndedProgramLosesEveryKey) {
+TEST(HotKeyRegistry, AnEndedProgramLosesEveryKeyAndOnlyItsOwn) {
   HotKeyRegistry registry;
   std::uint64_t handle = 0;
   ASSERT_EQ(registry.registerHotKey(1, keyB, commandOption, signature, 1, handle), platform::noErr);
@@ -101,22 +82,7 @@ TEST(HotKeyRegistry, EndedProgramLosesEveryKey) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The program side, end to end over a registry shared by several applications
-
-// A program on the emulated desktop: its connection, application and application event target.
-struct TestProgram {
-  TestProgram(platform::EmulatedDesktop& desktop, platform::EventLoop& loop, pid_t pid)
-      : connection(desktop.connect(loop)),
-        application(*connection, loop,
-                    platform::ApplicationIdentity{pid, std::nullopt, std::nullopt, std::nullopt}),
-        target(std::make_unique<platform::EventTarget>(application)) {
-    application.finishLaunching();
-  }
-
-  std::unique_ptr<platform::DesktopConnection> connection;
-  platform::Application application;
-  std::unique_ptr<platform::EventTarget> target;
-};
+// The program side, end to end over the emulated desktop shared by two programs
 
 // An event handler whose body is a std::function passed as the user data.
 using HandlerBody = std::function<platform::OSStatus(platform::EventRef)>;
@@ -138,7 +104,7 @@ platform::OSStatus readIdentifier(platform::EventRef event, platform::EventHotKe
 
 class CarbonEvents : public ::testing::Test {
  protected:
-  platform::EventHotKeyRef registerKey(TestProgram& program, std::string_view words,
+  platform::EventHotKeyRef registerKey(platform::EventTarget& target, std::string_view words,
                                        std::uint32_t id, platform::OSStatus expected) {
     const auto chord = platform::parseKeyChord(words);
     if (!chord) {
@@ -146,10 +112,10 @@ class CarbonEvents : public ::testing::Test {
       return nullptr;
     }
     platform::EventHotKeyRef hotKey = nullptr;
-    EXPECT_EQ(platform::RegisterEventHotKey(chord->keyCode, chord->carbonModifiers,
-                                            platform::EventHotKeyID{signature, id},
-                                            program.target.get(), 0, &hotKey),
-              expected)
+    EXPECT_EQ(
+        platform::RegisterEventHotKey(chord->keyCode, chord->carbonModifiers,
+                                      platform::EventHotKeyID{signature, id}, &target, 0, &hotKey),
+        expected)
         << words;
     return hotKey;
   }
@@ -163,67 +129,62 @@ class CarbonEvents : public ::testing::Test {
 
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
-  TestProgram first{desktop, loop, 5001};
-  TestProgram second{desktop, loop, 5002};
+  testsupport::DesktopProgram first{desktop, loop, 5001};
+  platform::EventTarget firstTarget{first.application};
+  testsupport::DesktopProgram second{desktop, loop, 5002};
 };
 
-TEST_F(CarbonEvents, PressCallsTheHandlerWithTheRegisteredIdentifier) {
-  std::vector<std::uint32_t> pressed;
-  HandlerBody body = [&](platform::EventRef event) {
-    platform::EventHotKeyID identifier;
-    const platform::OSStatus status = readIdentifier(event, identifier);
-    EXPECT_EQ(status, platform::noErr);
-    EXPECT_EQ(identifier.signature, signature);
-    pressed.push_back(identifier.id);
-    return status;
+// A press reaches the program holding the key, whose handlers for hot-key presses (and only those)
+// are called in the order installed.
+TEST_F(CarbonEvents, APressReachesTheHotKeyHandlersOfTheProgramHoldingTheKey) {
+  platform::EventTarget secondTarget{second.application};
+  std::vector<std::string> calls;
+  auto recorder = [&calls](const std::string& name) {
+    return HandlerBody([&calls, name](platform::EventRef event) {
+      platform::EventHotKeyID identifier{};
+      const platform::OSStatus status = readIdentifier(event, identifier);
+      EXPECT_EQ(identifier.signature, signature);
+      calls.push_back(name + std::to_string(identifier.id));
+      return status;
+    });
   };
+  HandlerBody pressed = recorder("first ");
+  HandlerBody otherKind = recorder("other kind ");
+  HandlerBody fromList = recorder("from list ");
+  HandlerBody secondPressed = recorder("second ");
+  const platform::EventTypeSpec otherKindType{platform::kEventClassKeyboard, 6};
+  const std::vector<platform::EventTypeSpec> list{
+      {platform::fourCharCode("mous"), platform::kEventHotKeyPressed}, hotKeyPressed};
   platform::EventHandlerRef handler = nullptr;
-  ASSERT_EQ(platform::InstallEventHandler(first.target.get(), callBody, 1, &hotKeyPressed, &body,
-                                          &handler),
-            platform::noErr);
+  ASSERT_EQ(
+      platform::InstallEventHandler(&firstTarget, callBody, 1, &hotKeyPressed, &pressed, &handler),
+      platform::noErr);
   EXPECT_NE(handler, nullptr);
+  ASSERT_EQ(
+      platform::InstallEventHandler(&firstTarget, callBody, 1, &otherKindType, &otherKind, nullptr),
+      platform::noErr);
+  ASSERT_EQ(
+      platform::InstallEventHandler(&firstTarget, callBody, 2, list.data(), &fromList, nullptr),
+      platform::noErr);
+  ASSERT_EQ(platform::InstallEventHandler(&secondTarget, callBody, 1, &hotKeyPressed,
+                                          &secondPressed, nullptr),
+            platform::noErr);
 
-  registerKey(first, "command+option+b", 1, platform::noErr);
-  registerKey(first, "control+shift+space", 2, platform::noErr);
+  platform::EventHotKeyRef taken = registerKey(firstTarget, "command+option+b", 1, platform::noErr);
+  registerKey(firstTarget, "control+shift+space", 2, platform::noErr);
+  registerKey(secondTarget, "cmd+alt+b", 9, platform::eventHotKeyExistsErr);
+  registerKey(secondTarget, "command+b", 3, platform::noErr);
 
   EXPECT_TRUE(press("command+option+b"));
   EXPECT_TRUE(press("ctrl+shift+space"));
+  EXPECT_TRUE(press("command+b"));
+  EXPECT_FALSE(press("command+shift+b"));
+  ASSERT_EQ(platform::UnregisterEventHotKey(taken), platform::noErr);
+  EXPECT_FALSE(press("command+option+b"));
+  registerKey(secondTarget, "option+command+b", 9, platform::noErr);
   EXPECT_TRUE(press("cmd+alt+b"));
-  EXPECT_FALSE(press("command+b"));
-  EXPECT_EQ(pressed, (std::vector<std::uint32_t>{1, 2, 1}));
-}
-
-TEST_F(CarbonEvents, OnlyHandlersForHotKeyPressesAreCalledInInstallationOrder) {
-  std::vector<std::string> calls;
-  HandlerBody keyboard = [&](platform::EventRef /*event*/) {
-    calls.emplace_back("keyboard");
-    return platform::noErr;
-  };
-  HandlerBody other = [&](platform::EventRef /*event*/) {
-    calls.emplace_back("other");
-    return platform::noErr;
-  };
-  HandlerBody several = [&](platform::EventRef /*event*/) {
-    calls.emplace_back("several");
-    return platform::noErr;
-  };
-  const platform::EventTypeSpec otherKind{platform::kEventClassKeyboard, 6};
-  const std::vector<platform::EventTypeSpec> list{
-      {platform::fourCharCode("mous"), platform::kEventHotKeyPressed}, hotKeyPressed};
-  ASSERT_EQ(platform::InstallEventHandler(first.target.get(), callBody, 1, &hotKeyPressed,
-                                          &keyboard, nullptr),
-            platform::noErr);
-  ASSERT_EQ(
-      platform::InstallEventHandler(first.target.get(), callBody, 1, &otherKind, &other, nullptr),
-      platform::noErr);
-  ASSERT_EQ(platform::InstallEventHandler(first.target.get(), callBody, 2, list.data(), &several,
-                                          nullptr),
-            platform::noErr);
-  registerKey(first, "command+option+b", 1, platform::noErr);
-
-  ASSERT_TRUE(press("command+option+b"));
-
-  EXPECT_EQ(calls, (std::vector<std::string>{"keyboard", "several"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"first 1", "from list 1", "first 2", "from list 2",
+                                             "second 3", "second 9"}));
 }
 
 TEST_F(CarbonEvents, EventParameterNeedsTheRightNameTypeAndRoom) {
@@ -247,10 +208,10 @@ TEST_F(CarbonEvents, EventParameterNeedsTheRightNameTypeAndRoom) {
     EXPECT_EQ(identifier.id, 3U);
     return statuses.back();
   };
-  ASSERT_EQ(platform::InstallEventHandler(first.target.get(), callBody, 1, &hotKeyPressed, &body,
-                                          nullptr),
-            platform::noErr);
-  registerKey(first, "f5", 3, platform::noErr);
+  ASSERT_EQ(
+      platform::InstallEventHandler(&firstTarget, callBody, 1, &hotKeyPressed, &body, nullptr),
+      platform::noErr);
+  registerKey(firstTarget, "f5", 3, platform::noErr);
 
   ASSERT_TRUE(press("f5"));
 
@@ -261,23 +222,27 @@ TEST_F(CarbonEvents, EventParameterNeedsTheRightNameTypeAndRoom) {
   EXPECT_EQ(actualSize, 8U);
 }
 
-TEST_F(CarbonEvents, DestroyedTargetGivesUpItsKeys) {
-  registerKey(first, "command+option+b", 1, platform::noErr);
-  auto* const kept = registerKey(first, "control+space", 2, platform::noErr);
-  platform::UnregisterEventHotKey(kept);
-  registerKey(second, "shift+f1", 1, platform::noErr);
-
-  first.target.reset();
-
+TEST_F(CarbonEvents, ADestroyedTargetOrAnEndedProgramGivesUpItsKeys) {
+  {
+    platform::EventTarget secondTarget{second.application};
+    registerKey(secondTarget, "command+option+b", 1, platform::noErr);
+    auto* const freed = registerKey(secondTarget, "control+space", 2, platform::noErr);
+    platform::UnregisterEventHotKey(freed);
+  }
+  registerKey(firstTarget, "shift+f1", 1, platform::noErr);
   EXPECT_EQ(desktop.hotKeys(), (std::vector<HotKeyRegistration>{
-                                   {2, 122, platform::shiftKey, signature, 1},
+                                   {1, 122, platform::shiftKey, signature, 1},
                                }));
   // A press that was already on its way finds no target and is dropped.
   platform::DesktopEvent late;
   late.kind = platform::DesktopEvent::Kind::hotKeyPressed;
   late.hotKeySignature = signature;
   late.hotKeyId = 1;
-  first.application.handleEvent(late);
+  second.application.handleEvent(late);
+
+  first.application.terminate();
+  EXPECT_TRUE(desktop.hotKeys().empty());
+  EXPECT_FALSE(press("shift+f1"));
 }
 
 }  // namespace

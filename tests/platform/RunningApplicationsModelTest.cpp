@@ -20,16 +20,6 @@ RunningApplicationState app(pid_t pid, const std::string& bundleIdentifier,
           .activationPolicy = policy};
 }
 
-std::vector<pid_t> activePids(const RunningApplicationsModel& model) {
-  std::vector<pid_t> active;
-  for (const RunningApplicationState& state : model.applications()) {
-    if (state.active) {
-      active.push_back(state.pid);
-    }
-  }
-  return active;
-}
-
 // Three regular applications launched in order (300 ends frontmost) and an accessory one.
 class RunningApplicationsModelTest : public testing::Test {
  protected:
@@ -40,45 +30,44 @@ class RunningApplicationsModelTest : public testing::Test {
     ASSERT_TRUE(model.launch(app(400, "com.quorrel.launcher", ActivationPolicy::accessory)));
   }
 
-  // The listed application with that pid; a test failure when it is not listed.
-  RunningApplicationState listed(pid_t pid) const {
-    const std::optional<RunningApplicationState> state = model.application(pid);
-    if (!state) {
-      ADD_FAILURE() << "pid " << pid << " is not listed";
-      return {};
+  // The pids of the listed applications, in launch order, and of the active ones.
+  std::vector<pid_t> listed() const {
+    std::vector<pid_t> pids;
+    for (const RunningApplicationState& state : model.applications()) {
+      pids.push_back(state.pid);
     }
-    return *state;
+    return pids;
   }
+  std::vector<pid_t> active() const {
+    std::vector<pid_t> pids;
+    for (const RunningApplicationState& state : model.applications()) {
+      if (state.active) {
+        pids.push_back(state.pid);
+      }
+    }
+    return pids;
+  }
+  bool hidden(pid_t pid) const { return model.application(pid).value_or(app(0, "")).hidden; }
 
   RunningApplicationsModel model;
 };
 
 TEST_F(RunningApplicationsModelTest, LaunchKeepsOrderAndOnlyRegularApplicationsTakeTheFront) {
-  std::vector<pid_t> order;
-  for (const RunningApplicationState& state : model.applications()) {
-    order.push_back(state.pid);
-    EXPECT_FALSE(state.hidden);
-    EXPECT_FALSE(state.terminated);
-  }
-  EXPECT_EQ(order, (std::vector<pid_t>{100, 200, 300, 400}));
+  EXPECT_EQ(listed(), (std::vector<pid_t>{100, 200, 300, 400}));
   EXPECT_EQ(model.frontmost(), 300);
-  EXPECT_EQ(activePids(model), std::vector<pid_t>{300});
-  EXPECT_EQ(listed(400).activationPolicy, ActivationPolicy::accessory);
-  EXPECT_EQ(listed(200).bundlePath, "/Applications/app.ferrolin.desktop.app");
+  EXPECT_EQ(active(), std::vector<pid_t>{300});
+  EXPECT_EQ(model.application(200).value().bundlePath, "/Applications/app.ferrolin.desktop.app");
 
   // The launched record's own state is not taken over, and a pid is listed once.
   RunningApplicationState claimsFront = app(500, "com.example.tool", ActivationPolicy::accessory);
   claimsFront.active = true;
   claimsFront.hidden = true;
   EXPECT_TRUE(model.launch(claimsFront));
-  EXPECT_FALSE(listed(500).active);
-  EXPECT_FALSE(listed(500).hidden);
+  EXPECT_EQ(active(), std::vector<pid_t>{300});
+  EXPECT_FALSE(hidden(500));
   EXPECT_FALSE(model.launch(app(200, "com.example.duplicate")));
-  EXPECT_EQ(listed(200).bundleIdentifier, "app.ferrolin.desktop");
-  EXPECT_EQ(model.frontmost(), 300);
-}
+  EXPECT_EQ(model.application(200).value().bundleIdentifier, "app.ferrolin.desktop");
 
-TEST_F(RunningApplicationsModelTest, QueriesByBundleIdentifierInLaunchOrder) {
   ASSERT_TRUE(model.launch(app(250, "app.ferrolin.desktop")));
   std::vector<pid_t> targets;
   for (const RunningApplicationState& state : model.applications("app.ferrolin.desktop")) {
@@ -92,17 +81,18 @@ TEST_F(RunningApplicationsModelTest, QueriesByBundleIdentifierInLaunchOrder) {
 TEST_F(RunningApplicationsModelTest, ActivateShowsTheApplicationInFrontAndDeactivatesTheRest) {
   ASSERT_TRUE(model.hide(200));
   EXPECT_TRUE(model.activate(200));
-  EXPECT_FALSE(listed(200).hidden);
+  EXPECT_FALSE(hidden(200));
   EXPECT_EQ(model.frontmost(), 200);
-  EXPECT_EQ(activePids(model), std::vector<pid_t>{200});
+  EXPECT_EQ(active(), std::vector<pid_t>{200});
 
   // An accessory application can come to the front too (its windows do).
   EXPECT_TRUE(model.activate(400));
-  EXPECT_EQ(model.frontmost(), 400);
-  EXPECT_EQ(activePids(model), std::vector<pid_t>{400});
+  EXPECT_EQ(active(), std::vector<pid_t>{400});
 
+  model.focusNone();
+  EXPECT_EQ(model.frontmost(), std::nullopt);
+  EXPECT_TRUE(active().empty());
   EXPECT_FALSE(model.activate(999));
-  EXPECT_EQ(model.frontmost(), 400);
 }
 
 TEST_F(RunningApplicationsModelTest,
@@ -114,55 +104,39 @@ TEST_F(RunningApplicationsModelTest,
   ASSERT_TRUE(model.activate(300));
 
   EXPECT_TRUE(model.hide(300));
-  EXPECT_TRUE(listed(300).hidden);
-  EXPECT_FALSE(listed(300).active);
-  EXPECT_EQ(model.frontmost(), 100);
-  EXPECT_EQ(activePids(model), std::vector<pid_t>{100});
+  EXPECT_TRUE(hidden(300));
+  EXPECT_EQ(active(), std::vector<pid_t>{100});
 
   // Hidden applications are skipped; with no visible regular one left, none is frontmost.
   EXPECT_TRUE(model.hide(100));
   EXPECT_EQ(model.frontmost(), 200);
   EXPECT_TRUE(model.hide(200));
-  EXPECT_EQ(model.frontmost(), std::nullopt);
-  EXPECT_TRUE(activePids(model).empty());
+  EXPECT_TRUE(active().empty());
 
-  // Unhiding shows an application without bringing it forward.
+  // Unhiding shows an application without bringing it forward, and hiding one that is not in
+  // front leaves the front as it is, even when none is.
   EXPECT_TRUE(model.unhide(300));
-  EXPECT_FALSE(listed(300).hidden);
+  EXPECT_TRUE(model.unhide(100));
+  EXPECT_FALSE(hidden(300));
+  EXPECT_EQ(model.frontmost(), std::nullopt);
+  EXPECT_TRUE(model.hide(300));
   EXPECT_EQ(model.frontmost(), std::nullopt);
   EXPECT_FALSE(model.unhide(999));
   EXPECT_FALSE(model.hide(999));
-}
-
-TEST_F(RunningApplicationsModelTest, HidingAnApplicationBehindLeavesTheFrontAlone) {
-  EXPECT_TRUE(model.hide(200));
-  EXPECT_TRUE(listed(200).hidden);
-  EXPECT_EQ(model.frontmost(), 300);
-
-  // Likewise while nothing is in front: the front stays empty.
-  model.focusNone();
-  EXPECT_EQ(model.frontmost(), std::nullopt);
-  EXPECT_TRUE(activePids(model).empty());
-  EXPECT_TRUE(model.hide(300));
-  EXPECT_EQ(model.frontmost(), std::nullopt);
 }
 
 TEST_F(RunningApplicationsModelTest, TerminatingRemovesTheApplicationAndMovesTheFrontOn) {
   ASSERT_TRUE(model.activate(200));
   ASSERT_TRUE(model.activate(300));
   EXPECT_TRUE(model.terminate(300));
-  EXPECT_FALSE(model.application(300));
-  EXPECT_EQ(model.applications().size(), 3U);
+  EXPECT_EQ(listed(), (std::vector<pid_t>{100, 200, 400}));
   EXPECT_EQ(model.frontmost(), 200);
 
   // A terminated application is never brought back to the front.
   EXPECT_TRUE(model.terminate(100));
   EXPECT_TRUE(model.hide(200));
   EXPECT_EQ(model.frontmost(), std::nullopt);
-
-  EXPECT_TRUE(model.terminate(400));
-  EXPECT_FALSE(model.terminate(400));
-  EXPECT_EQ(model.applications().size(), 1U);
+  EXPECT_FALSE(model.terminate(100));
 
   // The pid may be used again by a new process.
   EXPECT_TRUE(model.launch(app(300, "com.example.editor")));
@@ -174,7 +148,7 @@ TEST_F(RunningApplicationsModelTest, ActivationPolicyDecidesWhoMayTakeTheFrontNe
   ASSERT_TRUE(model.activate(100));
   ASSERT_TRUE(model.activate(300));
   EXPECT_TRUE(model.setActivationPolicy(100, ActivationPolicy::accessory));
-  EXPECT_EQ(listed(100).activationPolicy, ActivationPolicy::accessory);
+  EXPECT_EQ(model.application(100).value().activationPolicy, ActivationPolicy::accessory);
   EXPECT_TRUE(model.hide(300));
   EXPECT_EQ(model.frontmost(), 200);
 

@@ -2,19 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cstdint>
+#include <future>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
-#include "platform/RunningApplicationsModel.h"
+#include "platform/Locale.h"
 #include "platform/Screen.h"
 #include "platform/UserNotifications.h"
+#include "support/DesktopProgram.h"
 
 namespace {
 
@@ -22,77 +25,8 @@ using namespace std::chrono_literals;
 using platform::ActivationOptions;
 using platform::ActivationPolicy;
 using platform::RunningApplication;
-using platform::RunningApplicationState;
-using platform::ScreenDescription;
-
-// Long enough for a loaded machine; working code gets there far sooner.
-constexpr auto generous = 10s;
-
-// A desktop that keeps its running applications in the desktop's own model, returns the screens
-// and languages it is given, and records what programs ask of it and on which thread.
-class RecordingDesktop : public platform::DesktopConnection {
- public:
-  platform::RunningApplicationsModel applications;
-  std::set<pid_t> refusesToQuit;
-  std::vector<ScreenDescription> attachedScreens;
-  std::vector<std::string> languages;
-  bool grantsNotifications = true;
-
-  std::vector<std::uint32_t> authorizationRequests;
-  std::vector<platform::NotificationRecord> notifications;
-  std::set<std::thread::id> notificationThreads;
-
-  void setEventHandler(std::function<void(const platform::DesktopEvent&)> /*handler*/) override {}
-  void checkIn(const platform::ApplicationIdentity& /*identity*/,
-               ActivationPolicy /*policy*/) override {}
-  void setActivationPolicy(ActivationPolicy /*policy*/) override {}
-  void activate() override {}
-  void setHidden(bool /*hidden*/) override {}
-  void publishInterface(const nlohmann::json& /*interface*/) override {}
-  void checkOut() override {}
-
-  std::vector<RunningApplicationState> runningApplications() override {
-    return applications.applications();
-  }
-  std::optional<pid_t> frontmostApplication() override { return applications.frontmost(); }
-  bool hideApplication(pid_t pid) override { return applications.hide(pid); }
-  bool unhideApplication(pid_t pid) override { return applications.unhide(pid); }
-  bool activateApplication(pid_t pid) override { return applications.activate(pid); }
-  bool terminateApplication(pid_t pid) override {
-    return !refusesToQuit.contains(pid) && applications.terminate(pid);
-  }
-  bool forceTerminateApplication(pid_t pid) override { return applications.terminate(pid); }
-
-  std::int32_t registerHotKey(std::uint32_t /*keyCode*/, std::uint32_t /*modifiers*/,
-                              std::uint32_t /*signature*/, std::uint32_t /*id*/,
-                              std::uint64_t& /*registration*/) override {
-    return 0;
-  }
-  void unregisterHotKey(std::uint64_t /*registration*/) override {}
-
-  bool requestNotificationAuthorization(std::uint32_t options) override {
-    notificationThreads.insert(std::this_thread::get_id());
-    authorizationRequests.push_back(options);
-    return grantsNotifications;
-  }
-  void addNotification(const platform::NotificationRecord& notification) override {
-    notificationThreads.insert(std::this_thread::get_id());
-    notifications.push_back(notification);
-  }
-  bool openURL(const std::string& /*url*/) override { return false; }
-  void playAlertSound() override {}
-
-  std::vector<ScreenDescription> screens() override { return attachedScreens; }
-  std::vector<std::string> preferredLanguages() override { return languages; }
-};
-
-RunningApplicationState app(pid_t pid, const std::string& bundleIdentifier,
-                            ActivationPolicy policy = ActivationPolicy::regular) {
-  return {.pid = pid,
-          .bundleIdentifier = bundleIdentifier,
-          .bundlePath = "/Users/u/Applications/" + std::to_string(pid) + ".app",
-          .activationPolicy = policy};
-}
+using platform::Workspace;
+using testsupport::DesktopProgram;
 
 std::vector<pid_t> pidsOf(const std::vector<RunningApplication>& applications) {
   std::vector<pid_t> pids;
@@ -103,203 +37,194 @@ std::vector<pid_t> pidsOf(const std::vector<RunningApplication>& applications) {
   return pids;
 }
 
-class RunningApplicationTest : public testing::Test {
- protected:
-  void SetUp() override {
-    desktop.applications.launch(app(100, "org.example.other"));
-    desktop.applications.launch(app(200, "app.ferrolin.desktop"));
-    desktop.applications.launch(app(300, "com.quorrel.launcher", ActivationPolicy::accessory));
-    desktop.applications.launch(app(400, "app.ferrolin.desktop"));
-  }
-
-  RecordingDesktop desktop;
-};
-
-TEST_F(RunningApplicationTest, ListsApplicationsOfABundleIdentifierInLaunchOrder) {
-  const std::vector<RunningApplication> targets =
-      RunningApplication::runningApplications("app.ferrolin.desktop", desktop);
-  EXPECT_EQ(pidsOf(targets), (std::vector<pid_t>{200, 400}));
-  EXPECT_EQ(targets.front().bundleIdentifier(), "app.ferrolin.desktop");
-  EXPECT_EQ(targets.front().bundleURL(), "/Users/u/Applications/200.app");
-  EXPECT_TRUE(RunningApplication::runningApplications("com.example.absent", desktop).empty());
-
-  EXPECT_EQ(pidsOf(platform::Workspace(desktop).runningApplications()),
-            (std::vector<pid_t>{100, 200, 300, 400}));
+// -1 when no application is frontmost.
+pid_t frontmostPid(const Workspace& workspace) {
+  const std::optional<RunningApplication> front = workspace.frontmostApplication();
+  return front ? front->processIdentifier() : -1;
 }
 
-TEST_F(RunningApplicationTest, ReadsItsStateFromTheDesktopOnEveryCall) {
-  RunningApplication target(200, desktop);
-  EXPECT_FALSE(target.isActive());
-  EXPECT_FALSE(target.isHidden());
+// Two instances of Ferrolin and, launched last, the launcher (an accessory application) on the
+// in-process desktop, seen through the launcher's connection.
+class RunningApplicationTest : public testing::Test {
+ protected:
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  DesktopProgram ferrolin{desktop,
+                          loop,
+                          200,
+                          "app.ferrolin.desktop",
+                          ActivationPolicy::regular,
+                          "/Users/u/Applications/Ferrolin.app"};
+  DesktopProgram another{desktop, loop, 400, "app.ferrolin.desktop"};
+  DesktopProgram launcher{desktop, loop, 300, "com.quorrel.launcher", ActivationPolicy::accessory};
+  platform::DesktopConnection& seenFrom = *launcher.connection;
+  const Workspace workspace{seenFrom};
+};
+
+TEST_F(RunningApplicationTest, ListsTheDesktopsApplicationsAndReadsTheirStateOnEveryCall) {
+  const std::vector<RunningApplication> targets =
+      RunningApplication::runningApplications("app.ferrolin.desktop", seenFrom);
+  EXPECT_EQ(pidsOf(targets), (std::vector<pid_t>{200, 400}));
+  EXPECT_TRUE(RunningApplication::runningApplications("com.example.absent", seenFrom).empty());
+  EXPECT_EQ(pidsOf(workspace.runningApplications()), (std::vector<pid_t>{1, 200, 400, 300}));
+  EXPECT_EQ(frontmostPid(workspace), 400) << "an accessory application leaves the front alone";
 
   // Changes made by someone else show at once.
-  desktop.applications.activate(200);
-  EXPECT_TRUE(target.isActive());
-  desktop.applications.hide(200);
-  EXPECT_TRUE(target.isHidden());
+  const RunningApplication& target = targets.front();
   EXPECT_FALSE(target.isActive());
+  ASSERT_TRUE(desktop.focus("app.ferrolin.desktop"));
+  EXPECT_TRUE(target.isActive());
+  EXPECT_EQ(frontmostPid(workspace), 200);
+  EXPECT_EQ(workspace.frontmostApplication().value().bundleURL(),
+            "/Users/u/Applications/Ferrolin.app");
+  desktop.focusNone();
+  EXPECT_EQ(frontmostPid(workspace), -1);
+  EXPECT_FALSE(target.isActive());
+  ASSERT_TRUE(desktop.hideApplication(200));
+  EXPECT_TRUE(target.isHidden());
   EXPECT_FALSE(target.isTerminated());
 
   // Gone from the desktop: terminated, and still says who it was.
-  desktop.applications.terminate(200);
+  ASSERT_TRUE(desktop.forceTerminateApplication(200));
   EXPECT_TRUE(target.isTerminated());
   EXPECT_FALSE(target.isHidden());
-  EXPECT_FALSE(target.isActive());
   EXPECT_EQ(target.bundleIdentifier(), "app.ferrolin.desktop");
 
   // A pid the desktop never listed has no identity.
-  const RunningApplication stranger(999, desktop);
+  const RunningApplication stranger(999, seenFrom);
   EXPECT_TRUE(stranger.isTerminated());
   EXPECT_EQ(stranger.bundleIdentifier(), std::nullopt);
 }
 
-TEST_F(RunningApplicationTest, RequestsReachTheDesktop) {
-  RunningApplication target(200, desktop);
+TEST_F(RunningApplicationTest, RequestsReachTheDesktopAndAPoliteTerminateWaitsForTheProgram) {
+  RunningApplication target(200, seenFrom);
   EXPECT_TRUE(target.hide());
   EXPECT_TRUE(target.isHidden());
   EXPECT_TRUE(target.unhide());
   EXPECT_FALSE(target.isHidden());
   EXPECT_TRUE(target.activate(ActivationOptions::activateAllWindows));
-  EXPECT_EQ(desktop.applications.frontmost(), 200);
+  EXPECT_EQ(frontmostPid(workspace), 200);
 
-  // Requests to an application that has gone are not delivered.
-  desktop.applications.terminate(200);
+  // The request is delivered; the program quits when its loop gets to it.
+  EXPECT_TRUE(target.terminate());
+  EXPECT_FALSE(target.isTerminated());
+  loop.runUntilIdle();
+  EXPECT_TRUE(ferrolin.application.isTerminated());
+  EXPECT_TRUE(target.isTerminated());
+
+  // A program that does not get round to quitting is ended by force, at once.
+  RunningApplication stubborn(400, seenFrom);
+  EXPECT_TRUE(stubborn.terminate());
+  EXPECT_FALSE(stubborn.isTerminated());
+  EXPECT_TRUE(stubborn.forceTerminate());
+  EXPECT_TRUE(stubborn.isTerminated());
+  EXPECT_TRUE(RunningApplication::runningApplications("app.ferrolin.desktop", seenFrom).empty());
+
+  // Requests to an application that has gone are not delivered, and the built-in application is
+  // not one of ours to end.
   EXPECT_FALSE(target.hide());
   EXPECT_FALSE(target.unhide());
   EXPECT_FALSE(target.activate(ActivationOptions::activateAllWindows |
                                ActivationOptions::activateIgnoringOtherApps));
   EXPECT_FALSE(target.terminate());
   EXPECT_FALSE(target.forceTerminate());
+  RunningApplication builtIn(1, seenFrom);
+  EXPECT_FALSE(builtIn.terminate());
+  EXPECT_FALSE(builtIn.forceTerminate());
+  EXPECT_FALSE(builtIn.isTerminated());
 }
 
-TEST_F(RunningApplicationTest, APoliteTerminateCanBeRefusedAndThenForced) {
-  desktop.refusesToQuit.insert(400);
-  for (RunningApplication& target :
-       RunningApplication::runningApplications("app.ferrolin.desktop", desktop)) {
-    if (!target.terminate()) {
-      EXPECT_EQ(target.processIdentifier(), 400);
-      EXPECT_FALSE(target.isTerminated());
-      EXPECT_TRUE(target.forceTerminate());
+// The desktop is reached only from the loop: neither a question nor a notification gets there
+// before the loop runs, even once the completion queue has done everything it was given.
+TEST(UserNotificationCenter, AsksAndPostsOnTheLoopAndAnswersInTheBackground) {
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  const DesktopProgram launcher{desktop, loop, 2001, "com.quorrel.launcher"};
+  platform::GlobalQueue completionQueue{1};
+  platform::UserNotificationCenter center{*launcher.connection, loop, completionQueue};
+  const std::thread::id loopThread = std::this_thread::get_id();
+  std::atomic<int> completions{0};
+  std::vector<bool> answers;
+  // Asks for authorization and, as the launcher does, posts from the completion when granted.
+  auto ask = [&](const std::string& body) {
+    center.requestAuthorization(
+        platform::AuthorizationOptions::alert | platform::AuthorizationOptions::sound,
+        [&, body](bool granted, const std::optional<platform::Error>& error) {
+          EXPECT_FALSE(error.has_value());
+          EXPECT_NE(std::this_thread::get_id(), loopThread);
+          ++completions;
+          if (granted) {
+            center.add({.identifier = "ferrolin-update-available",
+                        .content = {.title = "Ferrolin update available",
+                                    .body = body,
+                                    .sound = platform::NotificationSound::defaultSound}});
+          }
+          loop.async([&answers, granted] { answers.push_back(granted); });
+        });
+  };
+  // Twice over, since a block the queue runs may queue another behind the first marker.
+  auto drainCompletionQueue = [&] {
+    for (int round = 0; round < 2; ++round) {
+      std::promise<void> drained;
+      completionQueue.async([&drained] { drained.set_value(); });
+      drained.get_future().wait();
     }
-    EXPECT_TRUE(target.isTerminated());
-  }
-  EXPECT_TRUE(RunningApplication::runningApplications("app.ferrolin.desktop", desktop).empty());
-}
-
-TEST_F(RunningApplicationTest, WorkspaceReportsTheFrontmostApplication) {
-  const platform::Workspace workspace(desktop);
-  desktop.applications.activate(300);
-  const std::optional<RunningApplication> frontmost = workspace.frontmostApplication();
-  if (!frontmost) {
-    FAIL() << "no frontmost application";
-  }
-  EXPECT_EQ(frontmost->processIdentifier(), 300);
-  EXPECT_EQ(frontmost->bundleIdentifier(), "com.quorrel.launcher");
-  EXPECT_TRUE(frontmost->isActive());
-
-  desktop.applications.focusNone();
-  EXPECT_FALSE(workspace.frontmostApplication());
-}
-
-class UserNotificationCenterTest : public testing::Test {
- protected:
-  struct Answer {
-    bool granted = false;
-    bool hadError = true;
-    std::thread::id thread;
   };
 
-  // Runs the loop until the completion's answer has come back to it, as a program's would.
-  Answer requestAuthorization(platform::AuthorizationOptions options) {
-    std::optional<Answer> answer;
-    center.requestAuthorization(
-        options, [&](bool granted, const std::optional<platform::Error>& error) {
-          const Answer received{granted, error.has_value(), std::this_thread::get_id()};
-          loop.async([&answer, received] { answer = received; });
-        });
-    EXPECT_TRUE(loop.runUntil([&] { return answer.has_value(); }, generous));
-    return answer.value_or(Answer{});
-  }
+  ask("Update available: 1.4.0 (installed 1.3.2)");
+  center.add({.identifier = "plain", .content = {.title = "Title", .body = "Body"}});
+  drainCompletionQueue();
+  EXPECT_EQ(completions, 0);
+  EXPECT_TRUE(desktop.notifications().empty());
+  ASSERT_TRUE(loop.runUntil([&] { return answers.size() == 1; }, 10s));
 
-  RecordingDesktop desktop;
+  // A notification with the same identifier replaces the one shown; a refusal posts nothing.
+  ask("Update available: 1.5.0 (installed 1.3.2)");
+  ASSERT_TRUE(loop.runUntil([&] { return answers.size() == 2; }, 10s));
+  desktop.setNotificationsAuthorized(false);
+  ask("Update available: 9.9.9 (installed 1.3.2)");
+  ASSERT_TRUE(loop.runUntil([&] { return answers.size() == 3; }, 10s));
+  EXPECT_EQ(answers, (std::vector<bool>{true, true, false}));
+  EXPECT_EQ(desktop.notifications(), (std::vector<platform::NotificationRecord>{
+                                         {"plain", "Title", "Body", false},
+                                         {"ferrolin-update-available", "Ferrolin update available",
+                                          "Update available: 1.5.0 (installed 1.3.2)", true}}));
+  EXPECT_EQ(std::ranges::count_if(
+                desktop.journal(),
+                [](const platform::JournalEntry& entry) {
+                  return entry.kind == platform::JournalEntry::Kind::notificationDelivered &&
+                         entry.pid == 2001;
+                }),
+            3);
+}
+
+TEST(Screen, ScreensAndLanguagesAreTheDesktopsWithTheMainScreenFirst) {
+  platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
-  platform::GlobalQueue completionQueue{1};
-  platform::UserNotificationCenter center{desktop, loop, completionQueue};
-};
+  const DesktopProgram program{desktop, loop, 2001, "com.quorrel.launcher"};
+  platform::DesktopConnection& connection = *program.connection;
+  EXPECT_EQ(platform::CGDisplayBounds(1, connection), (platform::Rect{0, 0, 1512, 982}));
+  desktop.setScreens({});
+  EXPECT_TRUE(platform::Screen::screens(connection).empty());
+  EXPECT_FALSE(platform::Screen::main(connection));
 
-TEST_F(UserNotificationCenterTest, AuthorizationIsAskedOnTheLoopAndAnsweredInTheBackground) {
-  const Answer granted = requestAuthorization(platform::AuthorizationOptions::alert |
-                                              platform::AuthorizationOptions::sound);
-  EXPECT_TRUE(granted.granted);
-  EXPECT_FALSE(granted.hadError);
-  EXPECT_NE(granted.thread, std::this_thread::get_id());
-
-  desktop.grantsNotifications = false;
-  const Answer refused = requestAuthorization(platform::AuthorizationOptions::badge);
-  EXPECT_FALSE(refused.granted);
-  EXPECT_FALSE(refused.hadError);
-
-  EXPECT_EQ(desktop.authorizationRequests, (std::vector<std::uint32_t>{6, 1}));
-  EXPECT_EQ(desktop.notificationThreads, std::set{std::this_thread::get_id()});
-}
-
-TEST_F(UserNotificationCenterTest, NotificationsAddedFromTheCompletionReachTheDesktopOnTheLoop) {
-  bool completed = false;
-  center.requestAuthorization(
-      platform::AuthorizationOptions::alert, [&](bool granted, const auto& /*error*/) {
-        if (granted) {
-          center.add({.identifier = "ferrolin-update-available",
-                      .content = {.title = "Ferrolin update available",
-                                  .body = "Update available: 2.0 (installed 1.0)",
-                                  .sound = platform::NotificationSound::defaultSound}});
-          center.add({.identifier = "plain", .content = {.title = "Title", .body = "Body"}});
-        }
-        loop.async([&completed] { completed = true; });
-      });
-  ASSERT_TRUE(loop.runUntil([&] { return completed; }, generous));
-
-  EXPECT_EQ(desktop.notifications, (std::vector<platform::NotificationRecord>{
-                                       {"ferrolin-update-available", "Ferrolin update available",
-                                        "Update available: 2.0 (installed 1.0)", true},
-                                       {"plain", "Title", "Body", false}}));
-  EXPECT_EQ(desktop.notificationThreads, std::set{std::this_thread::get_id()});
-}
-
-ScreenDescription screen(const std::string& name, std::optional<std::uint32_t> number,
-                         platform::Rect frame) {
-  return {.localizedName = name, .displayNumber = number, .frame = frame, .backingScaleFactor = 2};
-}
-
-TEST(Screen, ListsTheAttachedScreensWithTheMainOneFirst) {
-  RecordingDesktop desktop;
-  EXPECT_TRUE(platform::Screen::screens(desktop).empty());
-  EXPECT_FALSE(platform::Screen::main(desktop));
-
-  desktop.attachedScreens = {screen("Built-in Display", 1, {0, 0, 1512, 982}),
-                             screen("External", std::nullopt, {-1920, 0, 1920, 1080})};
-  const std::vector<platform::Screen> screens = platform::Screen::screens(desktop);
-  ASSERT_EQ(screens.size(), 2U);
-  EXPECT_EQ(screens[0].localizedName(), "Built-in Display");
-  EXPECT_EQ(screens[0].displayNumber(), 1U);
-  EXPECT_EQ(screens[0].backingScaleFactor(), 2);
+  desktop.setScreens({{"Studio Display", 7, {0, 0, 2560, 1440}, 2.0},
+                      {"Projector", std::nullopt, {1512, 0, 800, 600}, 1.0},
+                      {"Left", 3, {-1280.5, -100, 1280, 1024}, 1.0}});
+  const std::vector<platform::Screen> screens = platform::Screen::screens(connection);
+  ASSERT_EQ(screens.size(), 3U);
+  EXPECT_EQ(screens[1].localizedName(), "Projector");
   EXPECT_EQ(screens[1].displayNumber(), std::nullopt);
-  EXPECT_EQ(screens[1].frame(), (platform::Rect{-1920, 0, 1920, 1080}));
-  const std::optional<platform::Screen> main = platform::Screen::main(desktop);
-  if (!main) {
-    FAIL() << "no main screen";
-  }
-  EXPECT_EQ(main->localizedName(), "Built-in Display");
-}
+  EXPECT_EQ(screens[1].frame(), (platform::Rect{1512, 0, 800, 600}));
+  EXPECT_EQ(platform::Screen::main(connection).value().localizedName(), "Studio Display");
+  // Display bounds are the frame of the screen with that number.
+  EXPECT_EQ(platform::CGDisplayBounds(3, connection), (platform::Rect{-1280.5, -100, 1280, 1024}));
+  EXPECT_EQ(platform::CGDisplayBounds(0, connection), platform::Rect{});
 
-TEST(Screen, DisplayBoundsAreTheFrameOfTheScreenWithThatNumber) {
-  RecordingDesktop desktop;
-  desktop.attachedScreens = {screen("Main", 7, {0, 0, 1440, 900}),
-                             screen("Unnumbered", std::nullopt, {1440, 0, 800, 600}),
-                             screen("Left", 3, {-1280.5, -100, 1280, 1024})};
-  EXPECT_EQ(platform::CGDisplayBounds(7, desktop), (platform::Rect{0, 0, 1440, 900}));
-  EXPECT_EQ(platform::CGDisplayBounds(3, desktop), (platform::Rect{-1280.5, -100, 1280, 1024}));
-  EXPECT_EQ(platform::CGDisplayBounds(0, desktop), platform::Rect{});
-  EXPECT_EQ(platform::CGDisplayBounds(4, desktop), platform::Rect{});
+  EXPECT_EQ(platform::Locale::preferredLanguages(connection), std::vector<std::string>{"en-US"});
+  desktop.setPreferredLanguages({"de-DE", "en-US"});
+  EXPECT_EQ(platform::Locale::preferredLanguages(connection),
+            (std::vector<std::string>{"de-DE", "en-US"}));
 }
 
 }  // namespace
