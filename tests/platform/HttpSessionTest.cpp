@@ -13,11 +13,11 @@
 #include <future>
 #include <memory>
 #include <mutex>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "support/LocalHttpServer.h"
@@ -41,30 +41,15 @@ struct Outcome {
 
   // 0 when no status line arrived.
   [[nodiscard]] long status() const { return response ? response->statusCode : 0; }
-  // 0 when the task succeeded.
-  [[nodiscard]] int errorCode() const { return error ? error->code : 0; }
-  [[nodiscard]] std::string body() const { return data.value_or(""); }
 };
-
-// What a test sees when a completion never runs; the failure is recorded where it is noticed.
-Outcome missingOutcome() {
-  return Outcome{
-      std::nullopt, std::nullopt, platform::Error{"test", 0, "the completion did not run"}, {}};
-}
 
 // Starts a GET of `url`; the future becomes ready when the completion runs.
 std::future<Outcome> startTask(HttpSession& session, const std::string& url,
                                std::chrono::milliseconds timeout = deadline) {
   auto outcome = std::make_shared<std::promise<Outcome>>();
   auto future = outcome->get_future();
-  const std::optional<Url> parsed = Url::parse(url);
-  if (!parsed) {
-    ADD_FAILURE() << "not a URL: " << url;
-    outcome->set_value(missingOutcome());
-    return future;
-  }
   session.startDataTask(
-      platform::HttpRequest{*parsed, timeout},
+      platform::HttpRequest{Url::parse(url).value(), timeout},
       [outcome](std::optional<std::string> data, std::optional<platform::HttpResponse> response,
                 std::optional<platform::Error> error) {
         outcome->set_value(
@@ -73,10 +58,11 @@ std::future<Outcome> startTask(HttpSession& session, const std::string& url,
   return future;
 }
 
+// The outcome, or a failure and an empty outcome when the completion does not run in time.
 Outcome await(std::future<Outcome>& future) {
   if (future.wait_for(deadline) != std::future_status::ready) {
     ADD_FAILURE() << "the completion did not run within the deadline";
-    return missingOutcome();
+    return {};
   }
   return future.get();
 }
@@ -96,26 +82,10 @@ void expectSuccess(const Outcome& outcome, long status) {
 
 void expectUrlError(const Outcome& outcome, int code) {
   EXPECT_FALSE(outcome.data.has_value());
-  EXPECT_EQ(outcome.errorCode(), code);
-  if (outcome.error) {
-    EXPECT_EQ(outcome.error->domain, platform::errorDomain::url);
-    EXPECT_FALSE(outcome.error->localizedDescription.empty());
-  }
-}
-
-// Serves `body` in chunks without announcing its length.
-void setChunkedContent(httplib::Response& response, std::string body) {
-  auto shared = std::make_shared<const std::string>(std::move(body));
-  response.set_chunked_content_provider(
-      "application/octet-stream", [shared](std::size_t offset, httplib::DataSink& sink) {
-        constexpr std::size_t piece = std::size_t{64} * 1024;
-        if (offset < shared->size()) {
-          sink.write(shared->data() + offset, std::min(piece, shared->size() - offset));
-        } else {
-          sink.done();
-        }
-        return true;
-      });
+  ASSERT_TRUE(outcome.error.has_value());
+  EXPECT_EQ(outcome.error->code, code);
+  EXPECT_EQ(outcome.error->domain, platform::errorDomain::url);
+  EXPECT_FALSE(outcome.error->localizedDescription.empty());
 }
 
 class HttpSessionTest : public ::testing::Test {
@@ -126,21 +96,10 @@ class HttpSessionTest : public ::testing::Test {
   HttpSession session;
 };
 
-TEST_F(HttpSessionTest, SharedSessionDeliversJsonWithItsStatusOnAnotherThread) {
-  const std::string json = R"({"version":"2.4.1","url":"https://ferrolin.app/download"})";
-  server.get("/api/app/latest-version", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_content(json, "application/json");
+TEST_F(HttpSessionTest, StatusesAndBodiesAreDeliveredOnTheSessionsThreadAfterAnyRedirects) {
+  server.get("/api/app/latest-version", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content(R"({"version":"2.4.1"})", "application/json");
   });
-  server.start();
-
-  const Outcome outcome = fetch(HttpSession::shared(), server.url("/api/app/latest-version"), 8s);
-
-  expectSuccess(outcome, 200);
-  EXPECT_EQ(nlohmann::json::parse(outcome.body(), nullptr, false).value("version", ""), "2.4.1");
-  EXPECT_NE(outcome.thread, std::this_thread::get_id());
-}
-
-TEST_F(HttpSessionTest, ErrorStatusesAndEmptyBodiesAreDeliveredNotFailed) {
   server.get("/broken", [](const httplib::Request&, httplib::Response& response) {
     response.status = 500;
     response.set_content("database unavailable", "text/plain");
@@ -148,60 +107,57 @@ TEST_F(HttpSessionTest, ErrorStatusesAndEmptyBodiesAreDeliveredNotFailed) {
   server.get("/empty", [](const httplib::Request&, httplib::Response& response) {
     response.set_content("", "text/plain");
   });
-  server.start();
-
-  const Outcome broken = fetch(session, server.url("/broken"));
-  expectSuccess(broken, 500);
-  EXPECT_EQ(broken.data, "database unavailable");
-
-  expectSuccess(fetch(session, server.url("/nothing-here")), 404);
-
-  const Outcome empty = fetch(session, server.url("/empty"));
-  expectSuccess(empty, 200);
-  EXPECT_EQ(empty.data, "");
-}
-
-TEST_F(HttpSessionTest, BinaryBodiesArriveByteForByte) {
-  std::string body;
-  for (int value = 0; value < 256; ++value) {
-    body.push_back(static_cast<char>(value));
-  }
-  std::uint32_t state = 1;
-  for (int i = 0; i < 200000; ++i) {
-    state = state * 1103515245U + 12345U;
-    body.push_back(static_cast<char>(state >> 16U));
-  }
-  server.get("/blob", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_content(body, "application/octet-stream");
-  });
-  server.get("/chunked-blob", [&](const httplib::Request&, httplib::Response& response) {
-    setChunkedContent(response, body);
+  server.get("/old", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("/api/app/latest-version");
   });
   server.start();
 
-  for (const char* path : {"/blob", "/chunked-blob"}) {
+  // Error statuses and empty bodies are answers, not failures.
+  const std::vector<std::tuple<std::string, long, std::string>> cases = {
+      {"/api/app/latest-version", 200, R"({"version":"2.4.1"})"},
+      {"/broken", 500, "database unavailable"},
+      {"/nothing-here", 404, ""},
+      {"/empty", 200, ""},
+      {"/old", 200, R"({"version":"2.4.1"})"},
+  };
+  for (const auto& [path, status, body] : cases) {
     SCOPED_TRACE(path);
-    const Outcome outcome = fetch(session, server.url(path));
-    expectSuccess(outcome, 200);
-    EXPECT_EQ(outcome.body().size(), body.size());
-    EXPECT_TRUE(outcome.body() == body);
+    const Outcome outcome = fetch(HttpSession::shared(), server.url(path));
+    expectSuccess(outcome, status);
+    if (!body.empty()) {
+      EXPECT_EQ(outcome.data, body);
+    }
+    EXPECT_NE(outcome.thread, std::this_thread::get_id());
   }
 }
 
-TEST_F(HttpSessionTest, BodiesUpToTheMaximumSizeSucceedAndOneByteMoreFails) {
-  const std::string atLimit(HttpSession::maximumBodySize, 'a');
+// Bodies whose length is announced and chunked ones alike.
+TEST_F(HttpSessionTest, BodiesUpToTheMaximumSizeArriveByteForByteAndOneByteMoreFails) {
+  std::string atLimit;
+  std::uint32_t state = 1;
+  while (atLimit.size() < HttpSession::maximumBodySize) {
+    state = state * 1103515245U + 12345U;
+    atLimit.push_back(static_cast<char>(state >> 16U));
+  }
   const std::string overLimit(HttpSession::maximumBodySize + 1, 'o');
-  server.get("/announced/at-limit", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_content(atLimit, "application/octet-stream");
-  });
-  server.get("/announced/over-limit", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_content(overLimit, "application/octet-stream");
-  });
-  server.get("/chunked/at-limit", [&](const httplib::Request&, httplib::Response& response) {
-    setChunkedContent(response, atLimit);
-  });
-  server.get("/chunked/over-limit", [&](const httplib::Request&, httplib::Response& response) {
-    setChunkedContent(response, overLimit);
+  server.get("/(announced|chunked)/(at|over)-limit", [&](const httplib::Request& request,
+                                                         httplib::Response& response) {
+    auto body =
+        std::make_shared<const std::string>(request.matches[2] == "at" ? atLimit : overLimit);
+    if (request.matches[1] == "announced") {
+      response.set_content(*body, "application/octet-stream");
+      return;
+    }
+    response.set_chunked_content_provider(
+        "application/octet-stream", [body](std::size_t offset, httplib::DataSink& sink) {
+          constexpr std::size_t piece = std::size_t{64} * 1024;
+          if (offset < body->size()) {
+            sink.write(body->data() + offset, std::min(piece, body->size() - offset));
+          } else {
+            sink.done();
+          }
+          return true;
+        });
   });
   server.start();
 
@@ -209,7 +165,8 @@ TEST_F(HttpSessionTest, BodiesUpToTheMaximumSizeSucceedAndOneByteMoreFails) {
     SCOPED_TRACE(transfer);
     const Outcome fitting = fetch(session, server.url(transfer + "/at-limit"));
     expectSuccess(fitting, 200);
-    EXPECT_EQ(fitting.body().size(), HttpSession::maximumBodySize);
+    EXPECT_EQ(fitting.data.value_or("").size(), atLimit.size());
+    EXPECT_TRUE(fitting.data == atLimit);
 
     const Outcome tooLarge = fetch(session, server.url(transfer + "/over-limit"));
     expectUrlError(tooLarge, urlErrorCode::dataLengthExceedsMaximum);
@@ -217,20 +174,11 @@ TEST_F(HttpSessionTest, BodiesUpToTheMaximumSizeSucceedAndOneByteMoreFails) {
   }
 }
 
-TEST_F(HttpSessionTest, ASlowServerEndsTheTaskWithTheTimedOutError) {
+TEST_F(HttpSessionTest, SlowUnreachableDroppedAndEndlesslyRedirectedTransfersEndInErrors) {
   server.get("/slow", [&](const httplib::Request&, httplib::Response& response) {
     server.waitUntilReleased();
     response.set_content("too late", "text/plain");
   });
-  server.start();
-
-  const Outcome outcome = fetch(session, server.url("/slow"), 300ms);
-
-  expectUrlError(outcome, urlErrorCode::timedOut);
-  EXPECT_FALSE(outcome.response.has_value());
-}
-
-TEST_F(HttpSessionTest, UnreachableServersAndDroppedConnectionsAreErrors) {
   server.get("/truncated", [](const httplib::Request&, httplib::Response& response) {
     // Announces 100 bytes, sends 10 and hangs up.
     response.set_content_provider(100, "text/plain",
@@ -242,8 +190,16 @@ TEST_F(HttpSessionTest, UnreachableServersAndDroppedConnectionsAreErrors) {
                                     return true;
                                   });
   });
+  server.get("/loop", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("/loop");
+  });
   server.start();
   const testsupport::RefusingLocalPort refusing;
+
+  // The shortest time-out a request can have, so that the test does not wait for it.
+  const Outcome slow = fetch(session, server.url("/slow"), 1ms);
+  expectUrlError(slow, urlErrorCode::timedOut);
+  EXPECT_FALSE(slow.response.has_value());
 
   const Outcome refused = fetch(session, refusing.url("/api/app/latest-version"));
   expectUrlError(refused, urlErrorCode::cannotConnectToHost);
@@ -253,23 +209,6 @@ TEST_F(HttpSessionTest, UnreachableServersAndDroppedConnectionsAreErrors) {
   const Outcome truncated = fetch(session, server.url("/truncated"));
   expectUrlError(truncated, urlErrorCode::networkConnectionLost);
   EXPECT_EQ(truncated.status(), 200);
-}
-
-TEST_F(HttpSessionTest, FollowsRedirectsButNotForever) {
-  server.get("/old", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("/new");
-  });
-  server.get("/new", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content("moved here", "text/plain");
-  });
-  server.get("/loop", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("/loop");
-  });
-  server.start();
-
-  const Outcome moved = fetch(session, server.url("/old"));
-  expectSuccess(moved, 200);
-  EXPECT_EQ(moved.data, "moved here");
 
   expectUrlError(fetch(session, server.url("/loop")), urlErrorCode::unknown);
 }
@@ -277,7 +216,7 @@ TEST_F(HttpSessionTest, FollowsRedirectsButNotForever) {
 TEST_F(HttpSessionTest, ConcurrentTasksAreInFlightTogetherAndCompleteOnOneSessionThread) {
   // Each request is answered only once all of them have arrived, so a session that ran its
   // transfers one after another would get "alone" back.
-  constexpr int taskCount = 4;
+  constexpr int taskCount = 3;
   std::mutex mutex;
   std::condition_variable arrivalsChanged;
   int arrivals = 0;
@@ -292,23 +231,21 @@ TEST_F(HttpSessionTest, ConcurrentTasksAreInFlightTogetherAndCompleteOnOneSessio
   server.start();
 
   std::vector<std::future<Outcome>> futures;
-  futures.reserve(taskCount);
   for (int i = 0; i < taskCount; ++i) {
     futures.push_back(startTask(session, server.url("/together")));
   }
-
   std::set<std::thread::id> completionThreads;
   for (auto& future : futures) {
     const Outcome outcome = await(future);
-    expectSuccess(outcome, 200);
     EXPECT_EQ(outcome.data, "together");
     completionThreads.insert(outcome.thread);
   }
   EXPECT_EQ(completionThreads.size(), 1U);
-  EXPECT_EQ(completionThreads.count(std::this_thread::get_id()), 0U);
+  EXPECT_FALSE(completionThreads.contains(std::this_thread::get_id()));
 }
 
-TEST_F(HttpSessionTest, DestroyingASessionCancelsItsTasksBeforeReturning) {
+// A completion that was dropped instead of run would leave a broken promise behind.
+TEST_F(HttpSessionTest, DestroyingASessionCompletesItsTasksBeforeReturning) {
   std::promise<void> arrived;
   server.get("/held", [&](const httplib::Request&, httplib::Response& response) {
     arrived.set_value();
@@ -319,47 +256,45 @@ TEST_F(HttpSessionTest, DestroyingASessionCancelsItsTasksBeforeReturning) {
     server.waitUntilReleased();
     response.set_content("released", "text/plain");
   });
-  server.start();
-
-  std::future<Outcome> inFlight;
-  std::future<Outcome> justStarted;
-  {
-    HttpSession shortLived;
-    inFlight = startTask(shortLived, server.url("/held"));
-    ASSERT_EQ(arrived.get_future().wait_for(deadline), std::future_status::ready);
-    justStarted = startTask(shortLived, server.url("/held-too"));
-  }
-
-  // Both completions ran before the destructor returned; a completion that was dropped instead
-  // would leave a broken promise behind.
-  for (auto* future : {&inFlight, &justStarted}) {
-    ASSERT_EQ(future->wait_for(0s), std::future_status::ready);
-    expectUrlError(future->get(), urlErrorCode::cancelled);
-  }
-}
-
-TEST_F(HttpSessionTest, SessionsMadeAndDestroyedConcurrentlyKeepEveryTaskStartedAtOnce) {
   server.get("/quick", [](const httplib::Request&, httplib::Response& response) {
     response.set_content("quick", "text/plain");
   });
   server.start();
-  const std::string url = server.url("/quick");
 
-  // Each thread makes sessions one after another: one never used, one whose task, started the
-  // moment the session exists, is awaited, and one destroyed as soon as its task is started.
-  constexpr int threadCount = 4;
-  constexpr int rounds = 8;
-  std::vector<std::thread> threads;
-  threads.reserve(threadCount);
-  for (int index = 0; index < threadCount; ++index) {
+  // A task in flight, one just started and one that the first one's completion starts while the
+  // session stops are all cancelled.
+  std::promise<Outcome> inFlight;
+  std::future<Outcome> justStarted;
+  std::future<Outcome> startedWhileStopping;
+  {
+    HttpSession shortLived;
+    shortLived.startDataTask(
+        {Url::parse(server.url("/held")).value(), deadline},
+        [&](std::optional<std::string> data, std::optional<platform::HttpResponse> response,
+            std::optional<platform::Error> error) {
+          startedWhileStopping = startTask(shortLived, server.url("/quick"));
+          inFlight.set_value(Outcome{std::move(data), response, std::move(error), {}});
+        });
+    ASSERT_EQ(arrived.get_future().wait_for(deadline), std::future_status::ready);
+    justStarted = startTask(shortLived, server.url("/held-too"));
+  }
+  std::future<Outcome> first = inFlight.get_future();
+  for (auto* future : {&first, &justStarted, &startedWhileStopping}) {
+    ASSERT_EQ(future->wait_for(0s), std::future_status::ready);
+    expectUrlError(future->get(), urlErrorCode::cancelled);
+  }
+
+  // Sessions made and destroyed on several threads at once, unused or with a task started the
+  // moment they exist, complete or cancel every task.
+  const std::string url = server.url("/quick");
+  std::vector<std::jthread> threads;
+  for (int index = 0; index < 4; ++index) {
     threads.emplace_back([&url] {
-      for (int round = 0; round < rounds; ++round) {
+      for (int round = 0; round < 3; ++round) {
         { const HttpSession unused; }
         {
           HttpSession fresh;
-          const Outcome first = fetch(fresh, url);
-          expectSuccess(first, 200);
-          EXPECT_EQ(first.data, "quick");
+          EXPECT_EQ(fetch(fresh, url).data, "quick");
         }
         std::future<Outcome> abandoned;
         {
@@ -368,16 +303,10 @@ TEST_F(HttpSessionTest, SessionsMadeAndDestroyedConcurrentlyKeepEveryTaskStarted
         }
         ASSERT_EQ(abandoned.wait_for(0s), std::future_status::ready);
         const Outcome outcome = abandoned.get();
-        if (outcome.error) {
-          expectUrlError(outcome, urlErrorCode::cancelled);
-        } else {
-          expectSuccess(outcome, 200);
-        }
+        EXPECT_TRUE(outcome.data == "quick" ||
+                    outcome.error.value_or(platform::Error{}).code == urlErrorCode::cancelled);
       }
     });
-  }
-  for (std::thread& thread : threads) {
-    thread.join();
   }
 }
 
