@@ -46,39 +46,20 @@ constexpr auto binaryPropertyList =
     "\xa8\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x18\x00\x00\x00"
     "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xb1"sv;
 
-TEST(PropertyListTest, ReadsXmlWithNestedValues) {
+TEST(PropertyListTest, ReadsTheSameValuesFromXmlAndBinary) {
   TemporaryFolder folder;
-  const auto file = folder / "agent.plist";
-  writeFile(file, infoPlist(R"(<key>Label</key><string>com.quorrel.launcher</string>
-<key>ProgramArguments</key><array><string>/Applications/A B.app/Contents/MacOS/A B</string><string>--flag</string></array>
-<key>RunAtLoad</key><true/>
-<key>KeepAlive</key><dict><key>SuccessfulExit</key><false/><key>Tries</key><integer>3</integer><key>Back</key><integer>-2</integer></dict>
-<key>Interval</key><real>1.25</real>
-<key>Since</key><date>2024-05-01T12:00:00Z</date>
-<key>Payload</key><data>AAH+/yE=</data>
+  writeFile(folder / "Info.plist", std::string(binaryPropertyList));
+  writeFile(folder / "agent.plist",
+            infoPlist(R"(<key>CFBundleIdentifier</key><string>com.example.binary</string>
+<key>Enabled</key><true/>
+<key>Count</key><integer>42</integer>
+<key>Offset</key><integer>-7</integer>
+<key>Ratio</key><real>0.5</real>
+<key>Nested</key><dict><key>List</key><array><string>a b</string><false/><dict><key>Deep</key><string>yes</string></dict></array></dict>
+<key>Stamp</key><date>2024-05-01T12:00:00Z</date>
+<key>Blob</key><data>AAH+/yE=</data>
 )"));
 
-  const auto document = readPropertyList(file);
-  ASSERT_TRUE(document.has_value()) << document.error().localizedDescription;
-  const nlohmann::json expected = {
-      {"Label", "com.quorrel.launcher"},
-      {"ProgramArguments", {"/Applications/A B.app/Contents/MacOS/A B", "--flag"}},
-      {"RunAtLoad", true},
-      {"KeepAlive", {{"SuccessfulExit", false}, {"Tries", 3}, {"Back", -2}}},
-      {"Interval", 1.25},
-      {"Since", "2024-05-01T12:00:00Z"},
-      {"Payload", "AAH+/yE="},
-  };
-  EXPECT_EQ(*document, expected);
-}
-
-TEST(PropertyListTest, ReadsBinary) {
-  TemporaryFolder folder;
-  const auto file = folder / "Info.plist";
-  writeFile(file, std::string(binaryPropertyList));
-
-  const auto document = readPropertyList(file);
-  ASSERT_TRUE(document.has_value()) << document.error().localizedDescription;
   const nlohmann::json expected = {
       {"CFBundleIdentifier", "com.example.binary"},
       {"Enabled", true},
@@ -89,7 +70,11 @@ TEST(PropertyListTest, ReadsBinary) {
       {"Stamp", "2024-05-01T12:00:00Z"},
       {"Blob", "AAH+/yE="},
   };
-  EXPECT_EQ(*document, expected);
+  for (const char* name : {"Info.plist", "agent.plist"}) {
+    const auto document = readPropertyList(folder / name);
+    ASSERT_TRUE(document.has_value()) << name << ": " << document.error().localizedDescription;
+    EXPECT_EQ(*document, expected) << name;
+  }
 }
 
 TEST(PropertyListTest, RejectsMissingFilesAndOtherFormats) {

@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SystemPaths.h"
@@ -70,32 +72,24 @@ TEST(ProcessInfoTest, SleepLastsAtLeastTheRequestedTime) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(20'000));
 }
 
-TEST(SystemPathsTest, RealSystemKeepsEveryPath) {
-  const SystemPaths paths(std::nullopt);
-  EXPECT_EQ(paths.resolveTool("/bin/launchctl"), "/bin/launchctl");
-  EXPECT_EQ(paths.resolveTool("/usr/bin/open"), "/usr/bin/open");
-  EXPECT_EQ(paths.applicationsDirectory(), "/Applications");
-}
-
-TEST(SystemPathsTest, EmulatedDesktopMovesOnlyItsToolsAndApplications) {
-  const SystemPaths paths(std::filesystem::path("/tmp/desktop"));
-  EXPECT_EQ(paths.resolveTool("/bin/launchctl"), "/tmp/desktop/root/bin/launchctl");
-  EXPECT_EQ(paths.resolveTool("/usr/bin/open"), "/tmp/desktop/root/usr/bin/open");
-  EXPECT_EQ(paths.applicationsDirectory(), "/tmp/desktop/root/Applications");
-  for (const char* other :
-       {"/bin/sh", "/usr/bin/openssl", "bin/launchctl", "/usr/local/bin/open"}) {
-    EXPECT_EQ(paths.resolveTool(other), other);
+TEST(SystemPathsTest, AnEmulatedDesktopMovesOnlyItsToolsAndApplications) {
+  const std::string root = "/tmp/desktop/root";
+  for (const auto& [paths, moved] : std::vector<std::pair<SystemPaths, bool>>{
+           {SystemPaths(std::nullopt), false},
+           {SystemPaths::fromProcess(withEnvironment({})), false},
+           {SystemPaths::fromProcess(withEnvironment({{"EMULATED_DESKTOP", ""}})), false},
+           {SystemPaths(std::filesystem::path("/tmp/desktop")), true},
+           {SystemPaths::fromProcess(withEnvironment({{"EMULATED_DESKTOP", "/tmp/desktop"}})),
+            true}}) {
+    const std::string prefix = moved ? root : "";
+    EXPECT_EQ(paths.resolveTool("/bin/launchctl"), prefix + "/bin/launchctl");
+    EXPECT_EQ(paths.resolveTool("/usr/bin/open"), prefix + "/usr/bin/open");
+    EXPECT_EQ(paths.applicationsDirectory(), prefix + "/Applications");
+    for (const char* other :
+         {"/bin/sh", "/usr/bin/openssl", "bin/launchctl", "/usr/local/bin/open"}) {
+      EXPECT_EQ(paths.resolveTool(other), other);
+    }
   }
-}
-
-TEST(SystemPathsTest, FromProcessReadsEmulatedDesktopAndIgnoresAnEmptyValue) {
-  EXPECT_EQ(SystemPaths::fromProcess(withEnvironment({{"EMULATED_DESKTOP", "/tmp/desktop"}}))
-                .applicationsDirectory(),
-            "/tmp/desktop/root/Applications");
-  EXPECT_EQ(SystemPaths::fromProcess(withEnvironment({{"EMULATED_DESKTOP", ""}}))
-                .resolveTool("/usr/bin/open"),
-            "/usr/bin/open");
-  EXPECT_EQ(SystemPaths::fromProcess(withEnvironment({})).applicationsDirectory(), "/Applications");
 }
 
 }  // namespace
