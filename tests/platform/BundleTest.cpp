@@ -119,24 +119,47 @@ class BundleTest : public testing::Test {
   TemporaryFolder folder;
 };
 
-TEST_F(BundleTest, ExecutableInsideAppBundle) {
+TEST_F(BundleTest, AnAppIsTheSameFoundFromItsExecutableOrFromItsFolder) {
   const auto app =
       makeApp("Ferrolin Launcher",
-              infoPlist("<key>CFBundleIdentifier</key><string>com.quorrel.launcher</string>\n"));
+              infoPlist(R"(<key>CFBundleIdentifier</key><string>com.quorrel.launcher</string>
+<key>CFBundleExecutable</key><string>Ferrolin Launcher</string>
+)"));
 
   // A path spelled with "." and ".." still names the same, normalised bundle.
-  const auto bundle = Bundle::forExecutable(app / "Contents" / "." / "MacOS" / ".." / "MacOS" /
-                                            "Ferrolin Launcher");
-  EXPECT_EQ(bundle.bundlePath(), app);
-  EXPECT_EQ(bundle.resourcePath(), app / "Contents" / "Resources");
-  EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin Launcher");
-  EXPECT_EQ(bundle.bundleIdentifier(), "com.quorrel.launcher");
-  EXPECT_FALSE(bundle.isUIElement());
-  EXPECT_EQ(bundle.pathForResource("launcher-config", "json"),
-            app / "Contents" / "Resources" / "launcher-config.json");
-  EXPECT_EQ(bundle.pathForResource("launcher-config.json", ""),
-            app / "Contents" / "Resources" / "launcher-config.json");
-  EXPECT_EQ(bundle.pathForResource("launcher-config", "plist"), std::nullopt);
+  const Bundle fromExecutable = Bundle::forExecutable(app / "Contents" / "." / "MacOS" / ".." /
+                                                      "MacOS" / "Ferrolin Launcher");
+  const std::optional<Bundle> fromFolder = Bundle::atPath(app.string() + "/");
+  if (!fromFolder) {
+    FAIL() << "no bundle at " << app;
+  }
+  const auto resources = app / "Contents" / "Resources";
+  for (const Bundle& bundle : {fromExecutable, *fromFolder}) {
+    EXPECT_EQ(bundle.bundlePath(), app);
+    EXPECT_EQ(bundle.resourcePath(), resources);
+    EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin Launcher");
+    EXPECT_EQ(bundle.bundleIdentifier(), "com.quorrel.launcher");
+    EXPECT_FALSE(bundle.isUIElement());
+    EXPECT_EQ(bundle.pathForResource("launcher-config", "json"),
+              resources / "launcher-config.json");
+  }
+  EXPECT_EQ(fromExecutable.pathForResource("launcher-config.json", ""),
+            resources / "launcher-config.json");
+  EXPECT_EQ(fromExecutable.pathForResource("launcher-config", "plist"), std::nullopt);
+
+  for (const auto& [value, uiElement] : std::vector<std::pair<std::string, bool>>{
+           {"<true/>", true}, {"<string>1</string>", true}, {"<false/>", false}}) {
+    const auto element =
+        Bundle::atPath(makeApp("Element", infoPlist("<key>LSUIElement</key>" + value + "\n")));
+    EXPECT_EQ(element && element->isUIElement(), uiElement) << value;
+  }
+  const auto bare = Bundle::atPath(makeApp("Bare", ""));
+  if (!bare) {
+    FAIL() << "no bundle without Info.plist";
+  }
+  EXPECT_EQ(bare->executablePath(), std::nullopt);
+  EXPECT_EQ(bare->bundleIdentifier(), std::nullopt);
+  EXPECT_EQ(Bundle::atPath(folder / "Absent.app"), std::nullopt);
 }
 
 TEST_F(BundleTest, MissingOrInvalidInfoPlistGivesNoIdentifier) {
@@ -170,39 +193,6 @@ TEST_F(BundleTest, ExecutableOutsideAnyBundleUsesItsFolder) {
   const auto self = std::filesystem::read_symlink("/proc/self/exe");
   EXPECT_EQ(Bundle::main().executablePath(), self);
   EXPECT_EQ(Bundle::main().bundlePath(), self.parent_path());
-}
-
-TEST_F(BundleTest, AtPathReadsExecutableAndIdentifier) {
-  const auto app = makeApp(
-      "Ferrolin", infoPlist(R"(<key>CFBundleIdentifier</key><string>app.ferrolin.desktop</string>
-<key>CFBundleExecutable</key><string>Ferrolin</string>
-)"));
-
-  const auto found = Bundle::atPath(app.string() + "/");
-  if (!found) {
-    FAIL() << "no bundle at " << app;
-  }
-  const Bundle& bundle = *found;
-  EXPECT_EQ(bundle.bundlePath(), app);
-  EXPECT_EQ(bundle.resourcePath(), app / "Contents" / "Resources");
-  EXPECT_EQ(bundle.executablePath(), app / "Contents" / "MacOS" / "Ferrolin");
-  EXPECT_EQ(bundle.bundleIdentifier(), "app.ferrolin.desktop");
-
-  for (const auto& [value, uiElement] : std::vector<std::pair<std::string, bool>>{
-           {"<true/>", true}, {"<string>1</string>", true}, {"<false/>", false}}) {
-    const auto element =
-        Bundle::atPath(makeApp("Element", infoPlist("<key>LSUIElement</key>" + value + "\n")));
-    EXPECT_EQ(element && element->isUIElement(), uiElement) << value;
-  }
-
-  const auto bare = Bundle::atPath(makeApp("Bare", ""));
-  if (!bare) {
-    FAIL() << "no bundle without Info.plist";
-  }
-  EXPECT_EQ(bare->executablePath(), std::nullopt);
-  EXPECT_EQ(bare->bundleIdentifier(), std::nullopt);
-
-  EXPECT_EQ(Bundle::atPath(folder / "Absent.app"), std::nullopt);
 }
 
 }  // namespace

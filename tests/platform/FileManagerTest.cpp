@@ -193,28 +193,23 @@ TEST(PrivateTemporaryDirectory, IsCreatedPrivateAndReused) {
   EXPECT_EQ(FileManager::privateTemporaryDirectory(folder.path(), ::getuid()), created);
 }
 
+// Refused: a folder others may write to, a link to a private folder, and the folder of another
+// user (this one owns it, not user 4242).
 TEST(PrivateTemporaryDirectory, RefusesAFolderOthersCouldTamperWith) {
+  const TemporaryFolder folder;
   const std::string name = "ferrolin-" + std::to_string(::getuid());
-  {
-    TemporaryFolder folder;
-    fs::create_directory(folder / name);
-    ::chmod((folder / name).c_str(), 0777);
-    EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder.path(), ::getuid()));
+  for (const char* root : {"open", "linked", "foreign"}) {
+    fs::create_directories(folder / root / "private");
+    ::chmod((folder / root / "private").c_str(), 0700);
   }
-  {
-    TemporaryFolder folder;
-    fs::create_directory(folder / "decoy");
-    ::chmod((folder / "decoy").c_str(), 0700);
-    fs::create_symlink(folder / "decoy", folder / name);
-    EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder.path(), ::getuid()));
-  }
-  {
-    TemporaryFolder folder;
-    fs::create_directory(folder / "ferrolin-4242");
-    ::chmod((folder / "ferrolin-4242").c_str(), 0700);
-    EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder.path(), 4242))
-        << "the folder belongs to someone other than user 4242";
-  }
+  fs::create_directory(folder / "open" / name);
+  ::chmod((folder / "open" / name).c_str(), 0777);
+  fs::create_symlink(folder / "linked/private", folder / "linked" / name);
+  fs::rename(folder / "foreign/private", folder / "foreign/ferrolin-4242");
+
+  EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder / "open", ::getuid()));
+  EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder / "linked", ::getuid()));
+  EXPECT_FALSE(FileManager::privateTemporaryDirectory(folder / "foreign", 4242));
 }
 
 }  // namespace

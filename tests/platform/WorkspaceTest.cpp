@@ -45,7 +45,7 @@ pid_t frontmostPid(const Workspace& workspace) {
 
 // Two instances of Ferrolin and, launched last, the launcher (an accessory application) on the
 // in-process desktop, seen through the launcher's connection.
-class RunningApplicationTest : public testing::Test {
+class WorkspaceTest : public testing::Test {
  protected:
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
@@ -61,7 +61,7 @@ class RunningApplicationTest : public testing::Test {
   const Workspace workspace{seenFrom};
 };
 
-TEST_F(RunningApplicationTest, ListsTheDesktopsApplicationsAndReadsTheirStateOnEveryCall) {
+TEST_F(WorkspaceTest, ListsTheDesktopsApplicationsAndReadsTheirStateOnEveryCall) {
   const std::vector<RunningApplication> targets =
       RunningApplication::runningApplications("app.ferrolin.desktop", seenFrom);
   EXPECT_EQ(pidsOf(targets), (std::vector<pid_t>{200, 400}));
@@ -96,7 +96,7 @@ TEST_F(RunningApplicationTest, ListsTheDesktopsApplicationsAndReadsTheirStateOnE
   EXPECT_EQ(stranger.bundleIdentifier(), std::nullopt);
 }
 
-TEST_F(RunningApplicationTest, RequestsReachTheDesktopAndAPoliteTerminateWaitsForTheProgram) {
+TEST_F(WorkspaceTest, RequestsReachTheDesktopAndAPoliteTerminateWaitsForTheProgram) {
   RunningApplication target(200, seenFrom);
   EXPECT_TRUE(target.hide());
   EXPECT_TRUE(target.isHidden());
@@ -198,11 +198,8 @@ TEST(UserNotificationCenter, AsksAndPostsOnTheLoopAndAnswersInTheBackground) {
             3);
 }
 
-TEST(Screen, ScreensAndLanguagesAreTheDesktopsWithTheMainScreenFirst) {
-  platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
-  const DesktopProgram program{desktop, loop, 2001, "com.quorrel.launcher"};
-  platform::DesktopConnection& connection = *program.connection;
+TEST_F(WorkspaceTest, ScreensAndLanguagesAreTheDesktopsWithTheMainScreenFirst) {
+  platform::DesktopConnection& connection = seenFrom;
   EXPECT_EQ(platform::CGDisplayBounds(1, connection), (platform::Rect{0, 0, 1512, 982}));
   desktop.setScreens({});
   EXPECT_TRUE(platform::Screen::screens(connection).empty());
