@@ -47,7 +47,11 @@ class RunningApplicationsModelTest : public testing::Test {
     }
     return pids;
   }
-  bool hidden(pid_t pid) const { return model.application(pid).value_or(app(0, "")).hidden; }
+  // The listed record of that pid, or an empty one.
+  RunningApplicationState state(pid_t pid) const {
+    return model.application(pid).value_or(RunningApplicationState{});
+  }
+  bool hidden(pid_t pid) const { return state(pid).hidden; }
 
   RunningApplicationsModel model;
 };
@@ -56,7 +60,7 @@ TEST_F(RunningApplicationsModelTest, LaunchKeepsOrderAndOnlyRegularApplicationsT
   EXPECT_EQ(listed(), (std::vector<pid_t>{100, 200, 300, 400}));
   EXPECT_EQ(model.frontmost(), 300);
   EXPECT_EQ(active(), std::vector<pid_t>{300});
-  EXPECT_EQ(model.application(200).value().bundlePath, "/Applications/app.ferrolin.desktop.app");
+  EXPECT_EQ(state(200).bundlePath, "/Applications/app.ferrolin.desktop.app");
 
   // The launched record's own state is not taken over, and a pid is listed once.
   RunningApplicationState claimsFront = app(500, "com.example.tool", ActivationPolicy::accessory);
@@ -66,7 +70,7 @@ TEST_F(RunningApplicationsModelTest, LaunchKeepsOrderAndOnlyRegularApplicationsT
   EXPECT_EQ(active(), std::vector<pid_t>{300});
   EXPECT_FALSE(hidden(500));
   EXPECT_FALSE(model.launch(app(200, "com.example.duplicate")));
-  EXPECT_EQ(model.application(200).value().bundleIdentifier, "app.ferrolin.desktop");
+  EXPECT_EQ(state(200).bundleIdentifier, "app.ferrolin.desktop");
 
   ASSERT_TRUE(model.launch(app(250, "app.ferrolin.desktop")));
   std::vector<pid_t> targets;
@@ -148,7 +152,7 @@ TEST_F(RunningApplicationsModelTest, ActivationPolicyDecidesWhoMayTakeTheFrontNe
   ASSERT_TRUE(model.activate(100));
   ASSERT_TRUE(model.activate(300));
   EXPECT_TRUE(model.setActivationPolicy(100, ActivationPolicy::accessory));
-  EXPECT_EQ(model.application(100).value().activationPolicy, ActivationPolicy::accessory);
+  EXPECT_EQ(state(100).activationPolicy, ActivationPolicy::accessory);
   EXPECT_TRUE(model.hide(300));
   EXPECT_EQ(model.frontmost(), 200);
 
