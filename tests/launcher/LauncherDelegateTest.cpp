@@ -6,11 +6,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "LauncherSettings.h"
@@ -18,9 +20,10 @@
 #include "platform/CarbonEvents.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
+#include "platform/GlobalQueue.h"
 #include "platform/HttpSession.h"
-#include "platform/KeyNames.h"
 #include "platform/UserNotifications.h"
+#include "support/DesktopProgram.h"
 #include "support/LocalHttpServer.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestScripts.h"
@@ -30,10 +33,42 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Calls = std::vector<std::vector<std::string>>;
+using Keys = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 using launcher::LauncherDelegate;
+using testsupport::DesktopProgram;
 
 constexpr pid_t launcherPid = 3100;
 constexpr pid_t targetPid = 3200;
+
+// The settings as the file holds them, or nothing when there is no file.
+std::optional<launcher::LauncherSettings> storedSettings(const fs::path& file) {
+  if (!fs::exists(file)) {
+    return std::nullopt;
+  }
+  return launcher::LauncherSettings::decode(nlohmann::json::parse(testsupport::readFile(file)));
+}
+
+// The screen once the launcher, with the shortcut "command+option+b", has found version 1.2.0: its
+// item in the menu bar with the update in the tool tip and the menu, and the notification.
+constexpr std::string_view screenWithUpdate = R"x(Status items:
+  com.quorrel.launcher: image bolt.circle.fill (template), title " ", tool tip "Update available: 1.2.0 (installed 1.0.0)"
+    Ferrolin Launcher  (disabled)
+    ---
+    Update available: 1.2.0 (installed 1.0.0)  (disabled)
+    Download Update
+    ---
+    Toggle Ferrolin
+    ---
+    Hotkey: Command + Option + B  (disabled)
+    ---
+    Settings  command+,
+    ---
+    Quit Launcher  command+q
+Windows:
+Alerts:
+Notifications:
+  ferrolin-update-available: "Ferrolin update available" "Update available: 1.2.0 (installed 1.0.0)"
+)x";
 
 // The launcher's delegate on an in-process emulated desktop, in a temporary home, with recording
 // launchctl and open tools, and the product's web service played by a local server that publishes
@@ -88,44 +123,28 @@ class LauncherDelegateTest : public testing::Test {
     loop.runUntilIdle();
   }
 
-  platform::ActivationPolicy policyOf(pid_t pid) const {
-    for (const platform::RunningApplicationState& state : desktop.runningApplications()) {
-      if (state.pid == pid) {
-        return state.activationPolicy;
-      }
-    }
-    ADD_FAILURE() << "no application " << pid;
-    return platform::ActivationPolicy::prohibited;
-  }
-
-  // Chooses "Quit Launcher": the launcher terminates and gives its hot key back.
-  void quitFromTheMenu() {
-    ASSERT_TRUE(desktop.chooseMenuItem("Quit Launcher"));
-    loop.runUntilIdle();
-    EXPECT_TRUE(application.isTerminated());
-    EXPECT_TRUE(desktop.hotKeys().empty());
-  }
-
-  // The launcher's hot keys, as the shortcut words that press them.
-  std::vector<std::string> launcherShortcuts() const {
-    std::vector<std::string> shortcuts;
+  // The launcher's hot keys: key code and modifiers of each.
+  Keys launcherKeys() const {
+    Keys keys;
     for (const platform::HotKeyRegistration& key : desktop.hotKeys()) {
-      for (const char* words : {"command+option+b", "control+shift+space", "control+shift+k"}) {
-        const std::optional<platform::KeyChord> chord = platform::parseKeyChord(words);
-        if (chord && key.signature == platform::fourCharCode("QRLL") &&
-            key.keyCode == chord->keyCode && key.modifiers == chord->carbonModifiers) {
-          shortcuts.emplace_back(words);
-        }
+      if (key.signature == platform::fourCharCode("QRLL")) {
+        keys.emplace_back(key.keyCode, key.modifiers);
       }
     }
-    return shortcuts;
+    return keys;
   }
 
-  // Whether the screen, as the desktop renders it, shows the text.
-  bool shows(const std::string& text) {
+  // The screen once every pending step has finished: the desktop's requests on the loop, the
+  // authorisation completion on the background queue and the notification it posts.
+  std::string screen() {
     loop.runUntilIdle();
-    return desktop.renderText().find(text) != std::string::npos;
+    bool settled = false;
+    completions.async([&] { loop.async([&] { settled = true; }); });
+    EXPECT_TRUE(loop.runUntil([&] { return settled; }, 30s));
+    loop.runUntilIdle();
+    return desktop.renderText();
   }
+  bool shows(const std::string& text) { return screen().find(text) != std::string::npos; }
 
   testsupport::TemporaryFolder folder;
   fs::path home = folder / "home";
@@ -153,46 +172,29 @@ class LauncherDelegateTest : public testing::Test {
       platform::ApplicationIdentity{launcherPid, "com.quorrel.launcher", std::nullopt,
                                     std::nullopt}};
   platform::EventTarget hotKeyTarget{application};
-  platform::UserNotificationCenter notifications{*connection, loop};
+  // One thread, so a block queued after the authorisation completion runs after it.
+  platform::GlobalQueue completions{1};
+  platform::UserNotificationCenter notifications{*connection, loop, completions};
   platform::HttpSession http;
   std::shared_ptr<LauncherDelegate> delegate;
+  launcher::LauncherSettings defaults{"command+option+b", false, "en", "primary"};
 };
 
-// A running Ferrolin (or another program) on the same desktop.
-struct Target {
-  Target(platform::EmulatedDesktop& desktop, platform::EventLoop& loop, pid_t pid = targetPid,
-         const char* bundleIdentifier = "app.ferrolin.desktop")
-      : connection(desktop.connect(loop)),
-        application(
-            *connection, loop,
-            platform::ApplicationIdentity{pid, bundleIdentifier, std::nullopt, std::nullopt}) {
-    application.finishLaunching();
-    loop.runUntilIdle();
-  }
-  std::unique_ptr<platform::DesktopConnection> connection;
-  platform::Application application;
-};
-
-TEST_F(LauncherDelegateTest, AFirstStartReadsTheDefaultsOnceAndWritesNothing) {
+TEST_F(LauncherDelegateTest, AFirstStartShowsTheDefaultsAndWritesNothing) {
   launch();
 
-  EXPECT_EQ(policyOf(launcherPid), platform::ActivationPolicy::accessory);
-  EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
+  EXPECT_EQ(application.activationPolicy(), platform::ActivationPolicy::accessory);
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B  (disabled)"));
   ASSERT_EQ(desktop.hotKeys().size(), 1U);
   EXPECT_EQ(versionRequests, 1);
   EXPECT_FALSE(delegate->updateResult());
   EXPECT_FALSE(fs::exists(settingsFile));
   EXPECT_TRUE(testsupport::readRecordedCalls(tools.launchctlCalls).empty());
-
-  // The settings were read at launch and are kept: a file written now changes nothing.
-  testsupport::writeFile(settingsFile, R"({"shortcut":"control+shift+space",)"
-                                       R"("startAtLogin":true,"language":"fr"})");
-  EXPECT_EQ(delegate->settings(),
-            (launcher::LauncherSettings{"command+option+b", false, "en", "primary"}));
+  EXPECT_EQ(delegate->settings(), defaults);
 }
 
 TEST_F(LauncherDelegateTest, ALauncherStartedWhileAnotherRunsLeavesAtOnceTouchingNothing) {
-  const Target earlier(desktop, loop, 3300, "com.quorrel.launcher");
+  const DesktopProgram earlier(desktop, loop, 3300, "com.quorrel.launcher");
   start();
 
   EXPECT_TRUE(application.isTerminated());
@@ -201,190 +203,126 @@ TEST_F(LauncherDelegateTest, ALauncherStartedWhileAnotherRunsLeavesAtOnceTouchin
   EXPECT_FALSE(loop.runUntil([&] { return versionRequests > 0; }, 200ms));
 }
 
-TEST_F(LauncherDelegateTest, TheStoredShortcutIsRegisteredAndShownAtLaunch) {
+// The stored shortcut and the menu's toggle both reach the target application; quitting stops
+// Ferrolin, frees the shortcut and boots the agent out of the session, keeping its file.
+TEST_F(LauncherDelegateTest, TheStoredShortcutAndTheMenuToggleFerrolinAndQuitEndsIt) {
   testsupport::writeFile(
       settingsFile, R"({"shortcut":"control+shift+space","startAtLogin":false,"language":"de"})");
-  launch();
-
-  EXPECT_TRUE(shows("Hotkey: Control + Shift + SPACE"));
-  EXPECT_TRUE(desktop.press("control+shift+space"));
-  EXPECT_FALSE(desktop.press("command+option+b"));
-}
-
-TEST_F(LauncherDelegateTest, AShortcutPressAndTheMenusToggleDoTheSame) {
-  launch();
+  testsupport::writeFile(agentFile, "agent");
   const std::vector<std::string> openFerrolin{(home / "Applications/Ferrolin.app").string(),
                                               "--args", "--quorrel-launch-fullscreen"};
   fs::create_directories(openFerrolin[0]);
-
-  ASSERT_TRUE(desktop.press("command+option+b"));
+  launch();
+  EXPECT_TRUE(shows("Hotkey: Control + Shift + SPACE"));
+  EXPECT_FALSE(desktop.press("command+option+b"));
+  ASSERT_TRUE(desktop.press("control+shift+space"));
   loop.runUntilIdle();
   ASSERT_TRUE(desktop.chooseMenuItem("Toggle Ferrolin"));
+  EXPECT_FALSE(desktop.chooseMenuItem("Ferrolin Launcher")) << "an informing line is disabled";
   loop.runUntilIdle();
   EXPECT_EQ(testsupport::awaitRecordedCalls(tools.openCalls, 2),
             (Calls{openFerrolin, openFerrolin}));
-  EXPECT_EQ(testsupport::readFile(folder / "tmp/quorrel-launch.trigger"), "show");
 
-  // With Ferrolin running and in front, both hide it.
-  const Target target(desktop, loop);
-  ASSERT_TRUE(desktop.focus("app.ferrolin.desktop"));
-  for (const auto& toggle :
-       {std::function<bool()>([&] { return desktop.press("command+option+b"); }),
-        std::function<bool()>([&] { return desktop.chooseMenuItem("Toggle Ferrolin"); })}) {
-    fs::remove(folder / "tmp/quorrel-command.trigger");
-    ASSERT_TRUE(toggle());
-    loop.runUntilIdle();
-    EXPECT_EQ(testsupport::readFile(folder / "tmp/quorrel-command.trigger"), "hide");
-  }
-}
-
-TEST_F(LauncherDelegateTest, QuitWithoutAnAgentFileStopsFerrolinAndRunsNoLaunchctl) {
-  const Target target(desktop, loop);
-  launch();
-  quitFromTheMenu();
-
-  EXPECT_TRUE(target.application.isTerminated());
-  // launchctl would have been started before the application terminated.
-  EXPECT_TRUE(testsupport::readRecordedCalls(tools.launchctlCalls).empty());
-}
-
-TEST_F(LauncherDelegateTest, QuitWithAnAgentFileBootsTheAgentOutOnceAndKeepsTheFile) {
-  testsupport::writeFile(agentFile, "agent");
-  const Target target(desktop, loop);
-  launch();
-  quitFromTheMenu();
-
-  EXPECT_TRUE(target.application.isTerminated());
+  const DesktopProgram ferrolin(desktop, loop, targetPid, "app.ferrolin.desktop");
+  ASSERT_TRUE(desktop.chooseMenuItem("Quit Launcher"));
+  loop.runUntilIdle();
+  EXPECT_TRUE(application.isTerminated());
+  EXPECT_TRUE(ferrolin.application.isTerminated());
+  EXPECT_TRUE(desktop.hotKeys().empty());
   EXPECT_EQ(testsupport::awaitRecordedCalls(tools.launchctlCalls, 1),
             (Calls{{"bootout", "gui/" + std::to_string(::getuid()), agentFile.string()}}));
   EXPECT_TRUE(fs::exists(agentFile));
 }
 
-TEST_F(LauncherDelegateTest, AnUpdateFoundAtLaunchIsShownAndItsDownloadPageOpens) {
+// An update found at launch shows in the menu bar and a notification; a check from the settings
+// window that finds nothing keeps it, a newer one takes its place everywhere. The menu and the
+// window both open the download page.
+TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadPage) {
   publishedVersion = "1.2.0";
   launch();
-  loop.runUntil([&] { return !desktop.notifications().empty(); }, 30s);
-
-  EXPECT_EQ(delegate->updateResult(), (launcher::VersionCheckResult{"1.2.0", "1.0.0"}));
-  EXPECT_TRUE(
-      shows("Update available: 1.2.0 (installed 1.0.0)  (disabled)\n"
-            "    Download Update"));
-  EXPECT_TRUE(
-      shows(R"x("Ferrolin update available" "Update available: 1.2.0 (installed 1.0.0)")x"));
-
+  loop.runUntil([&] { return delegate->updateResult().has_value(); }, 30s);
+  EXPECT_EQ(screen(), screenWithUpdate);
   ASSERT_TRUE(desktop.chooseMenuItem("Download Update"));
   loop.runUntilIdle();
-  std::vector<std::string> opened;
-  for (const platform::JournalEntry& entry : desktop.journal()) {
-    if (entry.kind == platform::JournalEntry::Kind::urlOpened) {
-      opened.push_back(entry.url);
-    }
+  EXPECT_EQ(desktop.journal().back().url, server.url("/download"));
+
+  ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
+  for (const char* published : {"1.0.0", "1.3.0"}) {
+    publishedVersion = published;
+    loop.runUntilIdle();
+    ASSERT_TRUE(desktop.click("checkUpdatesButton"));
+    loop.runUntilIdle();
+    ASSERT_TRUE(loop.runUntil(
+        [&] { return desktop.renderText().find("Checking for updates") == std::string::npos; },
+        30s));
+    // One that finds nothing keeps the update found before.
+    EXPECT_EQ(delegate->updateResult(),
+              (launcher::VersionCheckResult{std::string(published) == "1.0.0" ? "1.2.0" : "1.3.0",
+                                            "1.0.0"}));
   }
-  EXPECT_EQ(opened, std::vector<std::string>{server.url("/download")});
-}
-
-// The settings as the file holds them, or nothing when there is no file.
-std::optional<launcher::LauncherSettings> storedSettings(const fs::path& file) {
-  if (!fs::exists(file)) {
-    return std::nullopt;
+  const std::string message = "Update available: 1.3.0 (installed 1.0.0)";
+  for (const std::string& part :
+       {"tool tip \"" + message + "\"", "    " + message + "  (disabled)\n",
+        "label updateLabel \"" + message + "\"", R"("Ferrolin update available" ")" + message}) {
+    EXPECT_TRUE(shows(part)) << part;
   }
-  return launcher::LauncherSettings::decode(nlohmann::json::parse(testsupport::readFile(file)));
+  ASSERT_TRUE(desktop.click("openDownloadButton"));
+  loop.runUntilIdle();
+  EXPECT_EQ(desktop.journal().back().url, server.url("/download"));
+  // Apply in the window stores the settings.
+  ASSERT_TRUE(desktop.click("applyButton"));
+  loop.runUntilIdle();
+  EXPECT_EQ(storedSettings(settingsFile), defaults);
 }
 
-TEST_F(LauncherDelegateTest, SavingStoresTheValuesAndOnlyAChangedStartAtLoginRunsLaunchctl) {
+TEST_F(LauncherDelegateTest, AFailedSaveKeepsTheOldShortcutAndSettingsAndASuccessfulOneAppliesAll) {
   launch();
-  EXPECT_EQ(delegate->saveSettings({"command+option+b", false, "fr", std::nullopt}), std::nullopt);
-  const launcher::LauncherSettings french{"command+option+b", false, "fr", "primary"};
-  EXPECT_EQ(storedSettings(settingsFile), french);
-  EXPECT_EQ(delegate->settings(), french);
-  EXPECT_TRUE(testsupport::readRecordedCalls(tools.launchctlCalls).empty());
-
-  EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "fr", "index:1"}), std::nullopt);
-  EXPECT_EQ(storedSettings(settingsFile),
-            (launcher::LauncherSettings{"control+shift+space", true, "fr", "index:1"}));
-  EXPECT_TRUE(fs::exists(agentFile));
-  EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls).back(),
-            (std::vector<std::string>{"bootstrap", "gui/" + std::to_string(::getuid()),
-                                      agentFile.string()}));
-  EXPECT_TRUE(shows("Hotkey: Control + Shift + SPACE"));
-  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"control+shift+space"});
-}
-
-TEST_F(LauncherDelegateTest, AnInvalidOrRefusedShortcutChangesNothingAndKeepsTheOldOneWorking) {
-  launch();
-  EXPECT_EQ(delegate->saveSettings({"command+option+", true, "de", std::nullopt}),
-            "Shortcut format is invalid. Example: command+option+b");
-
   // Another program holds control+shift+k.
-  Target other(desktop, loop);
+  DesktopProgram other(desktop, loop, targetPid, "app.ferrolin.desktop");
   platform::EventTarget otherTarget{other.application};
   platform::EventHotKeyRef taken = nullptr;
   ASSERT_EQ(
       platform::RegisterEventHotKey(40, platform::controlKey | platform::shiftKey,
                                     {platform::fourCharCode("OTHR"), 1}, &otherTarget, 0, &taken),
       platform::noErr);
+  // After each failure the old shortcut works, nothing is stored and the old settings stay; the
+  // agent file is there once turning start at login on got as far as writing it.
+  const auto keptTheOldSettings = [&](bool agent) {
+    EXPECT_EQ(launcherKeys(), (Keys{{11, platform::cmdKey | platform::optionKey}}));
+    EXPECT_EQ(delegate->settings(), defaults);
+    EXPECT_FALSE(fs::exists(settingsFile));
+    EXPECT_EQ(fs::exists(agentFile), agent);
+    EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
+  };
+  EXPECT_EQ(delegate->saveSettings({"command+option+", true, "de", std::nullopt}),
+            "Shortcut format is invalid. Example: command+option+b");
+  keptTheOldSettings(false);
   EXPECT_EQ(delegate->saveSettings({"control+shift+k", true, "de", std::nullopt}),
             "Shortcut could not be registered. It may be reserved or already in use.");
-
-  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"command+option+b"});
-  EXPECT_FALSE(fs::exists(settingsFile));
-  EXPECT_FALSE(fs::exists(agentFile));
-  EXPECT_EQ(delegate->settings(),
-            (launcher::LauncherSettings{"command+option+b", false, "en", "primary"}));
-  EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
-}
-
-TEST_F(LauncherDelegateTest, AFailureAfterTheChecksPutsBackTheShortcutAndTheSettings) {
-  launch();
-  // launchctl refuses: turning start at login on fails and nothing is written.
-  testsupport::writeRecordingScript(tools.desktop / "root/bin/launchctl", tools.launchctlCalls, 5);
+  keptTheOldSettings(false);
+  const fs::path launchctl = tools.desktop / "root/bin/launchctl";
+  testsupport::writeRecordingScript(launchctl, tools.launchctlCalls, 5);
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
             "launchctl failed while updating startup.");
-  EXPECT_FALSE(fs::exists(settingsFile));
-  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"command+option+b"});
-
-  // The settings file cannot be written: its folder is a file. The start at login set on the way
-  // stays set.
-  testsupport::writeRecordingScript(tools.desktop / "root/bin/launchctl", tools.launchctlCalls, 0);
-  testsupport::writeFile(settingsFile.parent_path(), "in the way");
+  keptTheOldSettings(true);
+  testsupport::writeRecordingScript(launchctl, tools.launchctlCalls, 0);
+  testsupport::writeFile(settingsFile.parent_path(), "a file where the folder belongs");
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
             "“Ferrolin” couldn’t be created because an item with the same name already exists.");
-  EXPECT_EQ(launcherShortcuts(), std::vector<std::string>{"command+option+b"});
-  EXPECT_EQ(delegate->settings(),
-            (launcher::LauncherSettings{"command+option+b", false, "en", "primary"}));
-  EXPECT_TRUE(fs::exists(agentFile));
-  EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
-}
+  keptTheOldSettings(true);
 
-TEST_F(LauncherDelegateTest, AManualCheckKeepsAFoundUpdateWhichTheSettingsWindowThenShows) {
-  launch();
-  std::vector<std::optional<launcher::VersionCheckResult>> answers;
-  auto checkNow = [&] {
-    const std::size_t before = answers.size();
-    delegate->checkForUpdatesManually(
-        [&](const std::optional<launcher::VersionCheckResult>& result) {
-          answers.push_back(result);
-        });
-    ASSERT_TRUE(loop.runUntil([&] { return answers.size() > before; }, 30s));
-  };
-  checkNow();
-  publishedVersion = "1.3.0";
-  checkNow();
-  publishedVersion = "1.0.0";
-  checkNow();
-
-  const launcher::VersionCheckResult found{"1.3.0", "1.0.0"};
-  EXPECT_EQ(answers, (std::vector<std::optional<launcher::VersionCheckResult>>{std::nullopt, found,
-                                                                               std::nullopt}));
-  EXPECT_EQ(delegate->updateResult(), found);
-  EXPECT_TRUE(shows("Update available: 1.3.0 (installed 1.0.0)  (disabled)\n"));
-
-  ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
-  EXPECT_TRUE(shows("label updateLabel \"Update available: 1.3.0 (installed 1.0.0)\""));
-  EXPECT_TRUE(shows("button openDownloadButton \"Open Download Page\" ["));
-  ASSERT_TRUE(desktop.click("openDownloadButton"));
-  loop.runUntilIdle();
-  EXPECT_EQ(desktop.journal().back().url, server.url("/download"));
+  fs::remove(settingsFile.parent_path());
+  fs::remove(agentFile);
+  EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "fr", std::nullopt}),
+            std::nullopt);
+  const launcher::LauncherSettings applied{"control+shift+space", true, "fr", "primary"};
+  EXPECT_EQ(storedSettings(settingsFile), applied);
+  EXPECT_EQ(delegate->settings(), applied);
+  EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls).back(),
+            (std::vector<std::string>{"bootstrap", "gui/" + std::to_string(::getuid()),
+                                      agentFile.string()}));
+  EXPECT_EQ(launcherKeys(), (Keys{{49, platform::controlKey | platform::shiftKey}}));
+  EXPECT_TRUE(shows("Hotkey: Control + Shift + SPACE"));
 }
 
 }  // namespace

@@ -2,16 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
+#include "platform/KeyEvent.h"
+#include "support/DesktopProgram.h"
 
 namespace {
 
@@ -56,7 +60,6 @@ class SettingsWindowControllerTest : public testing::Test {
  protected:
   SettingsWindowControllerTest() {
     desktop.setScreens({{"Built-in Display", 1, {0, 0, 1440, 900}, 2.0}});
-    application.finishLaunching();
   }
 
   void show(const LauncherSettings& settings,
@@ -65,17 +68,9 @@ class SettingsWindowControllerTest : public testing::Test {
     loop.runUntilIdle();
   }
 
-  // The user's hands: each settles the loop afterwards.
-  void click(const std::string& target) {
-    ASSERT_TRUE(desktop.click(target)) << target;
-    loop.runUntilIdle();
-  }
-  void select(const std::string& item) {
-    ASSERT_TRUE(desktop.select(item)) << item;
-    loop.runUntilIdle();
-  }
-  void key(const std::string& keys) {
-    ASSERT_TRUE(desktop.key(keys)) << keys;
+  // The user's hands (click, select, key) succeed, then the loop settles.
+  void done(bool handled) {
+    ASSERT_TRUE(handled);
     loop.runUntilIdle();
   }
 
@@ -103,28 +98,16 @@ class SettingsWindowControllerTest : public testing::Test {
   }
 
   // The toast line: its text, colour role, alpha and whether it is shown.
-  struct Toast {
-    std::string text;
-    std::string color;
-    double alpha;
-    bool shown;
-    friend bool operator==(const Toast&, const Toast&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Toast& toast) {
-      return out << '"' << toast.text << "\" " << toast.color << " alpha " << toast.alpha
-                 << (toast.shown ? " shown" : " hidden");
-    }
-  };
+  using Toast = std::tuple<std::string, std::string, double, bool>;
   Toast toast() const {
     const auto& label = get<platform::Label>("toastLabel");
     return {label.text(), label.textColor().role, label.alphaValue(), !label.isHidden()};
   }
+  bool toastShown() const { return std::get<3>(toast()); }
 
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop{platform::EventLoop::virtualClock};
-  std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
-  platform::Application application{
-      *connection, loop,
-      platform::ApplicationIdentity{7101, "com.quorrel.launcher", std::nullopt, std::nullopt}};
+  testsupport::DesktopProgram program{desktop, loop, 7101, "com.quorrel.launcher"};
   std::vector<LauncherSettings> saved;
   std::optional<std::string> saveAnswer;
   int downloads = 0;
@@ -136,24 +119,18 @@ class SettingsWindowControllerTest : public testing::Test {
       },
       [this] { ++downloads; },
       [this](UpdateChecker::Completion completion) { checks.push_back(std::move(completion)); },
-      application);
+      program.application);
 };
 
 TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReusesAndRecentresIt) {
-  EXPECT_EQ(controller->window(), nullptr);
   show(stored);
   EXPECT_EQ(windowOnScreen(), englishWindow);
   const platform::Window* window = controller->window();
-  EXPECT_EQ(window->styleMask(), platform::windowStyle::titled | platform::windowStyle::closable);
-  EXPECT_FALSE(window->isReleasedWhenClosed());
-  EXPECT_EQ(window->titleVisibility(), platform::TitleVisibility::hidden);
-  EXPECT_EQ(window->toolbarStyle(), 2);
-  EXPECT_FALSE(window->isOpaque());
   EXPECT_EQ(desktop.frontmostApplication(), 7101);
 
   // Closing only orders the window out; the next show brings the same one back, centred on the
   // main screen as it is now.
-  ASSERT_TRUE(application.handleEvent(platform::DesktopEvent{
+  ASSERT_TRUE(program.application.handleEvent(platform::DesktopEvent{
       .input = {{"action", "close"}, {"window", "Ferrolin Launcher Settings"}}}));
   loop.runUntilIdle();
   EXPECT_FALSE(window->isVisible());
@@ -164,46 +141,36 @@ TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReuses
   EXPECT_EQ(window->frame(), (platform::Rect{1000, 466, 560, 508}));
 }
 
-TEST_F(SettingsWindowControllerTest, TheStoredLanguageChoosesTheTextsAndUnknownCodesAreEnglish) {
+TEST_F(SettingsWindowControllerTest, TheLanguageChoosesTheTextsAndWiderLabelsMoveThePopUps) {
   show({"command+option+b", true, "de", std::nullopt});
   EXPECT_EQ(controller->window()->title(), "Ferrolin-Launcher Einstellungen");
-  EXPECT_EQ(text("titleLabel"), "Launcher-Einstellungen");
   EXPECT_EQ(text("updateLabel"), "Die App ist auf dem neuesten Stand.");
-  EXPECT_EQ(get<platform::Button>("startupCheckbox").title(), "Ferrolin beim Anmelden starten");
   EXPECT_EQ(get<platform::Button>("startupCheckbox").state(), platform::ControlState::on);
   EXPECT_EQ(get<launcher::ShortcutCaptureView>("shortcutCapture").hintText(),
             "Klicken und dann die Tastenkombination drücken");
   EXPECT_EQ(selected("languagePopup"), "Deutsch");
   EXPECT_EQ(selected("coverMonitorPopup"), "Primärer Bildschirm");
 
+  // Unknown codes are English.
   for (const char* code : {"xx", "FR", "de-DE", ""}) {
     show({"command+option+b", false, code, std::nullopt});
     EXPECT_EQ(windowOnScreen(), englishWindow) << code;
   }
-  click("applyButton");
-  EXPECT_EQ(saved.back(), (LauncherSettings{"command+option+b", false, "en", "primary"}));
-}
 
-TEST_F(SettingsWindowControllerTest, FrenchWidensTheLabelsAndBothPopUpsMoveRightAlike) {
-  show(stored);
-  select("Français");
+  // French widens the labels; both pop-ups move right alike. Nothing is stored by the choice.
+  done(desktop.select("Français"));
   EXPECT_EQ(controller->window()->title(), "Paramètres du lanceur Ferrolin");
-  EXPECT_EQ(text("coverMonitorLabel"), "Écran de couverture");
   const platform::Rect label = frame("coverMonitorLabel");
-  const platform::Rect language = frame("languagePopup");
   const platform::Rect display = frame("coverMonitorPopup");
   EXPECT_GT(label.width, 98);
   EXPECT_EQ(frame("languageLabel").width, label.width);
-  EXPECT_EQ(language.x, 16 + label.width + 14);
-  EXPECT_EQ(display.x, language.x);
-  EXPECT_EQ(display.width, language.width);
-  EXPECT_EQ(language.x + language.width, 512 - 16);
-  EXPECT_GE(language.width, 160);
-  // Nothing is stored by a language change.
+  EXPECT_EQ(display.x, 16 + label.width + 14);
+  EXPECT_EQ(display.maxX(), 512 - 16);
+  EXPECT_EQ(frame("languagePopup"), (platform::Rect{display.x, 66, display.width, 28}));
   EXPECT_TRUE(saved.empty());
 }
 
-TEST_F(SettingsWindowControllerTest, DisplaysAreOfferedByGeometryOrPositionAndKeptAcrossLanguages) {
+TEST_F(SettingsWindowControllerTest, DisplaysAreOfferedByGeometryOrPositionWhileAttached) {
   desktop.setScreens({
       {"Built-in Display", 1, {0, 0, 1512, 982}, 2.0},
       {"Studio Display", 2, {-1920.7, -0.5, 1920, 1080.9}, 2.0},
@@ -215,99 +182,113 @@ TEST_F(SettingsWindowControllerTest, DisplaysAreOfferedByGeometryOrPositionAndKe
                                       "Studio Display (Display 2)", "Studio Display (Display 3)"}));
   EXPECT_EQ(selected("coverMonitorPopup"), "Studio Display (Display 2)");
 
-  select("Deutsch");
+  done(desktop.select("Deutsch"));
   EXPECT_EQ(selected("coverMonitorPopup"), "Studio Display (Bildschirm 2)");
-  click("applyButton");
-  select("Studio Display (Bildschirm 3)");
-  click("applyButton");
-  select("Primärer Bildschirm");
-  select("English");
-  EXPECT_EQ(selected("coverMonitorPopup"), "Primary display");
-  click("applyButton");
-  ASSERT_EQ(saved.size(), 3U);
+  done(desktop.click("applyButton"));
+  done(desktop.select("Studio Display (Bildschirm 3)"));
+  done(desktop.click("applyButton"));
+  ASSERT_EQ(saved.size(), 2U);
   EXPECT_EQ(saved[0],
             (LauncherSettings{"command+option+b", false, "de", "geom:-1920:0:1920:1080"}));
   EXPECT_EQ(saved[1].coverMonitor, "index:2");
-  EXPECT_EQ(saved[2].coverMonitor, "primary");
-  EXPECT_EQ(saved[2].language, "en");
-}
 
-TEST_F(SettingsWindowControllerTest, ADisplayNoLongerAttachedFallsBackToThePrimaryEntry) {
+  // A display no longer attached falls back to the primary entry.
   show({"command+option+b", false, "es", "geom:0:0:800:600"});
   EXPECT_EQ(selected("coverMonitorPopup"), "Monitor principal");
-  key("return");
+  done(desktop.key("return"));
   EXPECT_EQ(saved.back(), (LauncherSettings{"command+option+b", false, "es", "primary"}));
 }
 
-TEST_F(SettingsWindowControllerTest, ApplyHandsOnTheTrimmedStoredOrTheCapturedShortcut) {
+TEST_F(SettingsWindowControllerTest, ApplyHandsOnTheTrimmedStoredShortcutOrTheOneTheFieldCaptured) {
   show({"  command+option+b\n", true, "en", "primary"});
-  click("applyButton");
+  done(desktop.click("applyButton"));
   EXPECT_EQ(saved.back(), (LauncherSettings{"command+option+b", true, "en", "primary"}));
 
-  click("shortcutCapture");
-  key("command+option+k");
-  click("startupCheckbox");
-  click("applyButton");
-  EXPECT_EQ(saved.back(), (LauncherSettings{"option+command+k", false, "en", "primary"}));
+  // A click focuses the shortcut field. Each key with a modifier becomes the shortcut, modifiers in
+  // their fixed order; other keys are refused with the alert sound and the last capture stays.
+  auto& capture = get<launcher::ShortcutCaptureView>("shortcutCapture");
+  const auto border = [&] { return capture.layerIfAny().value().borderColor.value().role; };
+  EXPECT_EQ(border(), "separatorColor");
+  done(desktop.click("shortcutCapture"));
+  EXPECT_EQ(border(), "controlAccentColor");
+  for (const auto& [keys, shortcut] : std::vector<std::pair<std::string, std::string>>{
+           {"b+command+option", "option+command+b"},
+           {"command+shift+option+control+a", "control+option+shift+command+a"},
+           {"shift+a", "shift+a"},
+           {"command+escape", "command+escape"},
+           {"capslock+fn+control+q", "control+q"}}) {
+    done(desktop.key(keys));
+    EXPECT_EQ(capture.shortcutValue(), shortcut) << keys;
+  }
+  for (const char* keys : {"b", "escape", "capslock+b", "fn+b", "command+f5", "command+left",
+                           "command+tab", "command+keypad-enter"}) {
+    done(desktop.key(keys));
+    EXPECT_EQ(capture.shortcutValue(), "control+q") << keys;
+  }
+  EXPECT_NE(windowOnScreen().find(R"(label "Control + Q")"), std::string::npos);
+  EXPECT_EQ(std::ranges::count(desktop.journal(), platform::JournalEntry::Kind::alertSound,
+                               &platform::JournalEntry::kind),
+            8);
+  // A held key captures again at every repeat.
+  capture.keyDown(
+      {.keyCode = 36,
+       .modifierFlags = platform::modifierFlag::command | platform::modifierFlag::option,
+       .isRepeat = true});
+  done(desktop.click("startupCheckbox"));
+  done(desktop.click("applyButton"));
+  EXPECT_EQ(saved.back(), (LauncherSettings{"option+command+return", false, "en", "primary"}));
+  EXPECT_TRUE(capture.host()->makeFirstResponder(nullptr));
+  EXPECT_EQ(border(), "separatorColor");
 
   // A failed Apply keeps what the user chose; showing the window again puts back what is stored.
   saveAnswer = "Shortcut could not be registered. It may be reserved or already in use.";
-  click("applyButton");
-  EXPECT_EQ(saved.back().shortcut, "option+command+k");
+  done(desktop.click("applyButton"));
+  EXPECT_EQ(saved.back().shortcut, "option+command+return");
   show(stored);
-  click("applyButton");
+  done(desktop.click("applyButton"));
   EXPECT_EQ(saved.back().shortcut, "command+option+b");
 }
 
-TEST_F(SettingsWindowControllerTest, ToastsFadeInAndOutAndTheLatestMessageStaysItsFullTime) {
+// A toast shows for 2.2 seconds and fades out in a quarter of a second; a newer message restarts
+// the time, also while the previous one fades out.
+TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFullTime) {
   show(stored);
-  click("applyButton");
+  done(desktop.click("applyButton"));
   EXPECT_EQ(toast(), (Toast{"Applied", "systemGreen", 1, true}));
   loop.advanceBy(2199ms);
-  EXPECT_EQ(toast().alpha, 1);
+  EXPECT_EQ(std::get<2>(toast()), 1);
   loop.advanceBy(1ms);
   EXPECT_EQ(toast(), (Toast{"Applied", "systemGreen", 0, true}));
   loop.advanceBy(250ms);
-  EXPECT_FALSE(toast().shown);
+  EXPECT_FALSE(toastShown());
 
-  // A second message one second later restarts the time.
   saveAnswer = "Shortcut format is invalid. Example: command+option+b";
-  click("applyButton");
-  loop.advanceBy(1s);
-  click("applyButton");
-  loop.advanceBy(2199ms);
-  EXPECT_EQ(toast(),
-            (Toast{"Shortcut format is invalid. Example: command+option+b", "systemRed", 1, true}));
-  loop.advanceBy(251ms);
-  EXPECT_FALSE(toast().shown);
-
-  // A message that arrives while the previous one fades out is not hidden by that fade.
-  saveAnswer.reset();
-  click("applyButton");
-  loop.advanceBy(2300ms);
-  select("Deutsch");
-  click("applyButton");
-  loop.advanceBy(2199ms);
-  EXPECT_EQ(toast(), (Toast{"Angewendet", "systemGreen", 1, true}));
-  loop.advanceBy(251ms);
-  EXPECT_FALSE(toast().shown);
+  for (const auto pause : {1000ms, 2300ms}) {
+    done(desktop.click("applyButton"));
+    loop.advanceBy(pause);
+    done(desktop.click("applyButton"));
+    loop.advanceBy(2199ms);
+    EXPECT_EQ(toast(), (Toast{*saveAnswer, "systemRed", 1, true}));
+    loop.advanceBy(251ms);
+    EXPECT_FALSE(toastShown());
+  }
 
   // Showing the window hides a toast at once, and an empty answer shows none.
-  click("applyButton");
+  done(desktop.click("applyButton"));
   show(stored);
-  EXPECT_FALSE(toast().shown);
+  EXPECT_FALSE(toastShown());
   saveAnswer = "";
-  click("applyButton");
-  EXPECT_FALSE(toast().shown);
+  done(desktop.click("applyButton"));
+  EXPECT_FALSE(toastShown());
 }
 
 TEST_F(SettingsWindowControllerTest,
        ManualCheckDisablesTheButtonUntilTheAnswerInTheCurrentLanguage) {
   show(stored);
-  click("Check Now");
+  done(desktop.click("Check Now"));
   EXPECT_FALSE(get<platform::Button>("checkUpdatesButton").isEnabled());
   EXPECT_EQ(text("updateLabel"), "Checking for updates...");
-  select("Français");
+  done(desktop.select("Français"));
   EXPECT_EQ(text("updateLabel"), "Vérification des mises à jour...");
   ASSERT_EQ(checks.size(), 1U);
   checks[0](std::nullopt);
@@ -316,32 +297,28 @@ TEST_F(SettingsWindowControllerTest,
   EXPECT_TRUE(get<platform::Button>("openDownloadButton").isHidden());
   EXPECT_EQ(toast(), (Toast{"Aucune mise à jour disponible", "systemGreen", 1, true}));
 
-  click("Vérifier");
+  done(desktop.click("Vérifier"));
   ASSERT_EQ(checks.size(), 2U);
   checks[1](VersionCheckResult{"1.4.0", "1.3.2"});
-  const std::string message = "Update available: 1.4.0 (installed 1.3.2)";
-  EXPECT_EQ(text("updateLabel"), message);
-  EXPECT_EQ(toast().text, "Mise à jour trouvée");
+  EXPECT_EQ(std::get<0>(toast()), "Mise à jour trouvée");
   // The message of a result is not translated.
-  select("English");
-  EXPECT_EQ(text("updateLabel"), message);
+  done(desktop.select("English"));
+  EXPECT_EQ(text("updateLabel"), "Update available: 1.4.0 (installed 1.3.2)");
 
   // Shown, the download button sits left of the Check button and the status line ends before it.
   const platform::Rect check = frame("checkUpdatesButton");
   const platform::Rect download = frame("openDownloadButton");
-  const platform::Rect line = frame("updateLabel");
-  EXPECT_FALSE(get<platform::Button>("openDownloadButton").isHidden());
   EXPECT_EQ(download.y, check.y);
   EXPECT_EQ(download.x + download.width + 8, check.x);
-  EXPECT_EQ(line.x + line.width + 12, download.x);
-  click("Open Download Page");
+  EXPECT_EQ(frame("updateLabel").x + frame("updateLabel").width + 12, download.x);
+  done(desktop.click("Open Download Page"));
   EXPECT_EQ(downloads, 1);
 }
 
 TEST_F(SettingsWindowControllerTest, AnswersAndTimersArrivingAfterTheControllerIsGoneDoNothing) {
   show(stored);
-  click("Check Now");
-  click("applyButton");
+  done(desktop.click("Check Now"));
+  done(desktop.click("applyButton"));
   controller.reset();
   loop.runUntilIdle();
   EXPECT_EQ(desktop.describeScreen()["windows"].size(), 0U);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "platform/Application.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
+#include "support/DesktopProgram.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestScripts.h"
 
@@ -25,6 +27,7 @@ namespace fs = std::filesystem;
 using Calls = std::vector<std::vector<std::string>>;
 using Requests = std::vector<std::string>;
 using launcher::TargetAppController;
+using testsupport::DesktopProgram;
 
 constexpr pid_t launcherPid = 3000;
 constexpr const char* launcherIdentifier = "com.quorrel.launcher";
@@ -104,24 +107,6 @@ class RecordingConnection final : public platform::DesktopConnection {
   std::unique_ptr<platform::DesktopConnection> d_;
 };
 
-// A running copy of the target application (or of any other program) on the emulated desktop.
-struct Program {
-  Program(platform::EmulatedDesktop& desktop, platform::EventLoop& loop, pid_t pid,
-          std::optional<std::string> bundleIdentifier,
-          platform::ActivationPolicy policy = platform::ActivationPolicy::regular)
-      : connection(desktop.connect(loop)),
-        application(*connection, loop,
-                    platform::ApplicationIdentity{pid, std::move(bundleIdentifier),
-                                                  "/Applications/Program.app", std::nullopt}) {
-    application.setActivationPolicy(policy);
-    application.finishLaunching();
-    loop.runUntilIdle();
-  }
-
-  std::unique_ptr<platform::DesktopConnection> connection;
-  platform::Application application;
-};
-
 class TargetAppControllerTest : public testing::Test {
  protected:
   void SetUp() override { fs::create_directories(files.temporaryDirectory()); }
@@ -134,12 +119,9 @@ class TargetAppControllerTest : public testing::Test {
 
   // Whether the desktop lists the application as hidden; nothing when it does not list it.
   std::optional<bool> hidden(pid_t pid) const {
-    for (const platform::RunningApplicationState& state : desktop.runningApplications()) {
-      if (state.pid == pid) {
-        return state.hidden;
-      }
-    }
-    return std::nullopt;
+    const std::vector<platform::RunningApplicationState> all = desktop.runningApplications();
+    const auto found = std::ranges::find(all, pid, &platform::RunningApplicationState::pid);
+    return found == all.end() ? std::nullopt : std::optional(found->hidden);
   }
 
   std::optional<std::string> trigger(std::string_view filename) const {
@@ -171,53 +153,50 @@ class TargetAppControllerTest : public testing::Test {
 
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
-  Program launcherProgram{desktop, loop, launcherPid, launcherIdentifier,
-                          platform::ActivationPolicy::accessory};
+  DesktopProgram launcherProgram{desktop, loop, launcherPid, launcherIdentifier,
+                                 platform::ActivationPolicy::accessory};
   RecordingConnection launcherConnection{desktop.connect(loop)};
 };
 
 TEST_F(TargetAppControllerTest, TheTargetsStateAndWhatIsInFrontDecideBetweenShowAndHide) {
-  const Program target(desktop, loop, 2001, targetIdentifier);
-  const Program nameless(desktop, loop, 4000, std::nullopt);
+  const DesktopProgram target(desktop, loop, 2001, targetIdentifier);
+  const DesktopProgram nameless(desktop, loop, 4000, std::nullopt);
   const auto focusOther = [&] {
     desktop.focus(platform::EmulatedDesktop::otherApplicationIdentifier);
   };
   struct Row {
     const char* name;
     std::function<void()> arrange;
+    bool reportsActive;
     std::optional<std::string> launcherIdentity;
     bool shows;
   };
   const std::vector<Row> rows{
-      {"hidden", [&] { desktop.hideApplication(2001); }, launcherIdentifier, true},
-      {"hidden but reporting itself active",
-       [&] {
-         desktop.hideApplication(2001);
-         launcherConnection.reportsActive.insert(2001);
-       },
+      {"hidden", [&] { desktop.hideApplication(2001); }, false, launcherIdentifier, true},
+      {"hidden but reporting itself active", [&] { desktop.hideApplication(2001); }, true,
        launcherIdentifier, true},
-      {"frontmost", [&] { desktop.activateApplication(2001); }, launcherIdentifier, false},
+      {"frontmost", [&] { desktop.activateApplication(2001); }, false, launcherIdentifier, false},
       // The target does not react to the trigger here, so it is still in front.
-      {"still frontmost after the first hide", [] {}, launcherIdentifier, false},
-      {"launcher frontmost", [&] { desktop.focus(launcherIdentifier); }, launcherIdentifier, false},
-      {"nothing frontmost", [&] { desktop.focusNone(); }, launcherIdentifier, false},
-      {"another application frontmost", focusOther, launcherIdentifier, true},
-      {"behind another application but reporting itself active",
-       [&] {
-         focusOther();
-         launcherConnection.reportsActive.insert(2001);
-       },
+      {"still frontmost after the first hide", [] {}, false, launcherIdentifier, false},
+      {"launcher frontmost", [&] { desktop.focus(launcherIdentifier); }, false, launcherIdentifier,
+       false},
+      {"nothing frontmost", [&] { desktop.focusNone(); }, false, launcherIdentifier, false},
+      {"another application frontmost", focusOther, false, launcherIdentifier, true},
+      {"behind another application but reporting itself active", focusOther, true,
        launcherIdentifier, false},
       {"unknown launcher, frontmost application without identifier",
-       [&] { desktop.activateApplication(4000); }, std::nullopt, false},
-      {"unknown launcher, another application frontmost", focusOther, std::nullopt, true},
+       [&] { desktop.activateApplication(4000); }, false, std::nullopt, false},
+      {"unknown launcher, another application frontmost", focusOther, false, std::nullopt, true},
       {"launcher identifier differs from the frontmost application's",
-       [&] { desktop.focus(launcherIdentifier); }, "com.quorrel.other", true},
+       [&] { desktop.focus(launcherIdentifier); }, false, "com.quorrel.other", true},
   };
 
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     launcherConnection.reportsActive.clear();
+    if (row.reportsActive) {
+      launcherConnection.reportsActive.insert(2001);
+    }
     row.arrange();
     const std::optional<pid_t> frontBefore = desktop.frontmostApplication();
     launcherConnection.requests.clear();
@@ -240,12 +219,14 @@ TEST_F(TargetAppControllerTest, TheTargetsStateAndWhatIsInFrontDecideBetweenShow
   EXPECT_EQ(trigger(launcher::launchTriggerFilename), std::nullopt);
 }
 
-TEST_F(TargetAppControllerTest, TheFirstInstanceThatIsNotTerminatedIsToggled) {
-  const Program first(desktop, loop, 2001, targetIdentifier);
-  const Program second(desktop, loop, 2002, targetIdentifier);
+// Of several instances the first that does not report itself terminated is toggled; quitting
+// asks each such instance to terminate and forces those that refuse.
+TEST_F(TargetAppControllerTest, InstancesOnTheirWayOutAreLeftAloneByToggleAndQuit) {
+  const DesktopProgram first(desktop, loop, 2001, targetIdentifier);
+  const DesktopProgram second(desktop, loop, 2002, targetIdentifier);
+  const DesktopProgram third(desktop, loop, 2003, targetIdentifier);
   ASSERT_TRUE(desktop.hideApplication(2001));
-
-  // The first instance is hidden, so it is shown although the second one is in front.
+  // The first instance is hidden, so it is shown although another one is in front.
   controller().toggleTargetApp(launcherIdentifier);
   loop.runUntilIdle();
   EXPECT_EQ(launcherConnection.requests, (Requests{"unhide 2001", "activate 2001"}));
@@ -257,33 +238,23 @@ TEST_F(TargetAppControllerTest, TheFirstInstanceThatIsNotTerminatedIsToggled) {
   loop.runUntilIdle();
   EXPECT_EQ(launcherConnection.requests, (Requests{"unhide 2002", "activate 2002"}));
 
-  // With every instance terminated the target counts as not running and is started.
-  launcherConnection.reportsTerminated.insert(2002);
+  launcherConnection.refusesToQuit.insert(2003);
+  launcherConnection.requests.clear();
+  controller().terminateTargetApp();
+  loop.runUntilIdle();
+  EXPECT_EQ(launcherConnection.requests,
+            (Requests{"terminate 2002", "terminate 2003", "forceTerminate 2003"}));
+  EXPECT_TRUE(second.application.isTerminated());
+  EXPECT_EQ(hidden(2002), std::nullopt);
+  EXPECT_EQ(hidden(2003), std::nullopt);
+  EXPECT_NE(hidden(2001), std::nullopt) << "an instance already terminating is left alone";
+  EXPECT_NE(hidden(launcherPid), std::nullopt);
+
+  // With every instance gone or terminating the target counts as not running and is started.
   launcherConnection.requests.clear();
   controller().toggleTargetApp(launcherIdentifier);
   EXPECT_EQ(openCalls(1), Calls{openIdentifier(targetIdentifier)});
   EXPECT_TRUE(launcherConnection.requests.empty());
-}
-
-TEST_F(TargetAppControllerTest, QuitAsksEveryInstanceToTerminateAndForcesThoseThatRefuse) {
-  const Program polite(desktop, loop, 2001, targetIdentifier);
-  const Program stubborn(desktop, loop, 2002, targetIdentifier);
-  const Program leaving(desktop, loop, 2003, targetIdentifier);
-  launcherConnection.refusesToQuit.insert(2002);
-  launcherConnection.reportsTerminated.insert(2003);
-
-  controller().terminateTargetApp();
-  loop.runUntilIdle();
-
-  EXPECT_EQ(launcherConnection.requests,
-            (Requests{"terminate 2001", "terminate 2002", "forceTerminate 2002"}));
-  EXPECT_TRUE(polite.application.isTerminated());
-  EXPECT_EQ(hidden(2001), std::nullopt);
-  EXPECT_EQ(hidden(2002), std::nullopt);
-  EXPECT_NE(hidden(2003), std::nullopt) << "an instance already terminating is left alone";
-  EXPECT_NE(hidden(launcherPid), std::nullopt);
-  EXPECT_EQ(trigger(launcher::commandTriggerFilename), std::nullopt);
-  EXPECT_EQ(trigger(launcher::launchTriggerFilename), std::nullopt);
 }
 
 TEST_F(TargetAppControllerTest, ANotRunningTargetIsOpenedFromTheFirstCandidateThatExists) {
@@ -296,33 +267,24 @@ TEST_F(TargetAppControllerTest, ANotRunningTargetIsOpenedFromTheFirstCandidateTh
       makeBundle(desktopFolder / "root" / "Applications" / "Ferrolin Beta.app"),
   };
   makeBundle(support / "Ferrolin.app");  // another name is no candidate
-  // "open" notes what the launch trigger holds when it starts.
-  const fs::path seenTrigger = desktopFolder / "trigger-seen-by-open";
-  const fs::path recorder =
-      testsupport::writeRecordingScript(desktopFolder / "recorder", tools.openCalls, 0);
-  const fs::path open = desktopFolder / "root" / "usr" / "bin" / "open";
-  testsupport::writeFile(
-      open, "#!/bin/sh\ncat '" +
-                (files.temporaryDirectory() / launcher::launchTriggerFilename).string() + "' >> '" +
-                seenTrigger.string() + "'\nexec '" + recorder.string() + "' \"$@\"\n");
-  fs::permissions(open, fs::perms::owner_all);
-  testsupport::writeFile(files.temporaryDirectory() / launcher::launchTriggerFilename, "stale");
   testsupport::writeFile(files.temporaryDirectory() / launcher::commandTriggerFilename, "hide");
 
+  // Each launch writes the launch trigger anew and opens the target.
   Calls expected;
-  for (const fs::path& candidate : candidates) {
+  const auto toggleOpens = [&](std::vector<std::string> call) {
+    testsupport::writeFile(files.temporaryDirectory() / launcher::launchTriggerFilename, "stale");
     controller().toggleTargetApp(launcherIdentifier);
-    expected.push_back(openBundle(candidate));
+    expected.push_back(std::move(call));
     EXPECT_EQ(openCalls(expected.size()), expected);
+    EXPECT_EQ(trigger(launcher::launchTriggerFilename), "show");
+  };
+  for (const fs::path& candidate : candidates) {
+    toggleOpens(openBundle(candidate));
     fs::remove_all(candidate);
   }
   // Nor is a link that leads nowhere: the target is opened by its identifier.
   fs::create_directory_symlink(folder / "nowhere", candidates.front());
-  controller().toggleTargetApp(launcherIdentifier);
-  expected.push_back(openIdentifier("app.ferrolin.beta"));
-  EXPECT_EQ(openCalls(expected.size()), expected);
-
-  EXPECT_EQ(testsupport::readFile(seenTrigger), "showshowshowshowshow");
+  toggleOpens(openIdentifier("app.ferrolin.beta"));
   EXPECT_EQ(trigger(launcher::commandTriggerFilename), "hide") << "left untouched";
   EXPECT_TRUE(launcherConnection.requests.empty());
 }
@@ -357,9 +319,8 @@ TEST_F(TargetAppControllerTest, FailuresChangeNothingElse) {
   TargetAppController failing(config, launcherConnection, homeless, installedLauncher, noTools,
                               bare);
   failing.toggleTargetApp(launcherIdentifier);
-  EXPECT_FALSE(fs::exists(folder / "missing"));
 
-  const Program target(desktop, loop, 2001, targetIdentifier);
+  const DesktopProgram target(desktop, loop, 2001, targetIdentifier);
   ASSERT_TRUE(desktop.hideApplication(2001));
   failing.toggleTargetApp(launcherIdentifier);
   loop.runUntilIdle();
