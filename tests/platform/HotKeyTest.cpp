@@ -65,22 +65,6 @@ TEST(HotKeyRegistry, ACombinationBelongsToOneRegistrationOfAnyOwnerUntilItsOwner
             platform::noErr);
 }
 
-TEST(HotKeyRegistry, AnEndedProgramLosesEveryKeyAndOnlyItsOwn) {
-  HotKeyRegistry registry;
-  std::uint64_t handle = 0;
-  ASSERT_EQ(registry.registerHotKey(1, keyB, commandOption, signature, 1, handle), platform::noErr);
-  ASSERT_EQ(registry.registerHotKey(2, keySpace, platform::cmdKey, signature, 1, handle),
-            platform::noErr);
-  ASSERT_EQ(registry.registerHotKey(1, keySpace, platform::controlKey, signature, 2, handle),
-            platform::noErr);
-
-  registry.releaseAll(1);
-
-  EXPECT_EQ(registry.registrations(),
-            (std::vector<HotKeyRegistration>{{2, keySpace, platform::cmdKey, signature, 1}}));
-  EXPECT_EQ(registry.registerHotKey(2, keyB, commandOption, signature, 2, handle), platform::noErr);
-}
-
 // ---------------------------------------------------------------------------------------------
 // The program side, end to end over the emulated desktop shared by two programs
 
@@ -229,10 +213,6 @@ TEST_F(CarbonEvents, ADestroyedTargetOrAnEndedProgramGivesUpItsKeys) {
     auto* const freed = registerKey(secondTarget, "control+space", 2, platform::noErr);
     platform::UnregisterEventHotKey(freed);
   }
-  registerKey(firstTarget, "shift+f1", 1, platform::noErr);
-  EXPECT_EQ(desktop.hotKeys(), (std::vector<HotKeyRegistration>{
-                                   {1, 122, platform::shiftKey, signature, 1},
-                               }));
   // A press that was already on its way finds no target and is dropped.
   platform::DesktopEvent late;
   late.kind = platform::DesktopEvent::Kind::hotKeyPressed;
@@ -240,8 +220,19 @@ TEST_F(CarbonEvents, ADestroyedTargetOrAnEndedProgramGivesUpItsKeys) {
   late.hotKeyId = 1;
   second.application.handleEvent(late);
 
+  registerKey(firstTarget, "shift+f1", 1, platform::noErr);
+  registerKey(firstTarget, "control+space", 2, platform::noErr);
+  platform::EventTarget secondTarget{second.application};
+  registerKey(secondTarget, "command+option+b", 3, platform::noErr);
+  const HotKeyRegistration secondsKey{2, 11, platform::cmdKey | platform::optionKey, signature, 3};
+  EXPECT_EQ(desktop.hotKeys(), (std::vector<HotKeyRegistration>{
+                                   {1, 122, platform::shiftKey, signature, 1},
+                                   {1, 49, platform::controlKey, signature, 2},
+                                   secondsKey,
+                               }));
+  // An ended program loses every key it held, and only its own.
   first.application.terminate();
-  EXPECT_TRUE(desktop.hotKeys().empty());
+  EXPECT_EQ(desktop.hotKeys(), std::vector<HotKeyRegistration>{secondsKey});
   EXPECT_FALSE(press("shift+f1"));
 }
 
