@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/DesktopWire.h"
 #include "platform/KeyNames.h"
 

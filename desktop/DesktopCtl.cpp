@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "CtlFormatting.h"
 #include "DesktopLayout.h"
 

@@ -11,7 +11,10 @@
 #include <cstring>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/DesktopChannel.h"
+#include "platform/DesktopEvent.h"
 #include "platform/DesktopWire.h"
 
 namespace desktop {

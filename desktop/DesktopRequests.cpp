@@ -4,6 +4,8 @@
 #include <system_error>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/DesktopWire.h"
 #include "platform/KeyNames.h"
 

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "ViewHosting.h"
 #include "platform/TextMetrics.h"
 

@@ -1,5 +1,7 @@
 #include "platform/Appearance.h"
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 namespace {
 

@@ -7,9 +7,12 @@
 #include <iostream>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/DaemonConnection.h"
+#include "platform/DesktopEvent.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"

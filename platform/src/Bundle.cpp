@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/PropertyList.h"
 
 namespace platform {

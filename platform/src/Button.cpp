@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/TextMetrics.h"
 
 namespace platform {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 Control::Control(Rect frame) : View(frame) {}

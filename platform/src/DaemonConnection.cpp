@@ -3,6 +3,9 @@
 #include <limits>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/DesktopEvent.h"
 #include "platform/DesktopWire.h"
 
 namespace platform {

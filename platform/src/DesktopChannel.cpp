@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 namespace {

@@ -1,8 +1,11 @@
 #include "platform/DesktopWire.h"
+#include "platform/DesktopEvent.h"
 
 #include <array>
 #include <limits>
 #include <utility>
+
+#include <nlohmann/json.hpp>
 
 namespace platform::wire {
 

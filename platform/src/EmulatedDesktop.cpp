@@ -6,6 +6,9 @@
 #include <ranges>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/DesktopEvent.h"
 #include "platform/KeyNames.h"
 
 namespace platform {

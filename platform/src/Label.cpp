@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/StackView.h"
 #include "platform/TextMetrics.h"
 

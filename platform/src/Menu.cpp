@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 MenuItem::MenuItem(std::string title, std::function<void()> action, std::string keyEquivalent)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 PopUpButton::PopUpButton(Rect frame) : Control(frame) {}

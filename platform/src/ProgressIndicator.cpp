@@ -1,5 +1,7 @@
 #include "platform/ProgressIndicator.h"
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 ProgressIndicator::ProgressIndicator(Rect frame) : View(frame) {}

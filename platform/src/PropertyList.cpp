@@ -15,6 +15,8 @@
 #include <string_view>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 void StatusBarButton::setImage(std::shared_ptr<Image> image) {

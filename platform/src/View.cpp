@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/Image.h"
 
 namespace platform {

@@ -1,5 +1,7 @@
 #include "platform/VisualEffectView.h"
 
+#include <nlohmann/json.hpp>
+
 namespace platform {
 
 VisualEffectView::VisualEffectView(Rect frame) : View(frame) {}

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "ViewHosting.h"
 #include "platform/Button.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "support/TemporaryFolder.h"
 #include "support/ToolRunner.h"
@@ -19,7 +19,8 @@ namespace testsupport {
 //
 //   testsupport::DesktopSession session;
 //   EXPECT_EQ(session.ctl("focus", "none").exitStatus, 0);
-//   testsupport::BackgroundProcess program(DesktopSession::tool("hotkey_program"), {...},
+//   testsupport::BackgroundProcess waiting(DesktopSession::tool("desktopctl"),
+//                                          {"wait", "app", "app.ferrolin.desktop"},
 //                                          session.environment());
 class DesktopSession {
  public:

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/DesktopConnection.h"
 #include "platform/EventLoop.h"

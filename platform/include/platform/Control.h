@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/Appearance.h"
 #include "platform/View.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/Geometry.h"
 
@@ -54,21 +54,7 @@ struct NotificationRecord {
   friend bool operator==(const NotificationRecord&, const NotificationRecord&) = default;
 };
 
-// Something the desktop asks of a program. Delivered on the program's main loop.
-struct DesktopEvent {
-  enum class Kind {
-    hotKeyPressed,  // hotKeySignature and hotKeyId name the registration
-    hide,
-    unhide,
-    activate,
-    terminate,  // a polite request to quit
-    input,      // the user's hands: see Application::handleInput for the forms of `input`
-  };
-  Kind kind = Kind::input;
-  std::uint32_t hotKeySignature = 0;
-  std::uint32_t hotKeyId = 0;
-  nlohmann::json input;
-};
+struct DesktopEvent;  // platform/DesktopEvent.h
 
 // A program's line to the desktop it runs on: the window server, the running-application and
 // workspace services, the hot-key registry and the notification centre. The in-process emulated

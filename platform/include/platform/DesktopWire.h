@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/DesktopConnection.h"
 #include "platform/EmulatedDesktop.h"

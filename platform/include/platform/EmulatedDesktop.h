@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/DesktopConnection.h"
+#include "platform/DesktopEvent.h"
 #include "platform/EventLoop.h"
 #include "platform/HotKeyRegistry.h"
 #include "platform/RunningApplicationsModel.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/Bundle.h"
 #include "platform/Geometry.h"

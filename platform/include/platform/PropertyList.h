@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/Error.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/Application.h"
 #include "platform/Image.h"

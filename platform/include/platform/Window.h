@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/Appearance.h"
 #include "platform/Application.h"
