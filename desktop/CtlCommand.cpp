@@ -19,7 +19,8 @@ namespace {
 
 using Built = std::expected<CtlCommand, std::string>;
 
-// Options a command may take.
+// Options a command may take, combined with |.
+// NOLINTNEXTLINE(cppcoreguidelines-use-enum-class): a set of flags
 enum Accepts : unsigned {
   acceptsNothing = 0,
   acceptsJson = 1U << 0U,

@@ -92,7 +92,7 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
   if (const platform::Result<void> saved = settingsStore_.save(*settings_); !saved) {
     return rollBack(saved.error());
   }
-  statusItemController().updateShortcut(settings_->shortcut);
+  statusItemController().updateShortcut(newSettings.shortcut);
   return std::nullopt;
 }
 

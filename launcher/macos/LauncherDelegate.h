@@ -26,6 +26,7 @@ namespace launcher {
 // another one runs terminates at once instead. Main thread only.
 //
 // Make it with std::make_shared: the callbacks it hands out reach it through weak_from_this().
+// NOLINTNEXTLINE(misc-multiple-inheritance): the delegate interface, and weak_from_this()
 class LauncherDelegate : public platform::ApplicationDelegate,
                          public std::enable_shared_from_this<LauncherDelegate> {
  public:

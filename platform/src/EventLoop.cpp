@@ -137,7 +137,7 @@ void EventLoop::advanceBy(Clock::duration duration) {
       virtualNow_ = target;
       break;
     }
-    virtualNow_ = std::max(*virtualNow_, timers_.begin()->first);
+    virtualNow_ = std::max(virtualNow_.value_or(target), timers_.begin()->first);
   }
   runUntilIdle();
 }

@@ -268,7 +268,7 @@ TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFul
     loop.advanceBy(pause);
     done(desktop.click("applyButton"));
     loop.advanceBy(2199ms);
-    EXPECT_EQ(toast(), (Toast{*saveAnswer, "systemRed", 1, true}));
+    EXPECT_EQ(toast(), (Toast{saveAnswer.value_or(""), "systemRed", 1, true}));
     loop.advanceBy(251ms);
     EXPECT_FALSE(toastShown());
   }
