@@ -312,6 +312,8 @@ TEST_F(InterfaceOnDesktopTest, WindowsCentreOnTheFirstScreenAndAReleasedOneLeave
   window.makeKeyAndOrderFront();
   loop.runUntilIdle();
   EXPECT_TRUE(desktop.click("Apply"));
+  EXPECT_FALSE(desktop.click("Cancel"));
+  EXPECT_FALSE(desktop.select("Deutsch"));
   window.orderOut();
   loop.runUntilIdle();
   EXPECT_FALSE(desktop.click("Apply")) << "a window off screen takes no clicks";
@@ -443,6 +445,7 @@ TEST_F(InterfaceOnDesktopTest, TheDesktopUsesAStackedAccessoryAndAnswersAlertsRu
   desktop.whenAlertAppears([this, &screen](EmulatedDesktop& user) {
     screen = user.renderText();
     EXPECT_TRUE(user.select("Français"));
+    EXPECT_FALSE(user.select("Deutsch"));
     EXPECT_TRUE(user.click("Remember"));
     // Answered once the modal run has handled the selection and shown its result.
     loop.async([this, &user] {
