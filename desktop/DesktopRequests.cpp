@@ -18,8 +18,8 @@ namespace {
 constexpr int notThere = 1;
 constexpr int badRequest = 2;
 
-Reply missing(const char* field) {
-  return Reply::failure(badRequest, std::string("The request lacks a valid \"") + field + "\".");
+Reply missing(const std::string& field) {
+  return Reply::failure(badRequest, "The request lacks a valid \"" + field + "\".");
 }
 
 Reply fromBool(bool done, std::string error) {
@@ -80,137 +80,19 @@ Reply DesktopRequests::handle(std::uint64_t client, pid_t peer, const std::strin
 std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t peer,
                                                      const std::string& op,
                                                      const nlohmann::json& request) {
-  if (op == "checkIn") {
-    auto identity = wire::decodeIdentity(request.value("identity", nlohmann::json()));
-    const auto policy = wire::decodePolicy(request.value("policy", nlohmann::json()));
-    if (!identity || !policy) {
-      return missing("identity");
-    }
-    // The process at the other end is who it is, whatever it says.
-    identity->pid = peer;
-    desktop_->checkIn(client, *identity, *policy);
-    return Reply::success();
+  auto decoded = wire::decodeRequest(op, request);
+  if (!decoded) {
+    return std::nullopt;
   }
-  if (op == "setActivationPolicy") {
-    const auto policy = wire::decodePolicy(request.value("policy", nlohmann::json()));
-    if (!policy) {
-      return missing("policy");
-    }
-    desktop_->setActivationPolicy(client, *policy);
-    return Reply::success();
+  if (!*decoded) {
+    return missing(decoded->error());
   }
-  if (op == "activate") {
-    desktop_->activate(client);
-    return Reply::success();
+  platform::ProgramRequest& typed = **decoded;
+  // The process at the other end is who it is, whatever it says.
+  if (auto* checkIn = std::get_if<platform::request::CheckIn>(&typed)) {
+    checkIn->identity.pid = peer;
   }
-  if (op == "setHidden") {
-    const auto hidden = wire::boolAt(request, "hidden");
-    if (!hidden) {
-      return missing("hidden");
-    }
-    desktop_->setHidden(client, *hidden);
-    return Reply::success();
-  }
-  if (op == "publishInterface") {
-    const nlohmann::json interface = request.value("interface", nlohmann::json());
-    const bool wellFormed =
-        interface.is_object() &&
-        std::ranges::all_of(std::array{"statusItems", "windows", "alerts"}, [&](const char* part) {
-          return !interface.contains(part) || interface[part].is_array();
-        });
-    if (!wellFormed) {
-      return missing("interface");
-    }
-    desktop_->publishInterface(client, interface);
-    return Reply::success();
-  }
-  if (op == "checkOut") {
-    desktop_->detach(client);
-    return Reply::success();
-  }
-  if (op == "runningApplications") {
-    return Reply::success(applications());
-  }
-  if (op == "frontmostApplication") {
-    const auto frontmost = desktop_->frontmostApplication();
-    return Reply::success(frontmost ? nlohmann::json(*frontmost) : nlohmann::json(nullptr));
-  }
-  if (op == "hideApplication" || op == "unhideApplication" || op == "activateApplication" ||
-      op == "terminateApplication" || op == "forceTerminateApplication") {
-    const auto pid = wire::pidAt(request, "pid");
-    if (!pid) {
-      return missing("pid");
-    }
-    bool done = false;
-    if (op == "hideApplication") {
-      done = desktop_->hideApplication(*pid);
-    } else if (op == "unhideApplication") {
-      done = desktop_->unhideApplication(*pid);
-    } else if (op == "activateApplication") {
-      done = desktop_->activateApplication(*pid);
-    } else if (op == "terminateApplication") {
-      done = desktop_->terminateApplication(*pid);
-    } else {
-      done = desktop_->forceTerminateApplication(*pid);
-    }
-    return Reply::success(done);
-  }
-  if (op == "registerHotKey") {
-    const auto keyCode = wire::uint32At(request, "keyCode");
-    const auto modifiers = wire::uint32At(request, "modifiers");
-    const auto signature = wire::uint32At(request, "signature");
-    const auto id = wire::uint32At(request, "hotKeyId");
-    if (!keyCode || !modifiers || !signature || !id) {
-      return missing("keyCode");
-    }
-    std::uint64_t registration = 0;
-    const std::int32_t status =
-        desktop_->registerHotKey(client, *keyCode, *modifiers, *signature, *id, registration);
-    return Reply::success({{"status", status}, {"registration", registration}});
-  }
-  if (op == "unregisterHotKey") {
-    const auto registration = wire::unsignedAt(request, "registration");
-    if (!registration) {
-      return missing("registration");
-    }
-    desktop_->unregisterHotKey(client, *registration);
-    return Reply::success();
-  }
-  if (op == "requestNotificationAuthorization") {
-    const auto options = wire::uint32At(request, "options");
-    return Reply::success(desktop_->requestNotificationAuthorization(client, options.value_or(0)));
-  }
-  if (op == "addNotification") {
-    const auto notification =
-        wire::decodeNotification(request.value("notification", nlohmann::json()));
-    if (!notification) {
-      return missing("notification");
-    }
-    desktop_->addNotification(client, *notification);
-    return Reply::success();
-  }
-  if (op == "openURL") {
-    const auto url = wire::stringAt(request, "url");
-    if (!url) {
-      return missing("url");
-    }
-    return Reply::success(desktop_->openURL(client, *url));
-  }
-  if (op == "playAlertSound") {
-    desktop_->playAlertSound(client);
-    return Reply::success();
-  }
-  if (op == "screens") {
-    nlohmann::json screens = nlohmann::json::array();
-    for (const auto& screen : desktop_->screens()) {
-      screens.push_back(wire::encode(screen));
-    }
-    return Reply::success(std::move(screens));
-  }
-  if (op == "preferredLanguages") {
-    return Reply::success(desktop_->preferredLanguages());
-  }
-  return std::nullopt;
+  return Reply::success(wire::encodeReply(desktop_->handle(client, typed)));
 }
 
 std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
@@ -248,7 +130,7 @@ std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
   }
   if (op == "show") {
     return Reply::success(
-        {{"screen", desktop_->describeScreen()}, {"text", desktop_->renderText()}});
+        {{"screen", wire::encode(desktop_->describeScreen())}, {"text", desktop_->renderText()}});
   }
   if (op == "menu") {
     const auto item = wire::stringAt(request, "item");
@@ -387,10 +269,9 @@ Reply DesktopRequests::launch(const nlohmann::json& request) {
 }
 
 nlohmann::json DesktopRequests::applications() const {
-  const auto frontmost = desktop_->frontmostApplication();
   nlohmann::json list = nlohmann::json::array();
   for (const auto& application : desktop_->runningApplications()) {
-    list.push_back(wire::encode(application, frontmost && *frontmost == application.pid));
+    list.push_back(wire::encode(application));
   }
   return list;
 }
@@ -406,13 +287,11 @@ void DesktopRequests::logout() {
 
 std::optional<bool> DesktopRequests::holds(const std::string& what, const std::string& name) const {
   if (what == "alert") {
-    return !desktop_->describeScreen()["alerts"].empty();
+    return !desktop_->describeScreen().alerts.empty();
   }
   if (what == "window") {
-    const nlohmann::json screen = desktop_->describeScreen();
-    return std::ranges::any_of(screen["windows"], [&](const nlohmann::json& window) {
-      return wire::stringAt(window, "title") == name;
-    });
+    return std::ranges::any_of(desktop_->describeScreen().windows,
+                               [&](const auto& window) { return window.element.title == name; });
   }
   if (what == "app" || what == "gone") {
     const bool running = std::ranges::any_of(

@@ -35,7 +35,7 @@ std::optional<std::string> geometryValue(const platform::Rect& bounds) {
 }
 
 std::vector<CoverMonitorOption> coverMonitorOptions(const LocalizedStrings& strings,
-                                                    platform::DesktopConnection& desktop) {
+                                                    platform::ScreensAndLanguages& desktop) {
   std::vector<CoverMonitorOption> options{{"primary", strings.primaryDisplay}};
   const std::vector<platform::Screen> screens = platform::Screen::screens(desktop);
   for (std::size_t position = 0; position < screens.size(); ++position) {

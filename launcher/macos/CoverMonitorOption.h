@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "LocalizedStrings.h"
-#include "platform/DesktopConnection.h"
 #include "platform/Geometry.h"
+#include "platform/ScreensAndLanguages.h"
 
 namespace launcher {
 
@@ -32,6 +32,6 @@ std::optional<std::string> geometryValue(const platform::Rect& bounds);
 // desktop's order, labelled "<name> (<displayPrefix> <position from 1>)". A screen without a
 // display number, or whose bounds have no geometry value, gets the index form.
 std::vector<CoverMonitorOption> coverMonitorOptions(const LocalizedStrings& strings,
-                                                    platform::DesktopConnection& desktop);
+                                                    platform::ScreensAndLanguages& desktop);
 
 }  // namespace launcher

@@ -28,7 +28,7 @@ std::filesystem::path standardized(const std::filesystem::path& path) {
 }  // namespace
 
 TargetAppController::TargetAppController(LauncherConfig config,
-                                         platform::DesktopConnection& desktop,
+                                         platform::ApplicationServices& desktop,
                                          const platform::FileManager& files,
                                          platform::Bundle launcherBundle,
                                          const platform::ProcessLauncher& processes,

@@ -7,8 +7,8 @@
 
 #include "LauncherConfig.h"
 #include "platform/Application.h"
+#include "platform/ApplicationServices.h"
 #include "platform/Bundle.h"
-#include "platform/DesktopConnection.h"
 #include "platform/FileManager.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
@@ -34,7 +34,7 @@ class TargetAppController {
   // starts "/usr/bin/open"; paths: where the system applications folder is.
   explicit TargetAppController(
       LauncherConfig config,
-      platform::DesktopConnection& desktop = platform::Application::shared().desktop(),
+      platform::ApplicationServices& desktop = platform::Application::shared().desktop(),
       const platform::FileManager& files = platform::FileManager::defaultManager(),
       platform::Bundle launcherBundle = platform::Bundle::main(),
       const platform::ProcessLauncher& processes = platform::ProcessLauncher::shared(),
@@ -69,7 +69,7 @@ class TargetAppController {
   void writeTrigger(std::string_view filename, std::string_view text) const;
 
   LauncherConfig config_;
-  platform::DesktopConnection* desktop_;        // not owned
+  platform::ApplicationServices* desktop_;      // not owned
   const platform::FileManager* files_;          // not owned
   platform::Bundle launcherBundle_;             // a plain value
   const platform::ProcessLauncher* processes_;  // not owned

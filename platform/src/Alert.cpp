@@ -12,8 +12,6 @@
 #include <chrono>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "ViewHosting.h"
 #include "platform/TextMetrics.h"
 
@@ -178,18 +176,20 @@ void Alert::viewTreeChanged() {
   application_->interfaceChanged();
 }
 
-nlohmann::json Alert::describe() const {
-  auto titles = nlohmann::json::array();
+AlertRecord Alert::describe() const {
+  AlertRecord record;
+  record.style = styleName(style_);
+  record.messageText = messageText_;
+  record.informativeText = informativeText_;
   for (const auto& button : buttons_) {
-    titles.push_back(button->title());
+    record.buttons.push_back(button->title());
   }
-  return {{"style", styleName(style_)},
-          {"messageText", messageText_},
-          {"informativeText", informativeText_},
-          {"buttons", titles},
-          {"accessory", accessoryView_ ? accessoryView_->describe() : nlohmann::json(nullptr)},
-          {"size", {size_.width, size_.height}},
-          {"layoutCount", layoutCount_}};
+  if (accessoryView_) {
+    record.accessory = accessoryView_->describe();
+  }
+  record.size = size_;
+  record.layoutCount = layoutCount_;
+  return record;
 }
 
 }  // namespace platform

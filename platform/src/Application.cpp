@@ -7,8 +7,6 @@
 #include <iostream>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/DaemonConnection.h"
@@ -45,7 +43,7 @@ std::unique_ptr<DesktopConnection> connectToDesktop() {
       std::cerr << connection.error().localizedDescription << "\n";
       std::exit(1);  // NOLINT(concurrency-mt-unsafe): at start-up, before any thread of ours
     }
-    return std::move(*connection);
+    return std::make_unique<DesktopConnection>(std::move(*connection));
   }
   static EmulatedDesktop desktop;
   return desktop.connect(EventLoop::main());
@@ -252,27 +250,21 @@ bool Application::handleEvent(const DesktopEvent& event) {
   return false;
 }
 
-nlohmann::json Application::describeInterface() const {
-  nlohmann::json interface = {{"statusItems", nlohmann::json::array()},
-                              {"windows", nlohmann::json::array()},
-                              {"alerts", nlohmann::json::array()}};
+InterfaceRecord Application::describeInterface() const {
+  InterfaceRecord interface;
   for (const StatusItem* item : statusItems_) {
-    interface["statusItems"].push_back(item->describe());
+    interface.statusItems.push_back(item->describe());
   }
   for (const Window* window : windows_) {
-    interface["windows"].push_back(window->describe());
+    interface.windows.push_back(window->describe());
   }
   for (const Alert* alert : modalAlerts_) {
-    interface["alerts"].push_back(alert->describe());
+    interface.alerts.push_back(alert->describe());
   }
   return interface;
 }
 
-bool Application::handleInput(const nlohmann::json& input) {
-  if (!input.is_object()) {
-    return false;
-  }
-  const std::string action = input.value("action", "");
+bool Application::handleInput(const UserInput& input) {
   Alert* alert = modalAlert();
   // While an alert runs modally it takes every input; otherwise the key window does.
   View* root = nullptr;
@@ -281,41 +273,33 @@ bool Application::handleInput(const nlohmann::json& input) {
   } else if (keyWindow_ != nullptr) {
     root = keyWindow_->contentView().get();
   }
-  if (action == "click") {
-    const std::string target = input.value("target", "");
-    return alert != nullptr ? alert->click(target)
-                            : keyWindow_ != nullptr && keyWindow_->click(target);
-  }
-  if (action == "select") {
-    const std::optional<std::string> in =
-        input.contains("in") ? std::optional(input.value("in", "")) : std::nullopt;
-    PopUpButton* popUp =
-        root != nullptr ? findPopUpHolding(*root, input.value("item", ""), in) : nullptr;
-    return popUp != nullptr && popUp->chooseItem(input.value("item", ""));
-  }
-  if (action == "key") {
-    const KeyEvent event{input.value<std::uint16_t>("keyCode", 0),
-                         input.value<std::uint32_t>("modifiers", 0), false};
-    return alert == nullptr && keyWindow_ != nullptr && keyWindow_->keyDown(event);
-  }
-  if (action == "menu") {
-    const std::string title = input.value("item", "");
-    return std::ranges::any_of(statusItems_, [&](const StatusItem* item) {
-      return item->menu() != nullptr && item->menu()->chooseItem(title);
-    });
-  }
-  if (action == "dismiss") {
-    return alert != nullptr && alert->dismiss();
-  }
-  if (action == "close") {
-    const std::string title = input.value("window", "");
-    const auto window = std::ranges::find_if(
-        windows_, [&](const Window* candidate) { return candidate->title() == title; });
-    if (window == windows_.end()) {
-      return false;
+  switch (input.action) {
+    case UserInput::Action::click:
+      return alert != nullptr ? alert->click(input.target)
+                              : keyWindow_ != nullptr && keyWindow_->click(input.target);
+    case UserInput::Action::select: {
+      PopUpButton* popUp =
+          root != nullptr ? findPopUpHolding(*root, input.item, input.in) : nullptr;
+      return popUp != nullptr && popUp->chooseItem(input.item);
     }
-    (*window)->close();
-    return true;
+    case UserInput::Action::key:
+      return alert == nullptr && keyWindow_ != nullptr &&
+             keyWindow_->keyDown(KeyEvent{input.keyCode, input.modifiers, false});
+    case UserInput::Action::menu:
+      return std::ranges::any_of(statusItems_, [&](const StatusItem* item) {
+        return item->menu() != nullptr && item->menu()->chooseItem(input.item);
+      });
+    case UserInput::Action::dismiss:
+      return alert != nullptr && alert->dismiss();
+    case UserInput::Action::close: {
+      const auto window = std::ranges::find_if(
+          windows_, [&](const Window* candidate) { return candidate->title() == input.window; });
+      if (window == windows_.end()) {
+        return false;
+      }
+      (*window)->close();
+      return true;
+    }
   }
   return false;
 }

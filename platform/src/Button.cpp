@@ -3,8 +3,6 @@
 #include <cmath>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/TextMetrics.h"
 
 namespace platform {
@@ -76,13 +74,11 @@ void Button::performClick() {
   sendAction();
 }
 
-void Button::describeProperties(nlohmann::json& description) const {
+void Button::describeProperties(ViewRecord& description) const {
   Control::describeProperties(description);
-  description["title"] = title_;
-  description["type"] = type_ == ButtonType::push ? "push" : "checkbox";
-  description["state"] = stateName(state_);
-  description["keyEquivalent"] = keyEquivalent_;
-  description["bezel"] = bezelStyle_ == BezelStyle::rounded ? "rounded" : "regularSquare";
+  description.button = ButtonRecord{
+      title_, type_ == ButtonType::push ? "push" : "checkbox", stateName(state_), keyEquivalent_,
+      bezelStyle_ == BezelStyle::rounded ? "rounded" : "regularSquare"};
 }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 
 Control::Control(Rect frame) : View(frame) {}
@@ -43,9 +41,8 @@ void Control::mouseDown() {
   }
 }
 
-void Control::describeProperties(nlohmann::json& description) const {
-  description["enabled"] = enabled_;
-  description["font"] = font_;
+void Control::describeProperties(ViewRecord& description) const {
+  description.control = ControlRecord{enabled_, font_};
 }
 
 }  // namespace platform

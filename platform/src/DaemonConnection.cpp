@@ -1,6 +1,5 @@
 #include "platform/DaemonConnection.h"
 
-#include <limits>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -37,11 +36,12 @@ void DaemonConnection::setEventHandler(std::function<void(const DesktopEvent&)> 
   handler_ = std::move(handler);
 }
 
-std::optional<nlohmann::json> DaemonConnection::call(const std::string& op, nlohmann::json fields) {
+std::optional<ProgramReply> DaemonConnection::send(const ProgramRequest& request) {
   if (ended_) {
     return std::nullopt;
   }
-  Result<nlohmann::json> reply = channel_.request(op, std::move(fields));
+  auto [op, fields] = wire::encodeRequest(request);
+  Result<nlohmann::json> reply = channel_.request(std::string(op), std::move(fields));
   if (!channel_.isOpen()) {
     connectionEnded();
   }
@@ -51,7 +51,7 @@ std::optional<nlohmann::json> DaemonConnection::call(const std::string& op, nloh
   if (!reply) {
     return std::nullopt;
   }
-  return std::move(*reply);
+  return wire::decodeReply(request, *reply);
 }
 
 void DaemonConnection::socketReadable() {
@@ -100,144 +100,6 @@ void DaemonConnection::connectionEnded() {
       (*alive)->handler_(DesktopEvent{DesktopEvent::Kind::terminate, 0, 0, {}});
     }
   });
-}
-
-void DaemonConnection::checkIn(const ApplicationIdentity& identity, ActivationPolicy policy) {
-  call("checkIn", {{"identity", wire::encode(identity)}, {"policy", wire::policyName(policy)}});
-}
-
-void DaemonConnection::setActivationPolicy(ActivationPolicy policy) {
-  call("setActivationPolicy", {{"policy", wire::policyName(policy)}});
-}
-
-void DaemonConnection::activate() {
-  call("activate");
-}
-
-void DaemonConnection::setHidden(bool hidden) {
-  call("setHidden", {{"hidden", hidden}});
-}
-
-void DaemonConnection::publishInterface(const nlohmann::json& interface) {
-  call("publishInterface", {{"interface", interface}});
-}
-
-void DaemonConnection::checkOut() {
-  call("checkOut");
-}
-
-std::vector<RunningApplicationState> DaemonConnection::runningApplications() {
-  std::vector<RunningApplicationState> applications;
-  if (const auto reply = call("runningApplications"); reply && reply->is_array()) {
-    for (const nlohmann::json& element : *reply) {
-      if (auto application = wire::decodeApplication(element)) {
-        applications.push_back(std::move(*application));
-      }
-    }
-  }
-  return applications;
-}
-
-std::optional<pid_t> DaemonConnection::frontmostApplication() {
-  const auto reply = call("frontmostApplication");
-  return reply ? wire::decodePid(*reply) : std::nullopt;
-}
-
-bool DaemonConnection::requestAbout(const std::string& op, pid_t pid) {
-  const auto reply = call(op, {{"pid", pid}});
-  return reply && reply->is_boolean() && reply->get<bool>();
-}
-
-bool DaemonConnection::hideApplication(pid_t pid) {
-  return requestAbout("hideApplication", pid);
-}
-
-bool DaemonConnection::unhideApplication(pid_t pid) {
-  return requestAbout("unhideApplication", pid);
-}
-
-bool DaemonConnection::activateApplication(pid_t pid) {
-  return requestAbout("activateApplication", pid);
-}
-
-bool DaemonConnection::terminateApplication(pid_t pid) {
-  return requestAbout("terminateApplication", pid);
-}
-
-bool DaemonConnection::forceTerminateApplication(pid_t pid) {
-  return requestAbout("forceTerminateApplication", pid);
-}
-
-std::int32_t DaemonConnection::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                              std::uint32_t signature, std::uint32_t id,
-                                              std::uint64_t& registration) {
-  // Without the desktop no key can be made global.
-  constexpr std::int32_t notRegistered = -9878;
-  const auto reply = call(
-      "registerHotKey",
-      {{"keyCode", keyCode}, {"modifiers", modifiers}, {"signature", signature}, {"hotKeyId", id}});
-  if (!reply) {
-    return notRegistered;
-  }
-  const auto status = wire::integerAt(*reply, "status");
-  if (!status || *status < std::numeric_limits<std::int32_t>::min() ||
-      *status > std::numeric_limits<std::int32_t>::max()) {
-    return notRegistered;
-  }
-  if (*status == 0) {
-    const auto handle = wire::unsignedAt(*reply, "registration");
-    if (!handle) {
-      return notRegistered;
-    }
-    registration = *handle;
-  }
-  return static_cast<std::int32_t>(*status);
-}
-
-void DaemonConnection::unregisterHotKey(std::uint64_t registration) {
-  call("unregisterHotKey", {{"registration", registration}});
-}
-
-bool DaemonConnection::requestNotificationAuthorization(std::uint32_t options) {
-  const auto reply = call("requestNotificationAuthorization", {{"options", options}});
-  return reply && reply->is_boolean() && reply->get<bool>();
-}
-
-void DaemonConnection::addNotification(const NotificationRecord& notification) {
-  call("addNotification", {{"notification", wire::encode(notification)}});
-}
-
-bool DaemonConnection::openURL(const std::string& url) {
-  const auto reply = call("openURL", {{"url", url}});
-  return reply && reply->is_boolean() && reply->get<bool>();
-}
-
-void DaemonConnection::playAlertSound() {
-  call("playAlertSound");
-}
-
-std::vector<ScreenDescription> DaemonConnection::screens() {
-  std::vector<ScreenDescription> screens;
-  if (const auto reply = call("screens"); reply && reply->is_array()) {
-    for (const nlohmann::json& element : *reply) {
-      if (auto screen = wire::decodeScreen(element)) {
-        screens.push_back(std::move(*screen));
-      }
-    }
-  }
-  return screens;
-}
-
-std::vector<std::string> DaemonConnection::preferredLanguages() {
-  std::vector<std::string> languages;
-  if (const auto reply = call("preferredLanguages"); reply && reply->is_array()) {
-    for (const nlohmann::json& element : *reply) {
-      if (element.is_string()) {
-        languages.push_back(element.get<std::string>());
-      }
-    }
-  }
-  return languages;
 }
 
 }  // namespace platform

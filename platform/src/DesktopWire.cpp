@@ -1,5 +1,4 @@
 #include "platform/DesktopWire.h"
-#include "platform/DesktopEvent.h"
 
 #include <array>
 #include <limits>
@@ -187,13 +186,13 @@ std::optional<ApplicationIdentity> decodeIdentity(const nlohmann::json& value) {
   return identity;
 }
 
-nlohmann::json encode(const RunningApplicationState& application, bool frontmost) {
+nlohmann::json encode(const RunningApplicationState& application) {
   nlohmann::json object = {{"pid", application.pid},
                            {"activationPolicy", policyName(application.activationPolicy)},
                            {"hidden", application.hidden},
                            {"active", application.active},
                            {"terminated", application.terminated},
-                           {"frontmost", frontmost}};
+                           {"frontmost", application.active}};
   putOptional(object, "bundleIdentifier", application.bundleIdentifier);
   putOptional(object, "bundlePath", application.bundlePath);
   return object;
@@ -288,7 +287,7 @@ nlohmann::json encode(const DesktopEvent& event) {
     object["hotKeyId"] = event.hotKeyId;
   }
   if (event.kind == DesktopEvent::Kind::input) {
-    object["input"] = event.input;
+    object["input"] = encode(event.input);
   }
   return object;
 }
@@ -315,10 +314,12 @@ std::optional<DesktopEvent> decodeEvent(const nlohmann::json& value) {
     }
     if (kind == DesktopEvent::Kind::input) {
       const nlohmann::json* input = member(value, "input");
-      if (input == nullptr || !input->is_object()) {
+      std::optional<UserInput> decoded =
+          input != nullptr ? decodeInput(*input) : std::optional<UserInput>();
+      if (!decoded) {
         return std::nullopt;
       }
-      event.input = *input;
+      event.input = std::move(*decoded);
     }
     return event;
   }

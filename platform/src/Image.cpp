@@ -14,8 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 namespace {
 
@@ -162,18 +160,17 @@ std::shared_ptr<Image> Image::systemSymbol(const std::string& name,
                                  std::move(accessibilityDescription));
 }
 
-nlohmann::json Image::describe() const {
-  nlohmann::json description;
+ImageRecord Image::describe() const {
+  ImageRecord record;
   if (symbol_) {
-    description["symbol"] = *symbol_;
-    description["accessibilityDescription"] =
-        accessibilityDescription_ ? nlohmann::json(*accessibilityDescription_) : nullptr;
+    record.symbol = symbol_;
+    record.accessibilityDescription = accessibilityDescription_;
   } else {
-    description["file"] = file_ ? file_->string() : std::string();
-    description["size"] = {size_.width, size_.height};
+    record.file = file_ ? file_->string() : std::string();
+    record.size = size_;
   }
-  description["template"] = template_;
-  return description;
+  record.isTemplate = template_;
+  return record;
 }
 
 }  // namespace platform

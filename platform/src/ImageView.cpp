@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 namespace {
 
@@ -42,9 +40,13 @@ std::optional<Size> ImageView::intrinsicContentSize() const {
   return image_->size();
 }
 
-void ImageView::describeProperties(nlohmann::json& description) const {
-  description["image"] = image_ ? image_->describe() : nlohmann::json(nullptr);
-  description["imageScaling"] = scalingName(imageScaling_);
+void ImageView::describeProperties(ViewRecord& description) const {
+  ImageViewRecord record;
+  if (image_) {
+    record.image = image_->describe();
+  }
+  record.imageScaling = scalingName(imageScaling_);
+  description.imageView = std::move(record);
 }
 
 }  // namespace platform

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "platform/CarbonEvents.h"
+#include "platform/HotKeyCodes.h"
 #include "platform/KeyEvent.h"
 
 namespace platform {

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/StackView.h"
 #include "platform/TextMetrics.h"
 
@@ -132,12 +130,8 @@ void Label::sizeToFit() {
   setFrame({frame().x, frame().y, size.width, size.height});
 }
 
-void Label::describeProperties(nlohmann::json& description) const {
-  description["text"] = text_;
-  description["font"] = font_;
-  description["textColor"] = textColor_;
-  description["alignment"] = alignmentName(alignment_);
-  description["lines"] = lines();
+void Label::describeProperties(ViewRecord& description) const {
+  description.label = LabelRecord{text_, font_, textColor_, alignmentName(alignment_), lines()};
 }
 
 void Label::contentChanged() {

@@ -2,7 +2,7 @@
 
 namespace platform {
 
-std::vector<std::string> Locale::preferredLanguages(DesktopConnection& desktop) {
+std::vector<std::string> Locale::preferredLanguages(ScreensAndLanguages& desktop) {
   return desktop.preferredLanguages();
 }
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 
 MenuItem::MenuItem(std::string title, std::function<void()> action, std::string keyEquivalent)
@@ -29,30 +27,27 @@ bool MenuItem::perform() const {
   return true;
 }
 
-nlohmann::json MenuItem::describe() const {
+MenuItemRecord MenuItem::describe() const {
+  MenuItemRecord record;
   if (separator_) {
-    return {{"separator", true}};
+    record.separator = true;
+    return record;
   }
-  auto modifiers = nlohmann::json::array();
-  if ((modifierMask_ & modifierFlag::control) != 0) {
-    modifiers.push_back("control");
+  record.title = title_;
+  record.keyEquivalent = keyEquivalent_;
+  if (!keyEquivalent_.empty()) {
+    for (const auto& [flag, name] :
+         {std::pair{modifierFlag::control, "control"}, std::pair{modifierFlag::option, "option"},
+          std::pair{modifierFlag::shift, "shift"}, std::pair{modifierFlag::command, "command"}}) {
+      if ((modifierMask_ & flag) != 0) {
+        record.modifiers.emplace_back(name);
+      }
+    }
   }
-  if ((modifierMask_ & modifierFlag::option) != 0) {
-    modifiers.push_back("option");
-  }
-  if ((modifierMask_ & modifierFlag::shift) != 0) {
-    modifiers.push_back("shift");
-  }
-  if ((modifierMask_ & modifierFlag::command) != 0) {
-    modifiers.push_back("command");
-  }
-  return {{"title", title_},
-          {"keyEquivalent", keyEquivalent_},
-          {"modifiers", keyEquivalent_.empty() ? nlohmann::json::array() : modifiers},
-          {"enabled", enabled_},
-          {"action", static_cast<bool>(action_)},
-          {"representedObject",
-           representedObject_ ? nlohmann::json(*representedObject_) : nlohmann::json(nullptr)}};
+  record.enabled = enabled_;
+  record.hasAction = static_cast<bool>(action_);
+  record.representedObject = representedObject_;
+  return record;
 }
 
 void Menu::addItem(std::shared_ptr<MenuItem> item) {
@@ -87,8 +82,8 @@ bool Menu::chooseItem(std::string_view title) const {
   return item && item->perform();
 }
 
-nlohmann::json Menu::describe() const {
-  auto items = nlohmann::json::array();
+std::vector<MenuItemRecord> Menu::describe() const {
+  std::vector<MenuItemRecord> items;
   for (const auto& item : items_) {
     items.push_back(item->describe());
   }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 
 PopUpButton::PopUpButton(Rect frame) : Control(frame) {}
@@ -97,10 +95,9 @@ bool PopUpButton::chooseItem(std::string_view title) {
   return true;
 }
 
-void PopUpButton::describeProperties(nlohmann::json& description) const {
+void PopUpButton::describeProperties(ViewRecord& description) const {
   Control::describeProperties(description);
-  description["items"] = itemTitles();
-  description["selectedIndex"] = indexOfSelectedItem();
+  description.popUp = PopUpRecord{itemTitles(), indexOfSelectedItem()};
 }
 
 }  // namespace platform

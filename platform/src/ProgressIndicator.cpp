@@ -1,7 +1,5 @@
 #include "platform/ProgressIndicator.h"
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 
 ProgressIndicator::ProgressIndicator(Rect frame) : View(frame) {}
@@ -46,14 +44,15 @@ void ProgressIndicator::stopAnimation() {
   changed();
 }
 
-void ProgressIndicator::describeProperties(nlohmann::json& description) const {
-  description["style"] = style_ == ProgressIndicatorStyle::spinning ? "spinning" : "bar";
-  description["indeterminate"] = indeterminate_;
-  description["minValue"] = minValue_;
-  description["maxValue"] = maxValue_;
-  description["doubleValue"] = doubleValue_;
-  description["controlSize"] = controlSize_ == ControlSize::small ? "small" : "regular";
-  description["animating"] = animating_;
+void ProgressIndicator::describeProperties(ViewRecord& description) const {
+  description.progress =
+      ProgressRecord{style_ == ProgressIndicatorStyle::spinning ? "spinning" : "bar",
+                     indeterminate_,
+                     minValue_,
+                     maxValue_,
+                     doubleValue_,
+                     controlSize_ == ControlSize::small ? "small" : "regular",
+                     animating_};
 }
 
 }  // namespace platform

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-std::vector<Screen> Screen::screens(DesktopConnection& desktop) {
+std::vector<Screen> Screen::screens(ScreensAndLanguages& desktop) {
   std::vector<Screen> attached;
   for (ScreenDescription& description : desktop.screens()) {
     attached.push_back(Screen(std::move(description)));
@@ -12,7 +12,7 @@ std::vector<Screen> Screen::screens(DesktopConnection& desktop) {
   return attached;
 }
 
-std::optional<Screen> Screen::main(DesktopConnection& desktop) {
+std::optional<Screen> Screen::main(ScreensAndLanguages& desktop) {
   std::vector<ScreenDescription> attached = desktop.screens();
   if (attached.empty()) {
     return std::nullopt;
@@ -24,7 +24,7 @@ Rect CGDisplayBounds(std::uint32_t displayID) {
   return CGDisplayBounds(displayID, Application::shared().desktop());
 }
 
-Rect CGDisplayBounds(std::uint32_t displayID, DesktopConnection& desktop) {
+Rect CGDisplayBounds(std::uint32_t displayID, ScreensAndLanguages& desktop) {
   const std::vector<ScreenDescription> attached = desktop.screens();
   const auto found =
       std::ranges::find(attached, std::optional(displayID), &ScreenDescription::displayNumber);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 namespace {
 
@@ -171,11 +169,10 @@ Size StackView::fittingSize() const {
   return vertical ? Size{crossMost, alongTotal} : Size{alongTotal, crossMost};
 }
 
-void StackView::describeProperties(nlohmann::json& description) const {
-  description["orientation"] =
-      orientation_ == StackOrientation::vertical ? "vertical" : "horizontal";
-  description["alignment"] = alignmentName(alignment_);
-  description["spacing"] = spacing_;
+void StackView::describeProperties(ViewRecord& description) const {
+  description.stack =
+      StackRecord{orientation_ == StackOrientation::vertical ? "vertical" : "horizontal",
+                  alignmentName(alignment_), spacing_};
 }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 
 void StatusBarButton::setImage(std::shared_ptr<Image> image) {
@@ -40,13 +38,19 @@ void StatusItem::setMenu(std::shared_ptr<Menu> menu) {
   application_->interfaceChanged();
 }
 
-nlohmann::json StatusItem::describe() const {
-  return {{"length", length_},
-          {"title", button_.title()},
-          {"image", button_.image() ? button_.image()->describe() : nlohmann::json(nullptr)},
-          {"imagePosition", button_.imagePosition()},
-          {"toolTip", button_.toolTip()},
-          {"menu", menu_ ? menu_->describe() : nlohmann::json(nullptr)}};
+StatusItemRecord StatusItem::describe() const {
+  StatusItemRecord record;
+  record.length = length_;
+  record.title = button_.title();
+  if (button_.image()) {
+    record.image = button_.image()->describe();
+  }
+  record.imagePosition = button_.imagePosition();
+  record.toolTip = button_.toolTip();
+  if (menu_) {
+    record.menu = menu_->describe();
+  }
+  return record;
 }
 
 std::shared_ptr<StatusItem> StatusBar::statusItem(double length) const {

@@ -12,7 +12,7 @@ UserNotificationCenter& UserNotificationCenter::current() {
   return center;
 }
 
-UserNotificationCenter::UserNotificationCenter(DesktopConnection& desktop, EventLoop& loop,
+UserNotificationCenter::UserNotificationCenter(NotificationServices& desktop, EventLoop& loop,
                                                GlobalQueue& completionQueue)
     : desktop_(&desktop), loop_(&loop), completionQueue_(&completionQueue) {}
 

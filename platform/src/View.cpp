@@ -20,19 +20,10 @@
 #include <algorithm>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/Image.h"
 
 namespace platform {
 namespace {
-
-nlohmann::json colorDescription(const std::optional<Color>& color) {
-  if (!color) {
-    return nullptr;
-  }
-  return *color;
-}
 
 const char* gravityName(ContentsGravity gravity) {
   switch (gravity) {
@@ -48,15 +39,19 @@ const char* gravityName(ContentsGravity gravity) {
   return "resize";
 }
 
-nlohmann::json layerDescription(const Layer& layer) {
-  return {{"cornerRadius", layer.cornerRadius},
-          {"borderWidth", layer.borderWidth},
-          {"borderColor", colorDescription(layer.borderColor)},
-          {"backgroundColor", colorDescription(layer.backgroundColor)},
-          {"masksToBounds", layer.masksToBounds},
-          {"contents", layer.contents ? layer.contents->describe() : nlohmann::json(nullptr)},
-          {"contentsGravity", gravityName(layer.contentsGravity)},
-          {"contentsScale", layer.contentsScale}};
+LayerRecord layerDescription(const Layer& layer) {
+  LayerRecord record;
+  record.cornerRadius = layer.cornerRadius;
+  record.borderWidth = layer.borderWidth;
+  record.borderColor = layer.borderColor;
+  record.backgroundColor = layer.backgroundColor;
+  record.masksToBounds = layer.masksToBounds;
+  if (layer.contents) {
+    record.contents = layer.contents->describe();
+  }
+  record.contentsGravity = gravityName(layer.contentsGravity);
+  record.contentsScale = layer.contentsScale;
+  return record;
 }
 
 bool isInSubtree(const View* view, const View& root) {
@@ -203,23 +198,19 @@ View* View::findView(const std::string& name) {
   return findDepthFirst(*this, name, false);
 }
 
-nlohmann::json View::describe() const {
-  nlohmann::json description = {
-      {"identifier", identifier_},
-      {"kind", kind()},
-      {"frame", {frame_.x, frame_.y, frame_.width, frame_.height}},
-      {"hidden", hidden_},
-      {"alpha", alpha_},
-  };
+ViewRecord View::describe() const {
+  ViewRecord description;
+  description.identifier = identifier_;
+  description.kind = kind();
+  description.frame = frame_;
+  description.hidden = hidden_;
+  description.alpha = alpha_;
   if (layer_) {
-    description["layer"] = layerDescription(*layer_);
+    description.layer = layerDescription(*layer_);
   }
   describeProperties(description);
-  if (!subviews_.empty()) {
-    auto& subviews = description["subviews"] = nlohmann::json::array();
-    for (const auto& subview : subviews_) {
-      subviews.push_back(subview->describe());
-    }
+  for (const auto& subview : subviews_) {
+    description.subviews.push_back(subview->describe());
   }
   return description;
 }

@@ -1,7 +1,5 @@
 #include "platform/VisualEffectView.h"
 
-#include <nlohmann/json.hpp>
-
 namespace platform {
 
 VisualEffectView::VisualEffectView(Rect frame) : View(frame) {}
@@ -21,10 +19,8 @@ void VisualEffectView::setState(int state) {
   changed();
 }
 
-void VisualEffectView::describeProperties(nlohmann::json& description) const {
-  description["material"] = material_;
-  description["blendingMode"] = blendingMode_;
-  description["state"] = state_;
+void VisualEffectView::describeProperties(ViewRecord& description) const {
+  description.visualEffect = VisualEffectRecord{material_, blendingMode_, state_};
 }
 
 }  // namespace platform

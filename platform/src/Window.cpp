@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "ViewHosting.h"
 #include "platform/Button.h"
 
@@ -186,24 +184,26 @@ bool Window::keyDown(const KeyEvent& event) {
   return true;
 }
 
-nlohmann::json Window::describe() const {
-  const View* const responder = firstResponder();
-  return {
-      {"title", title_},
-      {"frame", {frame_.x, frame_.y, frame_.width, frame_.height}},
-      {"styleMask", styleMask_},
-      {"level", level_},
-      {"visible", visible_},
-      {"key", isKeyWindow()},
-      {"titleVisibility", titleVisibility_ == TitleVisibility::visible ? "visible" : "hidden"},
-      {"toolbarStyle", toolbarStyle_},
-      {"backgroundColor", backgroundColor_},
-      {"opaque", opaque_},
-      {"titlebarAppearsTransparent", titlebarAppearsTransparent_},
-      {"contentView", contentView_ ? contentView_->describe() : nlohmann::json(nullptr)},
-      {"firstResponder",
-       responder != nullptr ? nlohmann::json(responder->identifier()) : nlohmann::json(nullptr)},
-  };
+WindowRecord Window::describe() const {
+  WindowRecord record;
+  record.title = title_;
+  record.frame = frame_;
+  record.styleMask = styleMask_;
+  record.level = level_;
+  record.visible = visible_;
+  record.key = isKeyWindow();
+  record.titleVisibility = titleVisibility_ == TitleVisibility::visible ? "visible" : "hidden";
+  record.toolbarStyle = toolbarStyle_;
+  record.backgroundColor = backgroundColor_;
+  record.opaque = opaque_;
+  record.titlebarAppearsTransparent = titlebarAppearsTransparent_;
+  if (contentView_) {
+    record.contentView = contentView_->describe();
+  }
+  if (const View* const responder = firstResponder(); responder != nullptr) {
+    record.firstResponder = responder->identifier();
+  }
+  return record;
 }
 
 }  // namespace platform

@@ -7,7 +7,7 @@ namespace platform {
 
 namespace {
 
-std::optional<RunningApplicationState> findState(DesktopConnection& desktop, pid_t pid) {
+std::optional<RunningApplicationState> findState(ApplicationServices& desktop, pid_t pid) {
   std::vector<RunningApplicationState> applications = desktop.runningApplications();
   const auto found = std::ranges::find(applications, pid, &RunningApplicationState::pid);
   if (found == applications.end()) {
@@ -18,7 +18,7 @@ std::optional<RunningApplicationState> findState(DesktopConnection& desktop, pid
 
 }  // namespace
 
-RunningApplication::RunningApplication(pid_t pid, DesktopConnection& desktop)
+RunningApplication::RunningApplication(pid_t pid, ApplicationServices& desktop)
     : pid_(pid), desktop_(&desktop) {
   if (const std::optional<RunningApplicationState> listed = findState(desktop, pid)) {
     bundleIdentifier_ = listed->bundleIdentifier;
@@ -27,14 +27,14 @@ RunningApplication::RunningApplication(pid_t pid, DesktopConnection& desktop)
 }
 
 RunningApplication::RunningApplication(const RunningApplicationState& state,
-                                       DesktopConnection& desktop)
+                                       ApplicationServices& desktop)
     : pid_(state.pid),
       bundleIdentifier_(state.bundleIdentifier),
       bundlePath_(state.bundlePath),
       desktop_(&desktop) {}
 
 std::vector<RunningApplication> RunningApplication::runningApplications(
-    const std::string& bundleIdentifier, DesktopConnection& desktop) {
+    const std::string& bundleIdentifier, ApplicationServices& desktop) {
   std::vector<RunningApplication> matching;
   for (const RunningApplicationState& state : desktop.runningApplications()) {
     if (state.bundleIdentifier == bundleIdentifier) {

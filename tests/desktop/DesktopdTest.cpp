@@ -28,6 +28,7 @@
 #include "platform/CarbonEvents.h"
 #include "platform/DaemonConnection.h"
 #include "platform/DesktopChannel.h"
+#include "platform/DesktopConnection.h"
 #include "platform/DesktopWire.h"
 #include "platform/EventLoop.h"
 #include "platform/FileManager.h"
@@ -213,7 +214,7 @@ class DaemonConnectionTest : public DesktopTest {
   void SetUp() override {
     auto made = platform::DaemonConnection::connect(session.desktopFolder(), loop);
     ASSERT_TRUE(made) << made.error().localizedDescription;
-    connection = std::move(*made);
+    connection = std::make_unique<platform::DesktopConnection>(std::move(*made));
     application = std::make_unique<platform::Application>(
         *connection, loop,
         platform::ApplicationIdentity{::getpid(), "org.test.program", "/Applications/Test.app",
@@ -222,7 +223,7 @@ class DaemonConnectionTest : public DesktopTest {
   }
 
   platform::EventLoop loop;
-  std::unique_ptr<platform::DaemonConnection> connection;
+  std::unique_ptr<platform::DesktopConnection> connection;
   std::unique_ptr<platform::Application> application;
 };
 
@@ -268,16 +269,16 @@ TEST_F(DaemonConnectionTest, ProgramSeesTheDesktopAndLeavesItWhenAskedToTerminat
 // The desktop's side of a shortcut press, for a program of another process as for this one.
 TEST_F(DaemonConnectionTest, HotKeyBelongsToOneConnectionAndItsPressesReachThatProgramsLoop) {
   std::vector<platform::DesktopEvent> events;
-  auto owner = platform::DaemonConnection::connect(session.desktopFolder(), loop);
-  ASSERT_TRUE(owner);
-  (*owner)->setEventHandler([&](const platform::DesktopEvent& event) { events.push_back(event); });
+  auto line = platform::DaemonConnection::connect(session.desktopFolder(), loop);
+  ASSERT_TRUE(line);
+  auto owner = std::make_unique<platform::DesktopConnection>(std::move(*line));
+  owner->setEventHandler([&](const platform::DesktopEvent& event) { events.push_back(event); });
   const auto chord = platform::parseKeyChord("command+option+b").value_or(platform::KeyChord{});
   const std::uint32_t signature = platform::fourCharCode("TEST");
   std::uint64_t registration = 0;
   std::uint64_t refused = 0;
-  ASSERT_EQ(
-      (*owner)->registerHotKey(chord.keyCode, chord.carbonModifiers, signature, 7, registration),
-      platform::noErr);
+  ASSERT_EQ(owner->registerHotKey(chord.keyCode, chord.carbonModifiers, signature, 7, registration),
+            platform::noErr);
   EXPECT_EQ(connection->registerHotKey(chord.keyCode, chord.carbonModifiers, signature, 1, refused),
             platform::eventHotKeyExistsErr);
 
@@ -286,7 +287,7 @@ TEST_F(DaemonConnectionTest, HotKeyBelongsToOneConnectionAndItsPressesReachThatP
   EXPECT_EQ(events[0].kind, platform::DesktopEvent::Kind::hotKeyPressed);
   EXPECT_EQ(events[0].hotKeySignature, signature);
   EXPECT_EQ(events[0].hotKeyId, 7U);
-  (*owner)->unregisterHotKey(registration);
+  owner->unregisterHotKey(registration);
   EXPECT_EQ(session.ctl("press", "command+option+b").exitStatus, 1);
 }
 

@@ -130,8 +130,10 @@ TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReuses
 
   // Closing only orders the window out; the next show brings the same one back, centred on the
   // main screen as it is now.
-  ASSERT_TRUE(program.application.handleEvent(platform::DesktopEvent{
-      .input = {{"action", "close"}, {"window", "Ferrolin Launcher Settings"}}}));
+  platform::DesktopEvent close;
+  close.input.action = platform::UserInput::Action::close;
+  close.input.window = "Ferrolin Launcher Settings";
+  ASSERT_TRUE(program.application.handleEvent(close));
   loop.runUntilIdle();
   EXPECT_FALSE(window->isVisible());
   desktop.setScreens({{"Studio Display", 2, {0, 0, 2560, 1440}, 2.0}});
@@ -321,7 +323,7 @@ TEST_F(SettingsWindowControllerTest, AnswersAndTimersArrivingAfterTheControllerI
   done(desktop.click("applyButton"));
   controller.reset();
   loop.runUntilIdle();
-  EXPECT_EQ(desktop.describeScreen()["windows"].size(), 0U);
+  EXPECT_EQ(desktop.describeScreen().windows.size(), 0U);
   checks[0](VersionCheckResult{"2.0", "1.0.0"});
   loop.advanceBy(5s);
   EXPECT_EQ(saved.size(), 1U);

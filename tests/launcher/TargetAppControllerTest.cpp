@@ -44,7 +44,7 @@ std::vector<std::string> openIdentifier(const std::string& identifier) {
 // other applications and plays what the emulated desktop never does by itself: an application that
 // refuses a polite terminate, or reports itself active or terminated. The controller asks nothing
 // else of it.
-class RecordingConnection final : public platform::DesktopConnection {
+class RecordingConnection final : public platform::ApplicationServices {
  public:
   explicit RecordingConnection(std::unique_ptr<platform::DesktopConnection> desktop)
       : d_(std::move(desktop)) {}
@@ -77,26 +77,7 @@ class RecordingConnection final : public platform::DesktopConnection {
     return note("forceTerminate", pid) && d_->forceTerminateApplication(pid);
   }
 
-  void setEventHandler(std::function<void(const platform::DesktopEvent&)> /*handler*/) override {}
-  void checkIn(const platform::ApplicationIdentity& /*identity*/,
-               platform::ActivationPolicy /*policy*/) override {}
-  void setActivationPolicy(platform::ActivationPolicy /*policy*/) override {}
-  void activate() override {}
-  void setHidden(bool /*hidden*/) override {}
-  void publishInterface(const nlohmann::json& /*interface*/) override {}
-  void checkOut() override {}
-  std::int32_t registerHotKey(std::uint32_t /*keyCode*/, std::uint32_t /*modifiers*/,
-                              std::uint32_t /*signature*/, std::uint32_t /*id*/,
-                              std::uint64_t& /*registration*/) override {
-    return -50;
-  }
-  void unregisterHotKey(std::uint64_t /*registration*/) override {}
-  bool requestNotificationAuthorization(std::uint32_t /*options*/) override { return false; }
-  void addNotification(const platform::NotificationRecord& /*notification*/) override {}
   bool openURL(const std::string& /*url*/) override { return false; }
-  void playAlertSound() override {}
-  std::vector<platform::ScreenDescription> screens() override { return {}; }
-  std::vector<std::string> preferredLanguages() override { return {}; }
 
  private:
   bool note(const char* request, pid_t pid) {

@@ -81,7 +81,7 @@ TEST(TextModelTest, LabelsMeasureWrapAndTruncateTheirTextAndSizeToFitIt) {
     label->setLineBreakMode(c.mode);
     label->setMaximumNumberOfLines(c.maxLines);
     label->setFrame({16, 32, c.frameWidth, 0});
-    EXPECT_EQ(label->describe()["lines"], nlohmann::json(c.lines)) << c.text << " " << c.frameWidth;
+    EXPECT_EQ(label->describe().label->lines, c.lines) << c.text << " " << c.frameWidth;
     label->sizeToFit();
     EXPECT_EQ(label->frame(), (Rect{16, 32, c.fitted.width, c.fitted.height})) << c.text;
   }
@@ -134,7 +134,7 @@ TEST(ImageTest, FilesAreKnownByTheirContentsAndNamedImagesAreTheBundlesPngFiles)
   EXPECT_EQ(Image::contentsOfFile(folder / "missing.png"), nullptr);
   EXPECT_EQ(Image::contentsOfFile(folder.path()), nullptr);
   const auto bundle = Bundle::forExecutable(folder / "Installer");
-  EXPECT_EQ(Image::named("hero", bundle)->describe()["file"], (folder / "hero.png").string());
+  EXPECT_EQ(Image::named("hero", bundle)->describe().file, (folder / "hero.png").string());
   for (const char* name : {"photo", "cut", "uninstaller-hero"}) {
     EXPECT_EQ(Image::named(name, bundle), nullptr) << name;
   }
@@ -247,7 +247,7 @@ TEST_F(InterfaceOnDesktopTest, EveryChangeToAShownViewReachesTheDesktop) {
   };
   for (std::size_t index = 0; index < changes.size(); ++index) {
     loop.runUntilIdle();
-    const nlohmann::json before = desktop.describeScreen();
+    const ScreenContents before = desktop.describeScreen();
     changes[index]();
     loop.runUntilIdle();
     EXPECT_NE(desktop.describeScreen(), before) << "change " << index;
@@ -270,7 +270,7 @@ TEST_F(InterfaceOnDesktopTest, TheFocusMovesOnlyWhenBothViewsAgreeAndLeavesWithI
   other->takesFocus = true;
   plain->addSubview(other);
   EXPECT_TRUE(window.click("other"));
-  EXPECT_EQ(window.describe()["firstResponder"], "other");
+  EXPECT_EQ(window.describe().firstResponder, "other");
   plain->removeFromSuperview();
   EXPECT_EQ(window.firstResponder(), nullptr);
   EXPECT_EQ(other->resigns, 1);
@@ -362,7 +362,7 @@ TEST(ControlsTest, APopUpSelectsOneOfItsItemsWhoseTitlesAreUnique) {
   EXPECT_EQ(popUp.selectedItem()->representedObject(), "index:1");
   for (const int index : {-1, 3}) {
     popUp.selectItem(index);
-    EXPECT_EQ(popUp.describe()["selectedIndex"], -1) << index;
+    EXPECT_EQ(popUp.describe().popUp->selectedIndex, -1) << index;
   }
   popUp.setEnabled(false);
   EXPECT_FALSE(popUp.chooseItem("Office"));
@@ -398,7 +398,7 @@ TEST_F(InterfaceOnDesktopTest, AnAlertAnswersByItsButtonsInOrderOrNoneOnEscapeOr
     });
     EXPECT_EQ(alert.runModal(), response) << choice;
     EXPECT_EQ(program.application.modalAlert(), nullptr);
-    EXPECT_TRUE(desktop.describeScreen()["alerts"].empty());
+    EXPECT_TRUE(desktop.describeScreen().alerts.empty());
   }
   EXPECT_EQ(applied, 0);
   // The modal run keeps the loop's timers going.
@@ -450,8 +450,7 @@ TEST_F(InterfaceOnDesktopTest, TheDesktopUsesAStackedAccessoryAndAnswersAlertsRu
     // Answered once the modal run has handled the selection and shown its result.
     loop.async([this, &user] {
       loop.async([&user] {
-        EXPECT_EQ(user.describeScreen()["alerts"][0].value("messageText", ""),
-                  "Supprimer Ferrolin");
+        EXPECT_EQ(user.describeScreen().alerts[0].element.messageText, "Supprimer Ferrolin");
         EXPECT_TRUE(user.click("Remove App and Data"));
       });
     });

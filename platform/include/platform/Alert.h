@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Application.h"
 #include "platform/Button.h"
 #include "platform/Geometry.h"
 #include "platform/View.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -84,10 +84,8 @@ class Alert : public ViewHost {
   View* firstResponder() const override;
   void viewTreeChanged() override;
 
-  // {"style": "warning" | "informational" | "critical", "messageText", "informativeText",
-  // "buttons": [titles in order], "accessory": the accessory's description or null,
-  // "size": [width, height], "layoutCount"}.
-  nlohmann::json describe() const;
+  // The alert as the desktop shows it: style, texts, button titles in order, accessory, size.
+  AlertRecord describe() const;
 
  private:
   void answer(ModalResponse response);

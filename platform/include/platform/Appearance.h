@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include <nlohmann/json_fwd.hpp>
-
 namespace platform {
 
 // A system colour named by its role ("labelColor", "secondaryLabelColor", "separatorColor",
@@ -32,10 +30,5 @@ struct Font {
   }
   friend bool operator==(const Font&, const Font&) = default;
 };
-
-// How the desktop describes colours ({"role", "alpha"}) and fonts ({"size", "weight"}: "regular",
-// "medium", "semibold" or "bold").
-void to_json(nlohmann::json& description, const Color& color);
-void to_json(nlohmann::json& description, const Font& font);
 
 }  // namespace platform

@@ -5,10 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/DesktopConnection.h"
 #include "platform/EventLoop.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -81,17 +81,11 @@ class Application {
   // Something on screen changed: the interface is published once, from the loop, soon.
   void interfaceChanged();
   // Everything the application shows, as published to the desktop.
-  nlohmann::json describeInterface() const;
+  InterfaceRecord describeInterface() const;
 
-  // Handles one of the desktop's requests (see DesktopEvent). The input forms are
-  //   {"action":"click","target":T}      press a button of the frontmost alert or the key window,
-  //                                      or mouse-down on a view (identifier or title T)
-  //   {"action":"select","item":I[,"in":P]}  choose entry I of a pop-up (P: its identifier)
-  //   {"action":"key","keyCode":K,"modifiers":M}  key-down to the key window's focused view
-  //   {"action":"menu","item":I}         choose an item of the status item's menu
-  //   {"action":"dismiss"}               close the frontmost alert without a button (Escape)
-  //   {"action":"close","window":T}      close a window by its title
-  // Returns whether the target was found.
+  // Handles one of the desktop's requests (see DesktopEvent); the user's input goes to the
+  // frontmost modal alert, else to the key window (see UserInput). Returns whether the target was
+  // found.
   bool handleEvent(const DesktopEvent& event);
 
   // Hot-key presses of this application, delivered to the hot-key service.
@@ -101,7 +95,7 @@ class Application {
 
  private:
   void checkIn();
-  bool handleInput(const nlohmann::json& input);
+  bool handleInput(const UserInput& input);
   void publishNow();
 
   DesktopConnection& desktop_;

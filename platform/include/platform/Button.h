@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Control.h"
 
 namespace platform {
@@ -52,7 +50,7 @@ class Button : public Control {
  protected:
   // Adds "title", "type" ("push" | "checkbox"), "state" ("off" | "on" | "mixed"),
   // "keyEquivalent" and "bezel" ("rounded" | "regularSquare").
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   ButtonType type_;

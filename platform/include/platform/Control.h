@@ -3,8 +3,6 @@
 #include <functional>
 #include <string>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Appearance.h"
 #include "platform/View.h"
 
@@ -36,7 +34,7 @@ class Control : public View {
 
  protected:
   // Adds "enabled" and "font" ({"size": points, "weight": "regular" | "medium" | ...}).
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   bool enabled_ = true;

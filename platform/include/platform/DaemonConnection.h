@@ -5,16 +5,16 @@
 #include <memory>
 
 #include "platform/DesktopChannel.h"
-#include "platform/DesktopConnection.h"
+#include "platform/DesktopTransport.h"
 #include "platform/EventLoop.h"
 
 namespace platform {
 
-// A program's line to the emulated desktop's daemon (desktopd): each call is one request on the
+// A program's line to the emulated desktop's daemon (desktopd): each request is one line on the
 // daemon's socket, and the daemon's events are delivered as blocks on the program's loop, in the
 // order they came. When the daemon goes away the program is asked to terminate, as a program is
 // when its window server ends. Main thread only.
-class DaemonConnection final : public DesktopConnection {
+class DaemonConnection final : public DesktopTransport {
  public:
   // Connects to the daemon of the emulated desktop in `desktopFolder`.
   static Result<std::unique_ptr<DaemonConnection>> connect(
@@ -26,37 +26,12 @@ class DaemonConnection final : public DesktopConnection {
   DaemonConnection(DaemonConnection&&) = delete;
   DaemonConnection& operator=(DaemonConnection&&) = delete;
 
+  // DesktopTransport
   void setEventHandler(std::function<void(const DesktopEvent&)> handler) override;
-  void checkIn(const ApplicationIdentity& identity, ActivationPolicy policy) override;
-  void setActivationPolicy(ActivationPolicy policy) override;
-  void activate() override;
-  void setHidden(bool hidden) override;
-  void publishInterface(const nlohmann::json& interface) override;
-  void checkOut() override;
-  std::vector<RunningApplicationState> runningApplications() override;
-  std::optional<pid_t> frontmostApplication() override;
-  bool hideApplication(pid_t pid) override;
-  bool unhideApplication(pid_t pid) override;
-  bool activateApplication(pid_t pid) override;
-  bool terminateApplication(pid_t pid) override;
-  bool forceTerminateApplication(pid_t pid) override;
-  std::int32_t registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                              std::uint32_t signature, std::uint32_t id,
-                              std::uint64_t& registration) override;
-  void unregisterHotKey(std::uint64_t registration) override;
-  bool requestNotificationAuthorization(std::uint32_t options) override;
-  void addNotification(const NotificationRecord& notification) override;
-  bool openURL(const std::string& url) override;
-  void playAlertSound() override;
-  std::vector<ScreenDescription> screens() override;
-  std::vector<std::string> preferredLanguages() override;
+  std::optional<ProgramReply> send(const ProgramRequest& request) override;
 
  private:
   DaemonConnection(DesktopChannel channel, EventLoop& loop);
-  // One request; nothing when it failed. Events that came meanwhile are scheduled for delivery.
-  std::optional<nlohmann::json> call(const std::string& op,
-                                     nlohmann::json fields = nlohmann::json::object());
-  bool requestAbout(const std::string& op, pid_t pid);
   void socketReadable();
   void scheduleDelivery();
   void deliverEvents();

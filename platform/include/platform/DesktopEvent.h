@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include <nlohmann/json.hpp>
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -14,12 +14,12 @@ struct DesktopEvent {
     unhide,
     activate,
     terminate,  // a polite request to quit
-    input,      // the user's hands: see Application::handleInput for the forms of `input`
+    input,      // the user's hands on the program's interface
   };
   Kind kind = Kind::input;
   std::uint32_t hotKeySignature = 0;
   std::uint32_t hotKeyId = 0;
-  nlohmann::json input;
+  UserInput input;
 };
 
 }  // namespace platform

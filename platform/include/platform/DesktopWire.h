@@ -1,12 +1,21 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstdint>
+#include <expected>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "platform/DesktopConnection.h"
-#include "platform/EmulatedDesktop.h"
+#include "platform/DesktopEvent.h"
+#include "platform/DesktopRecords.h"
+#include "platform/DesktopRequest.h"
+#include "platform/InterfaceRecords.h"
 
 namespace platform::wire {
 
@@ -19,8 +28,8 @@ std::optional<ActivationPolicy> decodePolicy(const nlohmann::json& value);
 nlohmann::json encode(const ApplicationIdentity& identity);
 std::optional<ApplicationIdentity> decodeIdentity(const nlohmann::json& value);
 
-// `frontmost` is the desktop's view, added to the record for readers such as desktopctl.
-nlohmann::json encode(const RunningApplicationState& application, bool frontmost);
+// "frontmost" is added to the record for readers such as desktopctl: the active application is.
+nlohmann::json encode(const RunningApplicationState& application);
 std::optional<RunningApplicationState> decodeApplication(const nlohmann::json& value);
 
 nlohmann::json encode(const ScreenDescription& screen);
@@ -33,6 +42,26 @@ nlohmann::json encode(const DesktopEvent& event);
 std::optional<DesktopEvent> decodeEvent(const nlohmann::json& value);
 
 nlohmann::json encode(const JournalEntry& entry);
+
+// What programs show, and the user's input to them.
+nlohmann::json encode(const InterfaceRecord& interface);
+std::optional<InterfaceRecord> decodeInterface(const nlohmann::json& value);
+nlohmann::json encode(const ViewRecord& view);
+// Each element carries its application's bundle identifier as "application".
+nlohmann::json encode(const ScreenContents& screen);
+nlohmann::json encode(const UserInput& input);
+std::optional<UserInput> decodeInput(const nlohmann::json& value);
+
+// A program's request as its line: the operation and the fields.
+std::pair<std::string_view, nlohmann::json> encodeRequest(const ProgramRequest& request);
+// A program's request read from a line: nothing when `op` is no program request; otherwise the
+// request, or the name of its first field that is missing or malformed.
+std::optional<std::expected<ProgramRequest, std::string>> decodeRequest(
+    std::string_view op, const nlohmann::json& fields);
+nlohmann::json encodeReply(const ProgramReply& reply);
+// The answer to `request` read from its reply's result; nothing when it is not one.
+std::optional<ProgramReply> decodeReply(const ProgramRequest& request,
+                                        const nlohmann::json& result);
 
 // Typed reads of an object's member; nothing when absent or of another type.
 std::optional<std::string> stringAt(const nlohmann::json& object, const char* key);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/CarbonEvents.h"
+#include "platform/HotKeyCodes.h"
 
 namespace platform {
 
@@ -31,7 +31,7 @@ struct HotKeyRegistration {
 
 // The desktop's system-wide hot keys of every connected program (owners are the desktop's numbers
 // for its programs). A key code + modifier combination belongs to at most one registration. Results
-// are the OSStatus values of CarbonEvents.h. Not thread-safe: the desktop uses it from one thread.
+// are the OSStatus values of HotKeyCodes.h. Not thread-safe: the desktop uses it from one thread.
 class HotKeyRegistry {
  public:
   // Registers the combination for owner: noErr with a fresh handle in `registration`, or

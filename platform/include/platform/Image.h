@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Bundle.h"
 #include "platform/Geometry.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -46,9 +46,8 @@ class Image {
   bool isTemplate() const { return template_; }
   void setTemplate(bool isTemplate) { template_ = isTemplate; }
 
-  // {"symbol": name, "accessibilityDescription": text or null, "template": bool} for a symbol,
-  // {"file": path, "size": [width, height], "template": bool} for a file.
-  nlohmann::json describe() const;
+  // The image as the desktop shows it: the symbol's name and description, or the file and its size.
+  ImageRecord describe() const;
 
  private:
   Size size_;

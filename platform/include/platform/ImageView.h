@@ -30,7 +30,7 @@ class ImageView : public View {
 
  protected:
   // "image": the image's description or null, "imageScaling".
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   std::shared_ptr<Image> image_;

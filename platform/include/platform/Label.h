@@ -67,7 +67,7 @@ class Label : public View {
 
  protected:
   // "text", "font": {"size", "weight"}, "textColor": {"role", "alpha"}, "alignment", "lines".
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   bool wraps() const;

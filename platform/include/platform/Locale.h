@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/Application.h"
-#include "platform/DesktopConnection.h"
+#include "platform/ScreensAndLanguages.h"
 
 namespace platform {
 
@@ -12,7 +12,7 @@ struct Locale {
   // The user's preferred languages as language tags (such as "de-DE" or "pt_BR"), most preferred
   // first; empty when the user has none.
   static std::vector<std::string> preferredLanguages(
-      DesktopConnection& desktop = Application::shared().desktop());
+      ScreensAndLanguages& desktop = Application::shared().desktop());
 };
 
 }  // namespace platform

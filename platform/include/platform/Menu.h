@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/KeyEvent.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -46,9 +46,8 @@ class MenuItem {
   // an item without action.
   bool perform() const;
 
-  // {"title", "keyEquivalent", "modifiers": ["command", ...], "enabled", "action": bool,
-  // "representedObject": text or null}, or {"separator": true}.
-  nlohmann::json describe() const;
+  // The item as the menu shows it (modifiers only with a key equivalent).
+  MenuItemRecord describe() const;
 
  private:
   std::string title_;
@@ -81,7 +80,7 @@ class Menu {
   bool chooseItem(std::string_view title) const;
 
   // The items' descriptions, in order.
-  nlohmann::json describe() const;
+  std::vector<MenuItemRecord> describe() const;
 
  private:
   std::shared_ptr<MenuItem> find(std::string_view title) const;

@@ -6,8 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Control.h"
 #include "platform/Menu.h"
 
@@ -55,7 +53,7 @@ class PopUpButton : public Control {
 
  protected:
   // Adds "items" (the titles in order) and "selectedIndex".
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   void addItemWithoutNotice(std::string title);

@@ -37,7 +37,7 @@ class ProgressIndicator : public View {
  protected:
   // "style": "bar" | "spinning", "indeterminate", "minValue", "maxValue", "doubleValue",
   // "controlSize": "regular" | "small", "animating".
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   ProgressIndicatorStyle style_ = ProgressIndicatorStyle::bar;

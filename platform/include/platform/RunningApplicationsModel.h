@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/DesktopConnection.h"
+#include "platform/DesktopRecords.h"
 
 namespace platform {
 

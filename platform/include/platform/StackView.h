@@ -51,7 +51,7 @@ class StackView : public View {
 
  protected:
   // "orientation", "alignment", "spacing".
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   // The arranged views that are still subviews and not hidden.

@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Application.h"
 #include "platform/Image.h"
 #include "platform/Menu.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -59,9 +59,8 @@ class StatusItem {
   const std::shared_ptr<Menu>& menu() const { return menu_; }
   void setMenu(std::shared_ptr<Menu> menu);
 
-  // {"length", "title", "image": the image's description or null, "imagePosition", "toolTip",
-  // "menu": the items' descriptions or null}.
-  nlohmann::json describe() const;
+  // The item in the menu bar: its button's title, image and tool tip, and its menu.
+  StatusItemRecord describe() const;
 
  private:
   Application* application_;

@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/DesktopConnection.h"
 #include "platform/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "platform/NotificationServices.h"
 
 namespace platform {
 
@@ -56,7 +56,7 @@ class UserNotificationCenter {
 
   // A centre on a given desktop, speaking to it from `loop` and running authorisation completions
   // on `completionQueue`. The desktop must outlive the work queued on the loop.
-  UserNotificationCenter(DesktopConnection& desktop, EventLoop& loop,
+  UserNotificationCenter(NotificationServices& desktop, EventLoop& loop,
                          GlobalQueue& completionQueue = GlobalQueue::userInitiated());
 
   // Asks the user for permission to notify; the completion gets whether it was granted and an error
@@ -69,9 +69,9 @@ class UserNotificationCenter {
   void add(const NotificationRequest& request);
 
  private:
-  DesktopConnection* desktop_;    // not owned
-  EventLoop* loop_;               // not owned
-  GlobalQueue* completionQueue_;  // not owned
+  NotificationServices* desktop_;  // not owned
+  EventLoop* loop_;                // not owned
+  GlobalQueue* completionQueue_;   // not owned
 };
 
 }  // namespace platform

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Appearance.h"
 #include "platform/Geometry.h"
 #include "platform/KeyEvent.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -121,7 +121,7 @@ class View : public std::enable_shared_from_this<View> {
 
   // The view and its subtree as the desktop shows it: identifier, kind, frame, hidden, alpha,
   // layer, the kind's own properties (text, title, state, items, ...) and subviews.
-  nlohmann::json describe() const;
+  ViewRecord describe() const;
 
   // A short name of the kind of view ("view", "label", "button", ...).
   virtual std::string kind() const { return "view"; }
@@ -131,7 +131,7 @@ class View : public std::enable_shared_from_this<View> {
 
  protected:
   // Adds the kind's own properties to a description.
-  virtual void describeProperties(nlohmann::json& /*description*/) const {}
+  virtual void describeProperties(ViewRecord& /*description*/) const {}
   // Tells the host that something in the tree changed.
   void changed() const;
 

@@ -24,7 +24,7 @@ class VisualEffectView : public View {
 
  protected:
   // "material", "blendingMode", "state".
-  void describeProperties(nlohmann::json& description) const override;
+  void describeProperties(ViewRecord& description) const override;
 
  private:
   int material_ = 0;

@@ -4,13 +4,13 @@
 #include <memory>
 #include <string>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/Appearance.h"
 #include "platform/Application.h"
 #include "platform/Geometry.h"
 #include "platform/KeyEvent.h"
 #include "platform/View.h"
+
+#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
@@ -110,11 +110,8 @@ class Window : public ViewHost {
   // nothing took it.
   bool keyDown(const KeyEvent& event);
 
-  // {"title", "frame": [x, y, width, height], "styleMask", "level", "visible", "key",
-  // "titleVisibility": "visible" | "hidden", "toolbarStyle", "backgroundColor": {"role", "alpha"},
-  // "opaque", "titlebarAppearsTransparent", "contentView": the tree's description,
-  // "firstResponder": its identifier or null}.
-  nlohmann::json describe() const;
+  // The window as the desktop shows it: its frame, style, state, views and focused view.
+  WindowRecord describe() const;
 
  private:
   Application* application_;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Application.h"
-#include "platform/DesktopConnection.h"
+#include "platform/ApplicationServices.h"
 
 namespace platform {
 
@@ -36,12 +36,12 @@ class RunningApplication {
  public:
   // The application with that pid as the desktop lists it now (identity empty when it does not).
   explicit RunningApplication(pid_t pid,
-                              DesktopConnection& desktop = Application::shared().desktop());
+                              ApplicationServices& desktop = Application::shared().desktop());
 
   // Every running application with that bundle identifier, in the desktop's launch order.
   static std::vector<RunningApplication> runningApplications(
       const std::string& bundleIdentifier,
-      DesktopConnection& desktop = Application::shared().desktop());
+      ApplicationServices& desktop = Application::shared().desktop());
 
   pid_t processIdentifier() const { return pid_; }
   const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
@@ -63,20 +63,20 @@ class RunningApplication {
 
  private:
   friend class Workspace;
-  RunningApplication(const RunningApplicationState& state, DesktopConnection& desktop);
+  RunningApplication(const RunningApplicationState& state, ApplicationServices& desktop);
   std::optional<RunningApplicationState> state() const;
 
   pid_t pid_;
   std::optional<std::string> bundleIdentifier_;
   std::optional<std::string> bundlePath_;
-  DesktopConnection* desktop_;  // not owned; the application's connection outlives it
+  ApplicationServices* desktop_;  // not owned; the application's connection outlives it
 };
 
 // The user's workspace: the running applications, the frontmost one, and the default browser.
 // Main thread only.
 class Workspace {
  public:
-  explicit Workspace(DesktopConnection& desktop = Application::shared().desktop())
+  explicit Workspace(ApplicationServices& desktop = Application::shared().desktop())
       : desktop_(&desktop) {}
 
   // The application that has the front, if any.
@@ -87,7 +87,7 @@ class Workspace {
   bool open(const std::string& url) const;
 
  private:
-  DesktopConnection* desktop_;  // not owned
+  ApplicationServices* desktop_;  // not owned
 };
 
 }  // namespace platform
