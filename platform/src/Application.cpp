@@ -11,6 +11,7 @@
 
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
+#include "platform/CarbonEvents.h"
 #include "platform/DaemonConnection.h"
 #include "platform/DesktopEvent.h"
 #include "platform/EmulatedDesktop.h"
@@ -89,6 +90,8 @@ Application::Application(DesktopConnection& desktop, EventLoop& loop, Applicatio
 }
 
 Application::~Application() {
+  // The event target unregisters its hot keys and lets go of the hot-key handler.
+  eventTarget_.reset();
   if (pendingPublish_) {
     pendingPublish_->cancel();
   }
