@@ -1,9 +1,14 @@
 #include "LauncherServices.h"
 
+#include "platform/GlobalQueue.h"
+
 namespace launcher {
 
 LauncherServices LauncherServices::forProcess() {
   platform::Application& application = platform::Application::shared();
+  // The process's one notification centre, on the application's desktop and loop.
+  static platform::UserNotificationCenter notifications(application.desktop(), application.loop(),
+                                                        platform::GlobalQueue::userInitiated());
   return LauncherServices{
       .application = &application,
       .files = &platform::FileManager::defaultManager(),
@@ -13,7 +18,7 @@ LauncherServices LauncherServices::forProcess() {
       .paths = platform::SystemPaths::fromProcess(),
       .hotKeyTarget = platform::GetApplicationEventTarget(application),
       .http = &platform::HttpSession::shared(),
-      .notifications = &platform::UserNotificationCenter::current(),
+      .notifications = &notifications,
   };
 }
 
