@@ -17,6 +17,7 @@
 #include "platform/EmulatedDesktop.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
+#include "platform/ProcessInfo.h"
 #include "platform/StatusItem.h"
 #include "platform/SystemPaths.h"
 #include "platform/Window.h"
@@ -39,7 +40,7 @@ ApplicationIdentity identityOfThisProcess() {
 // The desktop this process runs on: the daemon of the emulated desktop named by EMULATED_DESKTOP,
 // or, for a program started on its own, a private desktop in its own process.
 std::unique_ptr<DesktopConnection> connectToDesktop() {
-  const SystemPaths paths = SystemPaths::fromProcess();
+  const SystemPaths paths = SystemPaths::fromProcess(ProcessInfo::current());
   if (const auto& folder = paths.emulatedDesktop()) {
     auto connection = DaemonConnection::connect(*folder, EventLoop::main());
     if (!connection) {
