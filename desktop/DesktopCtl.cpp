@@ -41,12 +41,14 @@ bool isConnectionError(const platform::Error& error) {
 }  // namespace
 
 DesktopCtl::DesktopCtl(std::filesystem::path desktopFolder, std::filesystem::path toolFolder,
-                       std::ostream& out, std::ostream& err, platform::ProcessLauncher launcher)
+                       std::ostream& out, std::ostream& err, platform::ProcessLauncher launcher,
+                       const platform::FileManager& files)
     : desktopFolder_(std::move(desktopFolder)),
       toolFolder_(std::move(toolFolder)),
       out_(&out),
       err_(&err),
-      launcher_(std::move(launcher)) {}
+      launcher_(std::move(launcher)),
+      files_(&files) {}
 
 int DesktopCtl::run(const CtlCommand& command) {
   switch (command.kind) {
@@ -80,7 +82,7 @@ int DesktopCtl::start() {
     *err_ << "desktopctl: a desktop daemon already runs in " << desktopFolder_.string() << "\n";
     return 1;
   }
-  if (auto laidOut = layOutDesktopFolder(desktopFolder_, toolFolder_); !laidOut) {
+  if (auto laidOut = layOutDesktopFolder(desktopFolder_, toolFolder_, *files_); !laidOut) {
     return failed(laidOut.error());
   }
   const auto status = launcher_.run(toolFolder_ / "desktopd", {desktopFolder_.string()});

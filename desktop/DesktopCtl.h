@@ -6,6 +6,7 @@
 #include "CtlCommand.h"
 #include "platform/DesktopChannel.h"
 #include "platform/Error.h"
+#include "platform/FileManager.h"
 #include "platform/ProcessLauncher.h"
 
 namespace desktop {
@@ -15,9 +16,10 @@ namespace desktop {
 class DesktopCtl {
  public:
   // toolFolder holds desktopd and the launchctl and open stand-ins (desktopctl's own folder);
-  // `launcher` starts desktopd.
+  // `launcher` starts desktopd; `files` lays out the desktop's folder.
   DesktopCtl(std::filesystem::path desktopFolder, std::filesystem::path toolFolder,
-             std::ostream& out, std::ostream& err, platform::ProcessLauncher launcher);
+             std::ostream& out, std::ostream& err, platform::ProcessLauncher launcher,
+             const platform::FileManager& files);
 
   // Returns the exit status: 0 done, 1 not there or failed (an unreachable daemon included), 2 a
   // request the daemon found malformed.
@@ -36,6 +38,7 @@ class DesktopCtl {
   std::ostream* out_;
   std::ostream* err_;
   platform::ProcessLauncher launcher_;
+  const platform::FileManager* files_;  // not owned
 };
 
 }  // namespace desktop

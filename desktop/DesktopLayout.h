@@ -12,8 +12,8 @@ namespace desktop {
 // in toolFolder, and root/Applications is the system applications folder. Missing folders are
 // created; links already there are pointed anew. Anything else in a link's place is left alone and
 // reported as an error.
-platform::Result<void> layOutDesktopFolder(
-    const std::filesystem::path& desktopFolder, const std::filesystem::path& toolFolder,
-    const platform::FileManager& files = platform::FileManager::defaultManager());
+platform::Result<void> layOutDesktopFolder(const std::filesystem::path& desktopFolder,
+                                           const std::filesystem::path& toolFolder,
+                                           const platform::FileManager& files);
 
 }  // namespace desktop

@@ -12,6 +12,7 @@
 
 #include "CtlCommand.h"
 #include "DesktopCtl.h"
+#include "platform/FileManager.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
@@ -49,7 +50,8 @@ int main(int argc, char** argv) {
     setenv("EMULATED_DESKTOP", desktopFolder.c_str(), 1);
     // Starting the daemon is not a program started on the desktop: no journal entry for it.
     desktop::DesktopCtl ctl(desktopFolder, executable.parent_path(), std::cout, std::cerr,
-                            platform::ProcessLauncher(platform::SystemPaths(std::nullopt)));
+                            platform::ProcessLauncher(platform::SystemPaths(std::nullopt)),
+                            platform::FileManager::defaultManager());
     return ctl.run(*command);
   } catch (const std::exception& exception) {
     std::cerr << "desktopctl: " << exception.what() << "\n";

@@ -66,9 +66,10 @@ int main(int argc, char** argv) {
   }
   ::setsid();
   const char* home = std::getenv("HOME");  // NOLINT(concurrency-mt-unsafe): no threads yet
+  platform::EventLoop& loop = platform::EventLoop::main();
   desktop::DesktopDaemon daemon(
-      *listener, platform::DesktopChannel::socketPath(folder), platform::EventLoop::main(),
+      *listener, platform::DesktopChannel::socketPath(folder), loop,
       home != nullptr ? std::filesystem::path(home) : std::filesystem::path("/"));
-  platform::EventLoop::main().run();
+  loop.run();
   return 0;
 }

@@ -170,8 +170,7 @@ void printService(const GuiDomain& domain, const nlohmann::json& service) {
   std::cout << "}\n";
 }
 
-int run(const std::vector<std::string>& arguments) {
-  const platform::ProcessInfo& process = platform::ProcessInfo::current();
+int run(const std::vector<std::string>& arguments, const platform::ProcessInfo& process) {
   const GuiDomain domain(process.realUserId());
   const auto request = parse(arguments, domain);
   if (!request) {
@@ -207,7 +206,7 @@ int run(const std::vector<std::string>& arguments) {
 int main(int argc, char** argv) {
   try {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return run(arguments);
+    return run(arguments, platform::ProcessInfo::current());
   } catch (const std::exception& exception) {
     std::cerr << "launchctl: " << exception.what() << "\n";
     return unreachableStatus;

@@ -161,12 +161,13 @@ std::expected<Request, std::string> launchRequest(const platform::Bundle& bundle
 }
 
 std::expected<Request, std::string> requestFor(const Command& command,
-                                               const platform::ProcessInfo& process) {
+                                               const platform::ProcessInfo& process,
+                                               const platform::FileManager& files) {
   const std::vector<std::string> arguments =
       command.applicationArguments.value_or(std::vector<std::string>{});
   if (command.byIdentifier) {
     const std::vector<std::filesystem::path> folders = {
-        platform::FileManager::defaultManager().homeDirectory() / "Applications",
+        files.homeDirectory() / "Applications",
         platform::SystemPaths::fromProcess(process).applicationsDirectory()};
     const auto bundle = findApplication(command.target, folders);
     if (!bundle) {
@@ -197,20 +198,20 @@ std::expected<Request, std::string> requestFor(const Command& command,
   return launchRequest(*bundle, arguments);
 }
 
-int run(const std::vector<std::string>& arguments) {
+int run(const std::vector<std::string>& arguments, const platform::ProcessInfo& process,
+        const platform::FileManager& files) {
   const auto command = parse(arguments);
   if (!command) {
     std::cerr << "open: " << command.error() << "\n" << usageText;
     return failureStatus;
   }
-  const platform::ProcessInfo& process = platform::ProcessInfo::current();
   const auto desktopFolder = process.environmentValue("EMULATED_DESKTOP");
   if (!desktopFolder || desktopFolder->empty()) {
     std::cerr << "open: EMULATED_DESKTOP is not set, so there is no emulated desktop to open "
                  "anything on.\n";
     return failureStatus;
   }
-  const auto request = requestFor(*command, process);
+  const auto request = requestFor(*command, process, files);
   if (!request) {
     std::cerr << request.error() << "\n";
     return failureStatus;
@@ -233,7 +234,8 @@ int run(const std::vector<std::string>& arguments) {
 int main(int argc, char** argv) {
   try {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return run(arguments);
+    return run(arguments, platform::ProcessInfo::current(),
+               platform::FileManager::defaultManager());
   } catch (const std::exception& exception) {
     std::cerr << "open: " << exception.what() << "\n";
     return failureStatus;

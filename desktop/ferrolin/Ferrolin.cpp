@@ -25,9 +25,10 @@ constexpr const char* commandTriggerFilename = "quorrel-command.trigger";
 
 class FerrolinDelegate : public platform::ApplicationDelegate {
  public:
-  FerrolinDelegate(platform::Application& application, bool launchedByLauncher,
-                   std::filesystem::path triggerFolder)
+  FerrolinDelegate(platform::Application& application, const platform::FileManager& files,
+                   bool launchedByLauncher, std::filesystem::path triggerFolder)
       : application_(&application),
+        files_(&files),
         launchedByLauncher_(launchedByLauncher),
         triggerFolder_(std::move(triggerFolder)) {}
 
@@ -62,11 +63,11 @@ class FerrolinDelegate : public platform::ApplicationDelegate {
 
   void watchCommands() {
     // The folder may not exist yet when nothing has written a trigger so far.
-    [[maybe_unused]] const platform::Result<void> created =
-        platform::FileManager::defaultManager().createDirectory(triggerFolder_);
+    [[maybe_unused]] const platform::Result<void> created = files_->createDirectory(triggerFolder_);
     auto watcher = ferrolin::TriggerWatcher::watch(
         triggerFolder_, commandTriggerFilename,
-        [this](const std::string& command) { handleCommand(command); }, application_->loop());
+        [this](const std::string& command) { handleCommand(command); }, application_->loop(),
+        *files_);
     if (!watcher) {
       std::cerr << "Ferrolin: the command trigger cannot be watched: "
                 << watcher.error().localizedDescription << "\n";
@@ -83,6 +84,7 @@ class FerrolinDelegate : public platform::ApplicationDelegate {
   }
 
   platform::Application* application_;  // not owned
+  const platform::FileManager* files_;  // not owned
   bool launchedByLauncher_;
   std::filesystem::path triggerFolder_;
   std::unique_ptr<platform::Window> window_;
@@ -97,8 +99,8 @@ int main() {
       std::ranges::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
                         launchArgument) != arguments.end();
   platform::Application& application = platform::Application::shared();
-  FerrolinDelegate delegate(application, launchedByLauncher,
-                            platform::FileManager::defaultManager().temporaryDirectory());
+  const platform::FileManager& files = platform::FileManager::defaultManager();
+  FerrolinDelegate delegate(application, files, launchedByLauncher, files.temporaryDirectory());
   application.setDelegate(&delegate);
   application.run();
   application.setDelegate(nullptr);

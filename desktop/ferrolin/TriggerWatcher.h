@@ -22,8 +22,7 @@ class TriggerWatcher {
   // Starts watching folder/fileName. An error when the folder cannot be watched.
   static platform::Result<std::unique_ptr<TriggerWatcher>> watch(
       const std::filesystem::path& folder, const std::string& fileName, Handler onTrigger,
-      platform::EventLoop& loop = platform::EventLoop::main(),
-      const platform::FileManager& files = platform::FileManager::defaultManager());
+      platform::EventLoop& loop, const platform::FileManager& files);
 
   ~TriggerWatcher();
   TriggerWatcher(const TriggerWatcher&) = delete;

@@ -17,10 +17,10 @@ namespace launcher {
 // controller must neither move nor receive presses after it is gone.
 class HotkeyController {
  public:
-  // Stores the texts and the callback; registers nothing. The target defaults to the process's
-  // application event target.
+  // Stores the texts and the callback; registers nothing. target: where the keys are registered,
+  // the application's event target in the program.
   HotkeyController(std::vector<std::string> initialHotkeys, std::function<void()> pressed,
-                   platform::EventTargetRef target = platform::GetApplicationEventTarget());
+                   platform::EventTargetRef target);
   HotkeyController(const HotkeyController&) = delete;
   HotkeyController& operator=(const HotkeyController&) = delete;
   HotkeyController(HotkeyController&&) = delete;

@@ -36,10 +36,8 @@ struct LauncherConfig {
   // "launcher-config.json", "launcher-config.json" next to the executable named by the first
   // argument; else fallback(). A candidate that cannot be read or decoded only moves the search on.
   // Never fails. Files are read through fileManager.
-  static LauncherConfig load(
-      const platform::ProcessInfo& process = platform::ProcessInfo::current(),
-      const platform::Bundle& bundle = platform::Bundle::main(),
-      const platform::FileManager& fileManager = platform::FileManager::defaultManager());
+  static LauncherConfig load(const platform::ProcessInfo& process, const platform::Bundle& bundle,
+                             const platform::FileManager& fileManager);
 
   // Decodes one configuration document; nothing when it is not an object or when a key is
   // missing, null or of the wrong type. Other keys are ignored.

@@ -31,7 +31,7 @@ class LauncherDelegate : public platform::ApplicationDelegate,
                          public std::enable_shared_from_this<LauncherDelegate> {
  public:
   // Loads the configuration; reads no settings and creates no component yet.
-  explicit LauncherDelegate(LauncherServices services = LauncherServices::forProcess());
+  explicit LauncherDelegate(LauncherServices services);
   LauncherDelegate(const LauncherDelegate&) = delete;
   LauncherDelegate& operator=(const LauncherDelegate&) = delete;
   LauncherDelegate(LauncherDelegate&&) = delete;

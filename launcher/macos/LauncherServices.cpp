@@ -1,18 +1,25 @@
 #include "LauncherServices.h"
 
+#include "platform/GlobalQueue.h"
+
 namespace launcher {
 
 LauncherServices LauncherServices::forProcess() {
+  platform::Application& application = platform::Application::shared();
+  const platform::ProcessInfo& process = platform::ProcessInfo::current();
+  // The process's one notification centre, on the application's desktop and loop.
+  static platform::UserNotificationCenter notifications(application.desktop(), application.loop(),
+                                                        platform::GlobalQueue::userInitiated());
   return LauncherServices{
-      .application = &platform::Application::shared(),
+      .application = &application,
       .files = &platform::FileManager::defaultManager(),
-      .process = &platform::ProcessInfo::current(),
+      .process = &process,
       .bundle = platform::Bundle::main(),
       .processes = &platform::ProcessLauncher::shared(),
-      .paths = platform::SystemPaths::fromProcess(),
-      .hotKeyTarget = platform::GetApplicationEventTarget(),
+      .paths = platform::SystemPaths::fromProcess(process),
+      .hotKeyTarget = platform::GetApplicationEventTarget(application),
       .http = &platform::HttpSession::shared(),
-      .notifications = &platform::UserNotificationCenter::current(),
+      .notifications = &notifications,
   };
 }
 

@@ -14,8 +14,7 @@ namespace launcher {
 class LauncherSettingsStore {
  public:
   // The file's location is fixed here, under the file manager's home directory.
-  explicit LauncherSettingsStore(
-      platform::FileManager& fileManager = platform::FileManager::defaultManager());
+  explicit LauncherSettingsStore(platform::FileManager& fileManager);
 
   const std::filesystem::path& fileURL() const { return fileURL_; }
 

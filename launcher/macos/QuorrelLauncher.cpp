@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "LauncherDelegate.h"
+#include "LauncherServices.h"
 #include "platform/Application.h"
 
 namespace {
@@ -13,7 +14,8 @@ class QuorrelLauncherMain {
   // application terminates.
   static void main() {
     platform::Application& application = platform::Application::shared();
-    retainedDelegate = std::make_shared<launcher::LauncherDelegate>();
+    retainedDelegate =
+        std::make_shared<launcher::LauncherDelegate>(launcher::LauncherServices::forProcess());
     application.setDelegate(retainedDelegate.get());
     application.run();
     // The process ends now. The delegate's components hold on to the application's status item

@@ -40,8 +40,7 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   // Stores the callbacks and makes the controls; builds no window. application: where the window
   // is shown, the screens are read and the toast's timers run.
   SettingsWindowController(SaveHandler onSave, std::function<void()> onOpenDownload,
-                           CheckHandler onCheckForUpdates,
-                           platform::Application& application = platform::Application::shared());
+                           CheckHandler onCheckForUpdates, platform::Application& application);
   SettingsWindowController(const SettingsWindowController&) = delete;
   SettingsWindowController& operator=(const SettingsWindowController&) = delete;
   SettingsWindowController(SettingsWindowController&&) = delete;

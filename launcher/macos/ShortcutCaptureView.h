@@ -26,8 +26,7 @@ class ShortcutCaptureView : public platform::Control {
   static const std::map<std::uint16_t, std::string>& keyCodeToToken();
 
   // application: where the alert sound of a refused key is played.
-  explicit ShortcutCaptureView(
-      platform::Rect frame, platform::Application& application = platform::Application::shared());
+  explicit ShortcutCaptureView(platform::Rect frame, platform::Application& application);
 
   // The shortcut text shown, in display form ("Control + Option + B"); empty shows nothing.
   const std::string& shortcutValue() const { return shortcutValue_; }

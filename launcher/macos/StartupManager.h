@@ -26,11 +26,9 @@ class StartupManager {
   static constexpr std::string_view launchAgentIdentifier = "com.quorrel.launcher";
 
   // launcherBundle names the program the agent starts; process gives the real user id.
-  explicit StartupManager(
-      const platform::FileManager& files = platform::FileManager::defaultManager(),
-      platform::Bundle launcherBundle = platform::Bundle::main(),
-      const platform::ProcessLauncher& processes = platform::ProcessLauncher::shared(),
-      const platform::ProcessInfo& process = platform::ProcessInfo::current());
+  explicit StartupManager(const platform::FileManager& files, platform::Bundle launcherBundle,
+                          const platform::ProcessLauncher& processes,
+                          const platform::ProcessInfo& process);
 
   // ~/Library/LaunchAgents and the agent file in it.
   std::filesystem::path launchAgentsDirectory() const;

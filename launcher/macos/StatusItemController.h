@@ -25,10 +25,8 @@ class StatusItemController {
   // notifications: where update notifications are posted.
   StatusItemController(std::string initialShortcut, std::function<void()> onToggle,
                        std::function<void()> onSettings, std::function<void()> onOpenDownload,
-                       std::function<void()> onQuit,
-                       platform::Application& application = platform::Application::shared(),
-                       platform::UserNotificationCenter& notifications =
-                           platform::UserNotificationCenter::current());
+                       std::function<void()> onQuit, platform::Application& application,
+                       platform::UserNotificationCenter& notifications);
   // The menu's actions refer to the controller: it stays where it was made.
   StatusItemController(const StatusItemController&) = delete;
   StatusItemController& operator=(const StatusItemController&) = delete;

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "LauncherConfig.h"
-#include "platform/Application.h"
 #include "platform/ApplicationServices.h"
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
@@ -32,13 +31,10 @@ class TargetAppController {
   // desktop: the running-application and workspace services; files: the home and temporary
   // folders; launcherBundle: the launcher's own bundle, never started as the target; processes:
   // starts "/usr/bin/open"; paths: where the system applications folder is.
-  explicit TargetAppController(
-      LauncherConfig config,
-      platform::ApplicationServices& desktop = platform::Application::shared().desktop(),
-      const platform::FileManager& files = platform::FileManager::defaultManager(),
-      platform::Bundle launcherBundle = platform::Bundle::main(),
-      const platform::ProcessLauncher& processes = platform::ProcessLauncher::shared(),
-      platform::SystemPaths paths = platform::SystemPaths::fromProcess());
+  explicit TargetAppController(LauncherConfig config, platform::ApplicationServices& desktop,
+                               const platform::FileManager& files, platform::Bundle launcherBundle,
+                               const platform::ProcessLauncher& processes,
+                               platform::SystemPaths paths);
 
   const LauncherConfig& config() const { return config_; }
 

@@ -45,9 +45,8 @@ class UpdateChecker {
   using Completion = std::function<void(std::optional<VersionCheckResult>)>;
 
   // session: sends the requests; mainQueue: where completions run.
-  explicit UpdateChecker(LauncherConfig config,
-                         platform::HttpSession& session = platform::HttpSession::shared(),
-                         platform::EventLoop& mainQueue = platform::EventLoop::main());
+  explicit UpdateChecker(LauncherConfig config, platform::HttpSession& session,
+                         platform::EventLoop& mainQueue);
 
   const LauncherConfig& config() const { return config_; }
 

@@ -9,11 +9,13 @@
 
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
+#include "platform/CarbonEvents.h"
 #include "platform/DaemonConnection.h"
 #include "platform/DesktopEvent.h"
 #include "platform/EmulatedDesktop.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
+#include "platform/ProcessInfo.h"
 #include "platform/StatusItem.h"
 #include "platform/SystemPaths.h"
 #include "platform/Window.h"
@@ -36,7 +38,7 @@ ApplicationIdentity identityOfThisProcess() {
 // The desktop this process runs on: the daemon of the emulated desktop named by EMULATED_DESKTOP,
 // or, for a program started on its own, a private desktop in its own process.
 std::unique_ptr<DesktopConnection> connectToDesktop() {
-  const SystemPaths paths = SystemPaths::fromProcess();
+  const SystemPaths paths = SystemPaths::fromProcess(ProcessInfo::current());
   if (const auto& folder = paths.emulatedDesktop()) {
     auto connection = DaemonConnection::connect(*folder, EventLoop::main());
     if (!connection) {
@@ -87,6 +89,8 @@ Application::Application(DesktopConnection& desktop, EventLoop& loop, Applicatio
 }
 
 Application::~Application() {
+  // The event target unregisters its hot keys and lets go of the hot-key handler.
+  eventTarget_.reset();
   if (pendingPublish_) {
     pendingPublish_->cancel();
   }

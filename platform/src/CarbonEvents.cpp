@@ -97,9 +97,11 @@ void EventTarget::hotKeyPressed(EventHotKeyID identifier) {
   }
 }
 
-EventTargetRef GetApplicationEventTarget() {
-  static auto* const target = new EventTarget(Application::shared());
-  return target;
+EventTargetRef GetApplicationEventTarget(Application& application) {
+  if (!application.eventTarget_) {
+    application.eventTarget_ = std::make_unique<EventTarget>(application);
+  }
+  return application.eventTarget_.get();
 }
 
 OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, std::uint32_t numTypes,

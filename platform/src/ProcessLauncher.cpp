@@ -1,6 +1,7 @@
 #include "platform/ProcessLauncher.h"
 
 #include "platform/DesktopChannel.h"
+#include "platform/ProcessInfo.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -104,7 +105,7 @@ int waitForExit(pid_t pid) {
 ProcessLauncher::ProcessLauncher(SystemPaths paths) : paths_(std::move(paths)) {}
 
 ProcessLauncher& ProcessLauncher::shared() {
-  static ProcessLauncher launcher;
+  static ProcessLauncher launcher(SystemPaths::fromProcess(ProcessInfo::current()));
   return launcher;
 }
 

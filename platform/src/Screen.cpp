@@ -20,10 +20,6 @@ std::optional<Screen> Screen::main(ScreensAndLanguages& desktop) {
   return Screen(std::move(attached.front()));
 }
 
-Rect CGDisplayBounds(std::uint32_t displayID) {
-  return CGDisplayBounds(displayID, Application::shared().desktop());
-}
-
 Rect CGDisplayBounds(std::uint32_t displayID, ScreensAndLanguages& desktop) {
   const std::vector<ScreenDescription> attached = desktop.screens();
   const auto found =

@@ -2,15 +2,7 @@
 
 #include <utility>
 
-#include "platform/Application.h"
-
 namespace platform {
-
-UserNotificationCenter& UserNotificationCenter::current() {
-  static UserNotificationCenter center(Application::shared().desktop(),
-                                       Application::shared().loop());
-  return center;
-}
 
 UserNotificationCenter::UserNotificationCenter(NotificationServices& desktop, EventLoop& loop,
                                                GlobalQueue& completionQueue)

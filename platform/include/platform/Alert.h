@@ -37,7 +37,7 @@ class Alert : public ViewHost {
   // control), or the application terminated while it was shown.
   static constexpr ModalResponse abortResponse = -1001;
 
-  explicit Alert(Application& application = Application::shared());
+  explicit Alert(Application& application);
   ~Alert() override;
   Alert(const Alert&) = delete;
   Alert& operator=(const Alert&) = delete;

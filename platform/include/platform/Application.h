@@ -13,6 +13,7 @@
 namespace platform {
 
 class Alert;
+class EventTarget;
 class StatusItem;
 class Window;
 
@@ -94,6 +95,9 @@ class Application {
   }
 
  private:
+  // Makes the application's event target on first use.
+  friend EventTarget* GetApplicationEventTarget(Application& application);
+
   void checkIn();
   bool handleInput(const UserInput& input);
   void publishNow();
@@ -113,6 +117,8 @@ class Application {
   std::vector<Alert*> modalAlerts_;
   std::function<void()> onTerminate_;
   std::function<void(std::uint32_t, std::uint32_t)> hotKeyHandler_;
+  // The Carbon-style event target, once asked for; it goes first when the application goes.
+  std::unique_ptr<EventTarget> eventTarget_;
 };
 
 }  // namespace platform

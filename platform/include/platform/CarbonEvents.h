@@ -74,8 +74,8 @@ class EventTarget {
   std::vector<std::unique_ptr<OpaqueEventHotKeyRef>> hotKeys_;
 };
 
-// The target of Application::shared(), made on first use and never destroyed.
-EventTargetRef GetApplicationEventTarget();
+// The application's own target, made on first use; it lives as long as the application.
+EventTargetRef GetApplicationEventTarget(Application& application);
 
 // Installs a handler for the listed event types on target; outRef (may be null) receives its
 // reference. paramErr for a null target or handler, or types missing.

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Application.h"
 #include "platform/ScreensAndLanguages.h"
 
 namespace platform {
@@ -11,8 +10,7 @@ namespace platform {
 struct Locale {
   // The user's preferred languages as language tags (such as "de-DE" or "pt_BR"), most preferred
   // first; empty when the user has none.
-  static std::vector<std::string> preferredLanguages(
-      ScreensAndLanguages& desktop = Application::shared().desktop());
+  static std::vector<std::string> preferredLanguages(ScreensAndLanguages& desktop);
 };
 
 }  // namespace platform

@@ -19,7 +19,7 @@ namespace platform {
 // journal. Both operations may be called from any thread.
 class ProcessLauncher {
  public:
-  explicit ProcessLauncher(SystemPaths paths = SystemPaths::fromProcess());
+  explicit ProcessLauncher(SystemPaths paths);
 
   // The process-wide launcher for the running process's system paths.
   static ProcessLauncher& shared();

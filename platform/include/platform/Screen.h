@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Application.h"
 #include "platform/Geometry.h"
 #include "platform/ScreensAndLanguages.h"
 
@@ -17,10 +16,9 @@ namespace platform {
 class Screen {
  public:
   // The attached screens in the desktop's order; the first holds the menu bar.
-  static std::vector<Screen> screens(
-      ScreensAndLanguages& desktop = Application::shared().desktop());
+  static std::vector<Screen> screens(ScreensAndLanguages& desktop);
   // The screen that holds the menu bar, if any screen is attached.
-  static std::optional<Screen> main(ScreensAndLanguages& desktop = Application::shared().desktop());
+  static std::optional<Screen> main(ScreensAndLanguages& desktop);
 
   const std::string& localizedName() const { return description_.localizedName; }
   // The screen's display number from its device description, when it has one.
@@ -36,7 +34,6 @@ class Screen {
 
 // The bounds of the display with that number in global display coordinates, or a zero rectangle
 // when no attached screen has that number.
-Rect CGDisplayBounds(std::uint32_t displayID);
 Rect CGDisplayBounds(std::uint32_t displayID, ScreensAndLanguages& desktop);
 
 }  // namespace platform

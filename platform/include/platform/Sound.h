@@ -5,6 +5,6 @@
 namespace platform {
 
 // Plays the system alert sound (the beep for a refused key).
-void playAlertSound(Application& application = Application::shared());
+void playAlertSound(Application& application);
 
 }  // namespace platform

@@ -72,9 +72,7 @@ class StatusItem {
 // The system menu bar of an application.
 class StatusBar {
  public:
-  static StatusBar system(Application& application = Application::shared()) {
-    return StatusBar(application);
-  }
+  static StatusBar system(Application& application) { return StatusBar(application); }
 
   // A new item in the menu bar; it leaves the menu bar when the last reference goes.
   std::shared_ptr<StatusItem> statusItem(double length) const;

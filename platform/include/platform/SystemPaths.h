@@ -15,7 +15,7 @@ class SystemPaths {
   explicit SystemPaths(std::optional<std::filesystem::path> emulatedDesktop);
 
   // From the EMULATED_DESKTOP environment variable (an empty value counts as unset).
-  static SystemPaths fromProcess(const ProcessInfo& process = ProcessInfo::current());
+  static SystemPaths fromProcess(const ProcessInfo& process);
 
   // Where to start a fixed system tool: "/bin/launchctl" and "/usr/bin/open" move under the
   // emulated root; any other path is returned unchanged.

@@ -51,13 +51,10 @@ struct NotificationRequest {
 // hop to the main queue itself.
 class UserNotificationCenter {
  public:
-  // The process's centre, on the shared application's desktop and loop. Made on first use.
-  static UserNotificationCenter& current();
-
   // A centre on a given desktop, speaking to it from `loop` and running authorisation completions
   // on `completionQueue`. The desktop must outlive the work queued on the loop.
   UserNotificationCenter(NotificationServices& desktop, EventLoop& loop,
-                         GlobalQueue& completionQueue = GlobalQueue::userInitiated());
+                         GlobalQueue& completionQueue);
 
   // Asks the user for permission to notify; the completion gets whether it was granted and an error
   // when the request itself failed.

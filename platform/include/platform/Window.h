@@ -47,7 +47,7 @@ class Window : public ViewHost {
   // The content rectangle is in screen coordinates. The window starts with an empty plain content
   // view of the content size, hidden.
   Window(Rect contentRect, std::uint32_t styleMask, BackingStore backing, bool defer,
-         Application& application = Application::shared());
+         Application& application);
   ~Window() override;
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Application.h"
 #include "platform/ApplicationServices.h"
 
 namespace platform {
@@ -35,13 +34,11 @@ inline constexpr ActivationOptions ActivationOptions::activateIgnoringOtherApps{
 class RunningApplication {
  public:
   // The application with that pid as the desktop lists it now (identity empty when it does not).
-  explicit RunningApplication(pid_t pid,
-                              ApplicationServices& desktop = Application::shared().desktop());
+  explicit RunningApplication(pid_t pid, ApplicationServices& desktop);
 
   // Every running application with that bundle identifier, in the desktop's launch order.
-  static std::vector<RunningApplication> runningApplications(
-      const std::string& bundleIdentifier,
-      ApplicationServices& desktop = Application::shared().desktop());
+  static std::vector<RunningApplication> runningApplications(const std::string& bundleIdentifier,
+                                                             ApplicationServices& desktop);
 
   pid_t processIdentifier() const { return pid_; }
   const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
@@ -76,8 +73,7 @@ class RunningApplication {
 // Main thread only.
 class Workspace {
  public:
-  explicit Workspace(ApplicationServices& desktop = Application::shared().desktop())
-      : desktop_(&desktop) {}
+  explicit Workspace(ApplicationServices& desktop) : desktop_(&desktop) {}
 
   // The application that has the front, if any.
   std::optional<RunningApplication> frontmostApplication() const;
