@@ -3,6 +3,8 @@
 // "quorrel-command.trigger" in the user's temporary folder: "hide" hides it; after "show" the
 // launcher itself unhides and activates it. It quits when asked politely.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -13,9 +15,13 @@
 
 #include "TriggerWatcher.h"
 #include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/DesktopLink.h"
+#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
 #include "platform/Label.h"
 #include "platform/ProcessInfo.h"
+#include "platform/SystemPaths.h"
 #include "platform/Window.h"
 
 namespace {
@@ -98,11 +104,19 @@ int main() {
   const bool launchedByLauncher =
       std::ranges::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
                         launchArgument) != arguments.end();
-  platform::Application& application = platform::Application::shared();
+  const platform::ProcessInfo& process = platform::ProcessInfo::current();
+  platform::EventLoop& loop = platform::EventLoop::main();
+  auto desktop = platform::connectToDesktop(platform::SystemPaths::fromProcess(process), loop);
+  if (!desktop) {
+    std::cerr << "Ferrolin: " << desktop.error().localizedDescription << "\n";
+    return 1;
+  }
+  const std::unique_ptr<platform::Application> application =
+      platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
   const platform::FileManager& files = platform::FileManager::defaultManager();
-  FerrolinDelegate delegate(application, files, launchedByLauncher, files.temporaryDirectory());
-  application.setDelegate(&delegate);
-  application.run();
-  application.setDelegate(nullptr);
+  FerrolinDelegate delegate(*application, files, launchedByLauncher, files.temporaryDirectory());
+  application->setDelegate(&delegate);
+  application->run();
+  application->setDelegate(nullptr);
   return 0;
 }

@@ -1,15 +1,10 @@
 #include "LauncherServices.h"
 
-#include "platform/GlobalQueue.h"
-
 namespace launcher {
 
-LauncherServices LauncherServices::forProcess() {
-  platform::Application& application = platform::Application::shared();
+LauncherServices LauncherServices::forProcess(platform::Application& application,
+                                              platform::UserNotificationCenter& notifications) {
   const platform::ProcessInfo& process = platform::ProcessInfo::current();
-  // The process's one notification centre, on the application's desktop and loop.
-  static platform::UserNotificationCenter notifications(application.desktop(), application.loop(),
-                                                        platform::GlobalQueue::userInitiated());
   return LauncherServices{
       .application = &application,
       .files = &platform::FileManager::defaultManager(),

@@ -26,8 +26,9 @@ struct LauncherServices {
   platform::HttpSession* http = nullptr;
   platform::UserNotificationCenter* notifications = nullptr;
 
-  // The running process's services, on the shared application.
-  static LauncherServices forProcess();
+  // The running process's services, with the program's application and notification centre.
+  static LauncherServices forProcess(platform::Application& application,
+                                     platform::UserNotificationCenter& notifications);
 };
 
 }  // namespace launcher

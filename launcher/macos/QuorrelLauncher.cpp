@@ -1,27 +1,48 @@
 // FerrolinLauncher's entry point: the menu-bar program that keeps Ferrolin one shortcut away.
 
+#include <unistd.h>
+
+#include <iostream>
 #include <memory>
 
 #include "LauncherDelegate.h"
 #include "LauncherServices.h"
 #include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/DesktopLink.h"
+#include "platform/EventLoop.h"
+#include "platform/GlobalQueue.h"
+#include "platform/ProcessInfo.h"
+#include "platform/SystemPaths.h"
+#include "platform/UserNotifications.h"
 
 namespace {
 
 class QuorrelLauncherMain {
  public:
-  // Makes the delegate, hands it to the shared application and runs the event loop until the
-  // application terminates.
-  static void main() {
-    platform::Application& application = platform::Application::shared();
-    retainedDelegate =
-        std::make_shared<launcher::LauncherDelegate>(launcher::LauncherServices::forProcess());
-    application.setDelegate(retainedDelegate.get());
-    application.run();
+  // Connects to the desktop, makes the application and the delegate and runs the event loop until
+  // the application terminates. Returns the process's exit status.
+  static int main() {
+    platform::EventLoop& loop = platform::EventLoop::main();
+    auto desktop = platform::connectToDesktop(
+        platform::SystemPaths::fromProcess(platform::ProcessInfo::current()), loop);
+    if (!desktop) {
+      std::cerr << "Ferrolin Launcher: " << desktop.error().localizedDescription << "\n";
+      return 1;
+    }
+    const std::unique_ptr<platform::Application> application =
+        platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
+    platform::UserNotificationCenter notifications(**desktop, loop,
+                                                   platform::GlobalQueue::userInitiated());
+    retainedDelegate = std::make_shared<launcher::LauncherDelegate>(
+        launcher::LauncherServices::forProcess(*application, notifications));
+    application->setDelegate(retainedDelegate.get());
+    application->run();
     // The process ends now. The delegate's components hold on to the application's status item
     // and hot keys, so they go while the application still exists.
-    application.setDelegate(nullptr);
+    application->setDelegate(nullptr);
     retainedDelegate.reset();
+    return 0;
   }
 
  private:
@@ -32,6 +53,5 @@ class QuorrelLauncherMain {
 }  // namespace
 
 int main() {
-  QuorrelLauncherMain::main();
-  return 0;
+  return QuorrelLauncherMain::main();
 }

@@ -1,55 +1,19 @@
 #include "platform/Application.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <iostream>
 #include <utility>
 
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/CarbonEvents.h"
-#include "platform/DaemonConnection.h"
 #include "platform/DesktopEvent.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
-#include "platform/ProcessInfo.h"
 #include "platform/StatusItem.h"
-#include "platform/SystemPaths.h"
 #include "platform/Window.h"
 
 namespace platform {
 namespace {
-
-ApplicationIdentity identityOfThisProcess() {
-  const Bundle& bundle = Bundle::main();
-  ApplicationIdentity identity;
-  identity.pid = ::getpid();
-  identity.bundleIdentifier = bundle.bundleIdentifier();
-  identity.bundlePath = bundle.bundlePath().string();
-  if (const auto& executable = bundle.executablePath()) {
-    identity.executablePath = executable->string();
-  }
-  return identity;
-}
-
-// The desktop this process runs on: the daemon of the emulated desktop named by EMULATED_DESKTOP,
-// or, for a program started on its own, a private desktop in its own process.
-std::unique_ptr<DesktopConnection> connectToDesktop() {
-  const SystemPaths paths = SystemPaths::fromProcess(ProcessInfo::current());
-  if (const auto& folder = paths.emulatedDesktop()) {
-    auto connection = DaemonConnection::connect(*folder, EventLoop::main());
-    if (!connection) {
-      std::cerr << connection.error().localizedDescription << "\n";
-      std::exit(1);  // NOLINT(concurrency-mt-unsafe): at start-up, before any thread of ours
-    }
-    return std::make_unique<DesktopConnection>(std::move(*connection));
-  }
-  static EmulatedDesktop desktop;
-  return desktop.connect(EventLoop::main());
-}
 
 // The pop-up in the tree that offers `item` (and has the identifier `in`, when given).
 PopUpButton* findPopUpHolding(View& root, const std::string& item,
@@ -69,17 +33,21 @@ PopUpButton* findPopUpHolding(View& root, const std::string& item,
 
 }  // namespace
 
-Application& Application::shared() {
-  static const std::unique_ptr<DesktopConnection> connection = connectToDesktop();
-  static Application& application = []() -> Application& {
-    static Application made(*connection, EventLoop::main(), identityOfThisProcess());
-    // As the system does, a user-interface element starts as an accessory application, so it does
-    // not take the front when it checks in.
-    if (Bundle::main().isUIElement()) {
-      made.setActivationPolicy(ActivationPolicy::accessory);
-    }
-    return made;
-  }();
+std::unique_ptr<Application> Application::forBundle(DesktopConnection& desktop, EventLoop& loop,
+                                                    const Bundle& bundle, pid_t pid) {
+  ApplicationIdentity identity;
+  identity.pid = pid;
+  identity.bundleIdentifier = bundle.bundleIdentifier();
+  identity.bundlePath = bundle.bundlePath().string();
+  if (const auto& executable = bundle.executablePath()) {
+    identity.executablePath = executable->string();
+  }
+  auto application = std::make_unique<Application>(desktop, loop, std::move(identity));
+  // As the system does, a user-interface element starts as an accessory application, so it does
+  // not take the front when it checks in.
+  if (bundle.isUIElement()) {
+    application->setActivationPolicy(ActivationPolicy::accessory);
+  }
   return application;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +15,7 @@
 namespace platform {
 
 class Alert;
+class Bundle;
 class EventTarget;
 class StatusItem;
 class Window;
@@ -30,8 +33,10 @@ class ApplicationDelegate {
 // server's side of its windows, alerts and status items. Main thread only.
 class Application {
  public:
-  // The process's application, on the main event loop and the desktop it runs on.
-  static Application& shared();
+  // A program's application, named by its bundle and process id, as its entry point makes it.
+  // A user-interface element (LSUIElement) starts as an accessory application.
+  static std::unique_ptr<Application> forBundle(DesktopConnection& desktop, EventLoop& loop,
+                                                const Bundle& bundle, pid_t pid);
 
   // An application on a given desktop and loop (tests make several in one process).
   Application(DesktopConnection& desktop, EventLoop& loop, ApplicationIdentity identity);
