@@ -30,7 +30,7 @@ struct FrontmostTarget {
   explicit FrontmostTarget(const fs::path& folder)
       : files(folder, folder),
         paths(folder),
-        processes(paths),
+        processes(paths, {}),
         launcherConnection(desktop.connect(loop)),
         targetConnection(desktop.connect(loop)),
         target(*targetConnection, loop,

@@ -124,7 +124,8 @@ DesktopDaemon::DesktopDaemon(int listeningSocket, std::filesystem::path socketFi
       socketFile_(std::move(socketFile)),
       loop_(loop),
       // The daemon journals its own starts; its launcher must not report them back to itself.
-      launcher_(platform::SystemPaths(std::nullopt)),
+      // The daemon enters what it starts in its own journal (DesktopRequests::start).
+      launcher_(platform::SystemPaths(std::nullopt), {}),
       launchd_(Launchd::Services{
           [this](const std::string& program, const std::vector<std::string>& arguments) {
             return requests_.start(program, arguments);

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     setenv("EMULATED_DESKTOP", desktopFolder.c_str(), 1);
     // Starting the daemon is not a program started on the desktop: no journal entry for it.
     desktop::DesktopCtl ctl(desktopFolder, executable.parent_path(), std::cout, std::cerr,
-                            platform::ProcessLauncher(platform::SystemPaths(std::nullopt)),
+                            platform::ProcessLauncher(platform::SystemPaths(std::nullopt), {}),
                             platform::FileManager::defaultManager());
     return ctl.run(*command);
   } catch (const std::exception& exception) {

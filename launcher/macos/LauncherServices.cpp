@@ -3,14 +3,15 @@
 namespace launcher {
 
 LauncherServices LauncherServices::forProcess(platform::Application& application,
-                                              platform::UserNotificationCenter& notifications) {
+                                              platform::UserNotificationCenter& notifications,
+                                              const platform::ProcessLauncher& processes) {
   const platform::ProcessInfo& process = platform::ProcessInfo::current();
   return LauncherServices{
       .application = &application,
       .files = &platform::FileManager::defaultManager(),
       .process = &process,
       .bundle = platform::Bundle::main(),
-      .processes = &platform::ProcessLauncher::shared(),
+      .processes = &processes,
       .paths = platform::SystemPaths::fromProcess(process),
       .hotKeyTarget = platform::GetApplicationEventTarget(application),
       .http = &platform::HttpSession::shared(),

@@ -28,7 +28,8 @@ struct LauncherServices {
 
   // The running process's services, with the program's application and notification centre.
   static LauncherServices forProcess(platform::Application& application,
-                                     platform::UserNotificationCenter& notifications);
+                                     platform::UserNotificationCenter& notifications,
+                                     const platform::ProcessLauncher& processes);
 };
 
 }  // namespace launcher

@@ -13,6 +13,7 @@
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "platform/ProcessInfo.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 #include "platform/UserNotifications.h"
 
@@ -24,8 +25,9 @@ class QuorrelLauncherMain {
   // the application terminates. Returns the process's exit status.
   static int main() {
     platform::EventLoop& loop = platform::EventLoop::main();
-    auto desktop = platform::connectToDesktop(
-        platform::SystemPaths::fromProcess(platform::ProcessInfo::current()), loop);
+    const platform::SystemPaths paths =
+        platform::SystemPaths::fromProcess(platform::ProcessInfo::current());
+    auto desktop = platform::connectToDesktop(paths, loop);
     if (!desktop) {
       std::cerr << "Ferrolin Launcher: " << desktop.error().localizedDescription << "\n";
       return 1;
@@ -34,8 +36,9 @@ class QuorrelLauncherMain {
         platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
     platform::UserNotificationCenter notifications(**desktop, loop,
                                                    platform::GlobalQueue::userInitiated());
+    const platform::ProcessLauncher processes(paths, platform::desktopJournal(paths));
     retainedDelegate = std::make_shared<launcher::LauncherDelegate>(
-        launcher::LauncherServices::forProcess(*application, notifications));
+        launcher::LauncherServices::forProcess(*application, notifications, processes));
     application->setDelegate(retainedDelegate.get());
     application->run();
     // The process ends now. The delegate's components hold on to the application's status item

@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/DaemonConnection.h"
+#include "platform/DesktopChannel.h"
 
 namespace platform {
 
@@ -18,6 +21,22 @@ Result<std::unique_ptr<DesktopConnection>> connectToDesktop(const SystemPaths& p
     return std::unexpected(line.error());
   }
   return std::make_unique<DesktopConnection>(std::move(*line));
+}
+
+ProcessLauncher::StartJournal desktopJournal(const SystemPaths& paths) {
+  const auto& folder = paths.emulatedDesktop();
+  if (!folder) {
+    return {};
+  }
+  return [socket = DesktopChannel::socketPath(*folder)](pid_t pid,
+                                                        const std::filesystem::path& program,
+                                                        const std::vector<std::string>& arguments) {
+    if (auto channel = DesktopChannel::connect(socket)) {
+      [[maybe_unused]] const auto recorded =
+          channel->request("recordProgramStart",
+                           {{"pid", pid}, {"path", program.string()}, {"arguments", arguments}});
+    }
+  };
 }
 
 }  // namespace platform

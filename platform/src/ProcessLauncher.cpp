@@ -1,8 +1,5 @@
 #include "platform/ProcessLauncher.h"
 
-#include "platform/DesktopChannel.h"
-#include "platform/ProcessInfo.h"
-
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -102,12 +99,8 @@ int waitForExit(pid_t pid) {
 
 }  // namespace
 
-ProcessLauncher::ProcessLauncher(SystemPaths paths) : paths_(std::move(paths)) {}
-
-ProcessLauncher& ProcessLauncher::shared() {
-  static ProcessLauncher launcher(SystemPaths::fromProcess(ProcessInfo::current()));
-  return launcher;
-}
+ProcessLauncher::ProcessLauncher(SystemPaths paths, StartJournal journal)
+    : paths_(std::move(paths)), journal_(std::move(journal)) {}
 
 Result<pid_t> ProcessLauncher::spawn(const std::filesystem::path& executable,
                                      const std::vector<std::string>& arguments) const {
@@ -148,22 +141,10 @@ Result<pid_t> ProcessLauncher::spawn(const std::filesystem::path& executable,
   if (result != 0) {
     return std::unexpected(startError(program, result));
   }
-  recordStart(pid, program, arguments);
+  if (journal_) {
+    journal_(pid, program, arguments);
+  }
   return pid;
-}
-
-void ProcessLauncher::recordStart(pid_t pid, const std::filesystem::path& program,
-                                  const std::vector<std::string>& arguments) const {
-  // On an emulated desktop, its journal lists every program started; a desktop that is not running
-  // (tests that only use its folder) just misses the entry.
-  const auto& desktop = paths_.emulatedDesktop();
-  if (!desktop) {
-    return;
-  }
-  if (auto channel = DesktopChannel::connect(DesktopChannel::socketPath(*desktop))) {
-    [[maybe_unused]] const auto recorded = channel->request(
-        "recordProgramStart", {{"pid", pid}, {"path", program.string()}, {"arguments", arguments}});
-  }
 }
 
 Result<pid_t> ProcessLauncher::launch(const std::filesystem::path& executable,

@@ -29,6 +29,7 @@
 #include "platform/DaemonConnection.h"
 #include "platform/DesktopChannel.h"
 #include "platform/DesktopConnection.h"
+#include "platform/DesktopLink.h"
 #include "platform/DesktopWire.h"
 #include "platform/EventLoop.h"
 #include "platform/FileManager.h"
@@ -250,7 +251,8 @@ TEST_F(DaemonConnectionTest, ProgramSeesTheDesktopAndLeavesItWhenAskedToTerminat
   EXPECT_EQ(connection->preferredLanguages(), (std::vector<std::string>{"fr-FR", "en"}));
 
   // A launcher on the desktop enters what it starts, as the daemon does for launchd and open.
-  const platform::ProcessLauncher launcher(platform::SystemPaths(session.desktopFolder()));
+  const platform::SystemPaths paths(session.desktopFolder());
+  const platform::ProcessLauncher launcher(paths, platform::desktopJournal(paths));
   ASSERT_TRUE(launcher.run("/bin/true", {"--flag", "two words"}));
   EXPECT_TRUE(connection->openURL("https://example.org/download"));
   connection->addNotification({"n1", "Title", "Body", true});

@@ -158,7 +158,7 @@ class LauncherDelegateTest : public testing::Test {
                                 {{"QUORREL_LAUNCHER_CONFIG", configFile.string()}},
                                 ::getuid()};
   platform::SystemPaths paths{folder / "desktop"};
-  platform::ProcessLauncher processes{paths};
+  platform::ProcessLauncher processes{paths, {}};
 
   std::string publishedVersion = "1.0.0";
   std::atomic<int> versionRequests = 0;

@@ -267,7 +267,7 @@ class StartupManagerTest : public testing::Test {
   fs::path desktopFolder = folder / "desktop";
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(desktopFolder);
   platform::FileManager files{home, folder / "tmp"};
-  platform::ProcessLauncher processes{platform::SystemPaths(desktopFolder)};
+  platform::ProcessLauncher processes{platform::SystemPaths(desktopFolder), {}};
   platform::ProcessInfo process{{}, {}, 501};
   // The agent must name it so that launchd reads back exactly this path.
   fs::path executable = home / "Tools & <Odd> Things/Ferrolin.app/Contents/MacOS/Ferrolin Launcher";

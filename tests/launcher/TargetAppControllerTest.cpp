@@ -126,7 +126,7 @@ class TargetAppControllerTest : public testing::Test {
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(desktopFolder);
   platform::FileManager files{home, folder / "tmp"};
   platform::SystemPaths paths{desktopFolder};
-  platform::ProcessLauncher processes{paths};
+  platform::ProcessLauncher processes{paths, {}};
   platform::Bundle installedLauncher = platform::Bundle::forExecutable(
       home / "Applications/Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher");
   launcher::LauncherConfig config{
@@ -296,7 +296,7 @@ TEST_F(TargetAppControllerTest, FailuresChangeNothingElse) {
   // No temporary folder to write triggers to, and no "open" to start.
   const platform::FileManager homeless(home, folder / "missing");
   const platform::SystemPaths bare{folder / "no-desktop"};
-  const platform::ProcessLauncher noTools{bare};
+  const platform::ProcessLauncher noTools{bare, {}};
   TargetAppController failing(config, launcherConnection, homeless, installedLauncher, noTools,
                               bare);
   failing.toggleTargetApp(launcherIdentifier);

@@ -35,7 +35,7 @@ void makeExecutable(const std::filesystem::path& file) {
 class ProcessLauncherTest : public testing::Test {
  protected:
   TemporaryFolder folder;
-  ProcessLauncher launcher{SystemPaths(std::nullopt)};
+  ProcessLauncher launcher{SystemPaths(std::nullopt), {}};
 };
 
 TEST_F(ProcessLauncherTest, RunReportsExitStatusOrEndingSignal) {
@@ -144,7 +144,7 @@ TEST_F(ProcessLauncherTest, ChildInheritsEnvironmentButNoStrayDescriptors) {
 // given (no shell ever reads them).
 TEST_F(ProcessLauncherTest, SystemToolsStartFromTheEmulatedRootWithTheirArgumentsAsGiven) {
   const auto tools = testsupport::writeEmulatedTools(folder.path(), 5, 0);
-  const ProcessLauncher emulated{SystemPaths(folder.path())};
+  const ProcessLauncher emulated{SystemPaths(folder.path()), {}};
   const std::vector<std::string> arguments = {
       "two words",   "", "\"quoted\" and 'single'", "$HOME", "a; rm -rf /", "`id`",
       "line\nbreak", "*"};

@@ -5,6 +5,7 @@
 #include "platform/DesktopConnection.h"
 #include "platform/Error.h"
 #include "platform/EventLoop.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 
 namespace platform {
@@ -14,5 +15,10 @@ namespace platform {
 // as there is no window server for a program started outside a user's session.
 Result<std::unique_ptr<DesktopConnection>> connectToDesktop(const SystemPaths& paths,
                                                             EventLoop& loop);
+
+// The journal of the emulated desktop that the paths name, for a ProcessLauncher: each start is
+// entered there. Empty without an emulated desktop; a desktop that is not running (a folder only)
+// just misses the entries.
+ProcessLauncher::StartJournal desktopJournal(const SystemPaths& paths);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,16 @@ namespace platform {
 // through SystemPaths::resolveTool first. The child gets argv[0] = the executable path, the
 // caller's environment and standard streams, no other open descriptors, no blocked signals and
 // default signal handling. A program that cannot be started is an error in errorDomain::process
-// with the errno value as code. On an emulated desktop every start is entered in the desktop's
-// journal. Both operations may be called from any thread.
+// with the errno value as code. Every start is told to the journal it was given (on an emulated
+// desktop, the desktop's). Both operations may be called from any thread.
 class ProcessLauncher {
  public:
-  explicit ProcessLauncher(SystemPaths paths);
+  // Told of every program started: its pid, the executable and the arguments. Called on the
+  // starting thread; may be empty.
+  using StartJournal = std::function<void(pid_t pid, const std::filesystem::path& program,
+                                          const std::vector<std::string>& arguments)>;
 
-  // The process-wide launcher for the running process's system paths.
-  static ProcessLauncher& shared();
+  ProcessLauncher(SystemPaths paths, StartJournal journal);
 
   // Starts the program and returns its pid without waiting for it. The child is reaped in the
   // background once it ends, so it never lingers as a zombie; do not wait for it yourself.
@@ -37,10 +40,8 @@ class ProcessLauncher {
  private:
   Result<pid_t> spawn(const std::filesystem::path& executable,
                       const std::vector<std::string>& arguments) const;
-  void recordStart(pid_t pid, const std::filesystem::path& program,
-                   const std::vector<std::string>& arguments) const;
-
   SystemPaths paths_;
+  StartJournal journal_;
 };
 
 }  // namespace platform
