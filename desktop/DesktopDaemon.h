@@ -14,7 +14,7 @@
 
 #include "DesktopRequests.h"
 #include "Launchd.h"
-#include "platform/EmulatedDesktop.h"
+#include "model/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/WorkItem.h"

@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/KeyNames.h"
 #include "platform/DesktopWire.h"
-#include "platform/KeyNames.h"
 
 namespace desktop {
 

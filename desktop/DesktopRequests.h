@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Launchd.h"
-#include "platform/EmulatedDesktop.h"
+#include "model/EmulatedDesktop.h"
 #include "platform/ProcessLauncher.h"
 
 namespace desktop {

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "model/KeyNames.h"
 #include "platform/Application.h"
 #include "platform/CarbonEvents.h"
 #include "platform/DaemonConnection.h"
@@ -33,7 +34,6 @@
 #include "platform/DesktopWire.h"
 #include "platform/EventLoop.h"
 #include "platform/FileManager.h"
-#include "platform/KeyNames.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 #include "support/DesktopSession.h"

@@ -16,10 +16,10 @@
 
 #include "ShortcutCaptureView.h"
 #include "ShortcutGrammar.h"
+#include "model/EmulatedDesktop.h"
+#include "model/KeyNames.h"
 #include "platform/CarbonEvents.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
-#include "platform/KeyNames.h"
 #include "support/DesktopProgram.h"
 
 namespace launcher {

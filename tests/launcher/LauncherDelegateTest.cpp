@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "LauncherSettings.h"
+#include "model/EmulatedDesktop.h"
 #include "platform/Application.h"
 #include "platform/CarbonEvents.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "platform/HttpSession.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/EmulatedDesktop.h"
+#include "model/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/KeyEvent.h"
 #include "support/DesktopProgram.h"

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/EmulatedDesktop.h"
 #include "platform/Application.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "support/DesktopProgram.h"
 #include "support/TemporaryFolder.h"

@@ -1,4 +1,4 @@
-#include "platform/EmulatedDesktop.h"
+#include "model/EmulatedDesktop.h"
 
 #include <gtest/gtest.h>
 

@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "model/EmulatedDesktop.h"
+#include "model/HotKeyRegistry.h"
+#include "model/KeyNames.h"
 #include "platform/CarbonEvents.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
-#include "platform/HotKeyRegistry.h"
-#include "platform/KeyNames.h"
 #include "support/DesktopProgram.h"
 
 namespace {

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "model/EmulatedDesktop.h"
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Button.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"

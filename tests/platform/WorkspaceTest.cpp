@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/EmulatedDesktop.h"
+#include "model/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "platform/Locale.h"

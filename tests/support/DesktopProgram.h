@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "model/EmulatedDesktop.h"
 #include "platform/Application.h"
 #include "platform/DesktopConnection.h"
-#include "platform/EmulatedDesktop.h"
 #include "platform/EventLoop.h"
 
 namespace testsupport {

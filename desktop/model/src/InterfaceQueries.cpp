@@ -1,4 +1,4 @@
-#include "platform/InterfaceQueries.h"
+#include "model/InterfaceQueries.h"
 
 #include <algorithm>
 

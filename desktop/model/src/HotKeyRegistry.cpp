@@ -1,4 +1,4 @@
-#include "platform/HotKeyRegistry.h"
+#include "model/HotKeyRegistry.h"
 
 #include <algorithm>
 #include <iterator>

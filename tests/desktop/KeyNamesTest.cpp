@@ -1,4 +1,4 @@
-#include "platform/KeyNames.h"
+#include "model/KeyNames.h"
 
 #include <gtest/gtest.h>
 

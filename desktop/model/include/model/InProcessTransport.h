@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/DesktopState.h"
+#include "model/DesktopState.h"
 #include "platform/DesktopTransport.h"
 #include "platform/EventLoop.h"
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "model/HotKeyRegistry.h"
+#include "model/RunningApplicationsModel.h"
 #include "platform/DesktopEvent.h"
 #include "platform/DesktopRecords.h"
 #include "platform/DesktopRequest.h"
-#include "platform/HotKeyRegistry.h"
 #include "platform/InterfaceRecords.h"
-#include "platform/RunningApplicationsModel.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/InProcessTransport.h"
+#include "model/InProcessTransport.h"
 
 #include <utility>
 

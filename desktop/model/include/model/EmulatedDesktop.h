@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/DesktopState.h"
 #include "platform/DesktopConnection.h"
-#include "platform/DesktopState.h"
 #include "platform/EventLoop.h"
 
 namespace platform {

@@ -1,12 +1,12 @@
-#include "platform/EmulatedDesktop.h"
+#include "model/EmulatedDesktop.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/InProcessTransport.h"
-#include "platform/InterfaceQueries.h"
-#include "platform/KeyNames.h"
-#include "platform/ScreenText.h"
+#include "model/InProcessTransport.h"
+#include "model/InterfaceQueries.h"
+#include "model/KeyNames.h"
+#include "model/ScreenText.h"
 
 namespace platform {
 namespace {

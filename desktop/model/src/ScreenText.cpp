@@ -1,4 +1,4 @@
-#include "platform/ScreenText.h"
+#include "model/ScreenText.h"
 
 #include <array>
 #include <cstdio>

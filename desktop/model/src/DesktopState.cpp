@@ -1,9 +1,9 @@
-#include "platform/DesktopState.h"
+#include "model/DesktopState.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/InterfaceQueries.h"
+#include "model/InterfaceQueries.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/RunningApplicationsModel.h"
+#include "model/RunningApplicationsModel.h"
 
 #include <algorithm>
 
