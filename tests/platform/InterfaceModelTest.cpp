@@ -81,7 +81,9 @@ TEST(TextModelTest, LabelsMeasureWrapAndTruncateTheirTextAndSizeToFitIt) {
     label->setLineBreakMode(c.mode);
     label->setMaximumNumberOfLines(c.maxLines);
     label->setFrame({16, 32, c.frameWidth, 0});
-    EXPECT_EQ(label->describe().label->lines, c.lines) << c.text << " " << c.frameWidth;
+    EXPECT_EQ(label->describe().label.transform([](const LabelRecord& r) { return r.lines; }),
+              c.lines)
+        << c.text << " " << c.frameWidth;
     label->sizeToFit();
     EXPECT_EQ(label->frame(), (Rect{16, 32, c.fitted.width, c.fitted.height})) << c.text;
   }
@@ -362,7 +364,9 @@ TEST(ControlsTest, APopUpSelectsOneOfItsItemsWhoseTitlesAreUnique) {
   EXPECT_EQ(popUp.selectedItem()->representedObject(), "index:1");
   for (const int index : {-1, 3}) {
     popUp.selectItem(index);
-    EXPECT_EQ(popUp.describe().popUp->selectedIndex, -1) << index;
+    EXPECT_EQ(
+        popUp.describe().popUp.transform([](const PopUpRecord& r) { return r.selectedIndex; }), -1)
+        << index;
   }
   popUp.setEnabled(false);
   EXPECT_FALSE(popUp.chooseItem("Office"));

@@ -129,8 +129,8 @@ std::string renderScreenText(const ScreenContents& screen,
   for (const auto& [application, window] : screen.windows) {
     out += "  " + quoted(window.title) + " of " + application + (window.key ? " (key) " : " ") +
            rectangle(window.frame) + "\n";
-    if (window.contentView) {
-      renderView(*window.contentView, 2, out);
+    if (const std::optional<ViewRecord>& content = window.contentView) {
+      renderView(*content, 2, out);
     }
   }
   out += "Alerts:\n";
@@ -142,8 +142,8 @@ std::string renderScreenText(const ScreenContents& screen,
       out += " [" + button + "]";
     }
     out += "\n";
-    if (alert.accessory) {
-      renderView(*alert.accessory, 2, out);
+    if (const std::optional<ViewRecord>& accessory = alert.accessory) {
+      renderView(*accessory, 2, out);
     }
   }
   out += "Notifications:\n";

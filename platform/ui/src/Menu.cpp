@@ -84,6 +84,7 @@ bool Menu::chooseItem(std::string_view title) const {
 
 std::vector<MenuItemRecord> Menu::describe() const {
   std::vector<MenuItemRecord> items;
+  items.reserve(items_.size());
   for (const auto& item : items_) {
     items.push_back(item->describe());
   }
