@@ -79,20 +79,28 @@ bool fromJson(const Json& value, bool& out) {
   out = value.get<bool>();
   return true;
 }
+// A whole number of at least zero, however the JSON value holds it.
+std::optional<std::uint64_t> nonNegative(const Json& value) {
+  if (value.is_number_unsigned()) {
+    return value.get<std::uint64_t>();
+  }
+  if (value.is_number_integer() && value.get<std::int64_t>() >= 0) {
+    return static_cast<std::uint64_t>(value.get<std::int64_t>());
+  }
+  return std::nullopt;
+}
 bool fromJson(const Json& value, std::uint32_t& out) {
-  if (!value.is_number_unsigned() ||
-      value.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
+  const auto number = nonNegative(value);
+  if (!number || *number > std::numeric_limits<std::uint32_t>::max()) {
     return false;
   }
-  out = static_cast<std::uint32_t>(value.get<std::uint64_t>());
+  out = static_cast<std::uint32_t>(*number);
   return true;
 }
 bool fromJson(const Json& value, std::uint64_t& out) {
-  if (!value.is_number_unsigned()) {
-    return false;
-  }
-  out = value.get<std::uint64_t>();
-  return true;
+  const auto number = nonNegative(value);
+  out = number.value_or(0);
+  return number.has_value();
 }
 // The table's only signed integers are process identifiers.
 bool fromJson(const Json& value, pid_t& out) {

@@ -19,6 +19,7 @@ struct ApplicationIdentity {
   std::optional<std::string> bundleIdentifier;
   std::optional<std::string> bundlePath;
   std::optional<std::string> executablePath;
+  friend bool operator==(const ApplicationIdentity&, const ApplicationIdentity&) = default;
 };
 
 // A running application as the desktop sees it.
@@ -30,6 +31,7 @@ struct RunningApplicationState {
   bool hidden = false;
   bool active = false;
   bool terminated = false;
+  friend bool operator==(const RunningApplicationState&, const RunningApplicationState&) = default;
 };
 
 // An attached screen: its name, the display number when the screen has one, its global frame and
