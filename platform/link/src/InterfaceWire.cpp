@@ -88,6 +88,21 @@ Json encodeLayer(const LayerRecord& layer) {
           {"contentsScale", layer.contentsScale}};
 }
 
+// A view is one JSON object with these keys (stable: desktopctl, its users and tests read them):
+//   "identifier"  the view's identifier (empty text when it has none)
+//   "kind"        kind(): "view", "label", "imageView", "stackView", ...
+//   "frame"       [x, y, width, height] in the superview's coordinates
+//   "hidden"      bool
+//   "alpha"       the alpha value, 0 to 1
+//   "layer"       only for layer-backed views: {"cornerRadius", "borderWidth",
+//                 "borderColor": {"role", "alpha"} or null, "backgroundColor": {"role", "alpha"} or
+//                 null, "masksToBounds", "contents": the image's description or null,
+//                 "contentsGravity": "resize" | "resizeAspect" | "resizeAspectFill" | "center",
+//                 "contentsScale"}
+//   ...           the properties of the view's kind and base kinds (a control's "enabled" and
+//                 "font", a label's "text", a button's "title" and "state", a pop-up's "items")
+//   "subviews"    the subviews' descriptions, bottom to top; only when there are any
+
 Json encodeView(const ViewRecord& view) {
   Json object = {{"identifier", view.identifier},
                  {"kind", view.kind},

@@ -1,19 +1,4 @@
 // Views and their trees.
-//
-// describe() gives one JSON object per view, with these keys (stable: the desktop's picture, its
-// driver and the tests read them):
-//   "identifier"  the view's identifier (empty text when it has none)
-//   "kind"        kind(): "view", "label", "imageView", "stackView", ...
-//   "frame"       [x, y, width, height] in the superview's coordinates
-//   "hidden"      bool
-//   "alpha"       the alpha value, 0 to 1
-//   "layer"       only for layer-backed views: {"cornerRadius", "borderWidth",
-//                 "borderColor": {"role", "alpha"} or null, "backgroundColor": {"role", "alpha"} or
-//                 null, "masksToBounds", "contents": the image's description or null,
-//                 "contentsGravity": "resize" | "resizeAspect" | "resizeAspectFill" | "center",
-//                 "contentsScale"}
-//   ...           the kind's own properties (describeProperties)
-//   "subviews"    the subviews' descriptions, bottom to top; only when there are any
 
 #include "platform/View.h"
 

@@ -49,7 +49,7 @@ class HttpSession {
   // A body larger than this ends the task with dataLengthExceedsMaximum.
   static constexpr std::size_t maximumBodySize = std::size_t{1024} * 1024;
 
-  // The process-wide default session, created on first use.
+  // The process's own session, created on first use, for its entry point to hand on.
   static HttpSession& shared();
 
   HttpSession();
