@@ -9,9 +9,8 @@
 #include "platform/Application.h"
 #include "platform/Button.h"
 #include "platform/Geometry.h"
-#include "platform/View.h"
-
 #include "platform/InterfaceRecords.h"
+#include "platform/View.h"
 
 namespace platform {
 

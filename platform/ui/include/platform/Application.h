@@ -9,7 +9,6 @@
 
 #include "platform/DesktopConnection.h"
 #include "platform/EventLoop.h"
-
 #include "platform/InterfaceRecords.h"
 
 namespace platform {

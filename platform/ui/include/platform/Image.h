@@ -7,7 +7,6 @@
 
 #include "platform/Bundle.h"
 #include "platform/Geometry.h"
-
 #include "platform/InterfaceRecords.h"
 
 namespace platform {

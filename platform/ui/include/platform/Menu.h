@@ -9,9 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/KeyEvent.h"
-
 #include "platform/InterfaceRecords.h"
+#include "platform/KeyEvent.h"
 
 namespace platform {
 

@@ -5,9 +5,8 @@
 
 #include "platform/Application.h"
 #include "platform/Image.h"
-#include "platform/Menu.h"
-
 #include "platform/InterfaceRecords.h"
+#include "platform/Menu.h"
 
 namespace platform {
 

@@ -8,9 +8,8 @@
 
 #include "platform/Appearance.h"
 #include "platform/Geometry.h"
-#include "platform/KeyEvent.h"
-
 #include "platform/InterfaceRecords.h"
+#include "platform/KeyEvent.h"
 
 namespace platform {
 

@@ -7,10 +7,9 @@
 #include "platform/Appearance.h"
 #include "platform/Application.h"
 #include "platform/Geometry.h"
+#include "platform/InterfaceRecords.h"
 #include "platform/KeyEvent.h"
 #include "platform/View.h"
-
-#include "platform/InterfaceRecords.h"
 
 namespace platform {
 
