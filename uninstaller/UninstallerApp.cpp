@@ -1,0 +1,37 @@
+#include "UninstallerApp.h"
+
+#include <utility>
+
+#include "platform/EventLoop.h"
+
+namespace uninstaller {
+
+UninstallerApp::UninstallerApp(UninstallerServices services) : services_(std::move(services)) {}
+
+void UninstallerApp::applicationDidFinishLaunching() {
+  platform::Application& application = *services_.application;
+  application.setActivationPolicy(platform::ActivationPolicy::regular);
+  application.activate();
+  const UninstallChoice choice = askForUninstallChoice();
+  if (choice.kind == UninstallChoice::Kind::cancel) {
+    application.terminate();
+    return;
+  }
+  showProgress("Removing Ferrolin...");
+  const std::weak_ptr<UninstallerApp> weakSelf = weak_from_this();
+  platform::EventLoop& mainQueue = application.loop();
+  services_.background->async([weakSelf, &mainQueue, removeData = choice.removeData] {
+    UninstallOutcome outcome{false, "Uninstall failed", "The uninstaller could not start."};
+    if (const auto self = weakSelf.lock()) {
+      outcome = self->uninstall(removeData);
+    }
+    mainQueue.async([weakSelf, outcome = std::move(outcome)] {
+      if (const auto self = weakSelf.lock()) {
+        self->closeProgress();
+        self->showResult(outcome);
+      }
+    });
+  });
+}
+
+}  // namespace uninstaller

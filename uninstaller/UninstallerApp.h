@@ -1,0 +1,74 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UninstallChoice.h"
+#include "platform/Application.h"
+#include "platform/ApplicationServices.h"
+#include "platform/Bundle.h"
+#include "platform/Error.h"
+#include "platform/FileManager.h"
+#include "platform/GlobalQueue.h"
+#include "platform/Image.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/View.h"
+#include "platform/Window.h"
+
+namespace uninstaller {
+
+// The services the uninstaller works with. None is owned; each must outlive the delegate.
+struct UninstallerServices {
+  platform::Application* application = nullptr;  // dialogs, windows and the main queue
+  const platform::FileManager* files = nullptr;  // the home folder the removal is aimed at
+  const platform::ProcessLauncher* processes = nullptr;
+  // The running applications, callable from the background removal.
+  platform::ApplicationServices* applications = nullptr;
+  platform::GlobalQueue* background = nullptr;  // where the removal runs
+  platform::Bundle bundle;                      // the uninstaller's own bundle, for its pictures
+  uid_t userId = 0;                             // the launchd domain gui/<uid>
+};
+
+// FerrolinUninstaller's application delegate: asks what to remove, removes it in the background
+// behind a progress window, reports the outcome and quits. Dialogs, windows and the result run on
+// the main thread; uninstall() and everything it calls run on the background queue.
+class UninstallerApp : public platform::ApplicationDelegate,
+                       public std::enable_shared_from_this<UninstallerApp> {
+ public:
+  explicit UninstallerApp(UninstallerServices services);
+
+  // Brings the uninstaller to the front, asks, and starts the removal or quits.
+  void applicationDidFinishLaunching() override;
+
+  // The removal (background).
+  UninstallOutcome uninstall(bool removeData);
+  void terminateApps();
+  void unloadLaunchAgent(const std::filesystem::path& agent);
+  platform::Result<void> removeIfExists(const std::filesystem::path& path);
+  platform::Result<void> runLaunchctl(const std::vector<std::string>& arguments, bool allowFailure);
+
+  // The dialogs and windows (main thread).
+  UninstallChoice askForUninstallChoice();
+  void showDataRemovalDetails();
+  std::shared_ptr<platform::View> buildOnboardingAccessory(const std::string& imageName,
+                                                           const std::string& fallbackSymbolName,
+                                                           const std::string& headline,
+                                                           const std::vector<std::string>& steps);
+  std::shared_ptr<platform::Image> bundledImage(const std::string& name) const;
+  void showProgress(const std::string& message);
+  void closeProgress();
+  // Shows the outcome and terminates the application once the user dismisses it.
+  void showResult(const UninstallOutcome& outcome);
+
+  const platform::Window* progressWindow() const { return progressWindow_.get(); }
+
+ private:
+  UninstallerServices services_;
+  std::unique_ptr<platform::Window> progressWindow_;
+};
+
+}  // namespace uninstaller

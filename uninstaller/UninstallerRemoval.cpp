@@ -1,0 +1,82 @@
+// The removal: it runs on the background queue, so it reaches the running applications only
+// through the services made for any thread.
+
+#include <utility>
+
+#include "UninstallPaths.h"
+#include "UninstallerApp.h"
+#include "UninstallerTexts.h"
+#include "platform/Workspace.h"
+
+namespace uninstaller {
+namespace {
+
+constexpr const char* launchctlTool = "/bin/launchctl";
+constexpr const char* launchctlFailure = "launchctl failed while removing startup.";
+
+UninstallOutcome failure(const platform::Error& error) {
+  return {false, "Uninstall failed", error.localizedDescription};
+}
+
+}  // namespace
+
+UninstallOutcome UninstallerApp::uninstall(bool removeData) {
+  const platform::Result<UninstallPaths> paths =
+      UninstallPaths::underHome(services_.files->homeDirectory());
+  if (!paths) {
+    return failure(paths.error());
+  }
+  terminateApps();
+  unloadLaunchAgent(paths->launchAgent);
+  std::vector<std::filesystem::path> removals = paths->suite();
+  if (removeData) {
+    removals.insert(removals.end(), paths->data.begin(), paths->data.end());
+  }
+  for (const std::filesystem::path& path : removals) {
+    if (const platform::Result<void> removed = removeIfExists(path); !removed) {
+      return failure(removed.error());
+    }
+  }
+  return {true, "Ferrolin uninstalled",
+          std::string("Ferrolin and its launcher were removed.") +
+              (removeData ? " Your settings and local data were removed as well."
+                          : " Your settings were kept, so a later reinstall starts where you left "
+                            "off.")};
+}
+
+void UninstallerApp::terminateApps() {
+  for (const char* identifier : {bundleIdentifier, launcherBundleIdentifier}) {
+    for (platform::RunningApplication& application :
+         platform::RunningApplication::runningApplications(identifier, *services_.applications)) {
+      if (!application.isTerminated() && !application.terminate()) {
+        application.forceTerminate();
+      }
+    }
+  }
+}
+
+void UninstallerApp::unloadLaunchAgent(const std::filesystem::path& agent) {
+  [[maybe_unused]] const platform::Result<void> ignored =
+      runLaunchctl({"bootout", "gui/" + std::to_string(services_.userId), agent.string()}, true);
+}
+
+platform::Result<void> UninstallerApp::removeIfExists(const std::filesystem::path& path) {
+  if (!services_.files->itemExists(path)) {
+    return {};
+  }
+  return services_.files->removeItem(path);
+}
+
+platform::Result<void> UninstallerApp::runLaunchctl(const std::vector<std::string>& arguments,
+                                                    bool allowFailure) {
+  const platform::Result<int> status = services_.processes->run(launchctlTool, arguments);
+  if (!status) {
+    return std::unexpected(status.error());
+  }
+  if (*status == 0 || allowFailure) {
+    return {};
+  }
+  return std::unexpected(platform::Error{errorDomain, *status, launchctlFailure});
+}
+
+}  // namespace uninstaller
