@@ -36,6 +36,9 @@ struct UninstallerServices {
 // FerrolinUninstaller's application delegate: asks what to remove, removes it in the background
 // behind a progress window, reports the outcome and quits. Dialogs, windows and the result run on
 // the main thread; uninstall() and everything it calls run on the background queue.
+//
+// Make it with std::make_shared: the background work reaches it through weak_from_this().
+// NOLINTNEXTLINE(misc-multiple-inheritance): the delegate interface, and weak_from_this()
 class UninstallerApp : public platform::ApplicationDelegate,
                        public std::enable_shared_from_this<UninstallerApp> {
  public:

@@ -8,18 +8,18 @@ namespace platform {
 
 ApplicationServicesForAnyThread::ApplicationServicesForAnyThread(ApplicationServices& services,
                                                                  EventLoop& mainLoop)
-    : services_(services), mainLoop_(mainLoop), mainThread_(std::this_thread::get_id()) {}
+    : services_(&services), mainLoop_(&mainLoop), mainThread_(std::this_thread::get_id()) {}
 
 template <typename Call>
-auto ApplicationServicesForAnyThread::onMainThread(Call call)
+auto ApplicationServicesForAnyThread::onMainThread(const Call& call)
     -> decltype(call(std::declval<ApplicationServices&>())) {
-  using Answer = decltype(call(services_));
+  using Answer = decltype(call(*services_));
   if (std::this_thread::get_id() == mainThread_) {
-    return call(services_);
+    return call(*services_);
   }
   auto answer = std::make_shared<std::promise<Answer>>();
   std::future<Answer> future = answer->get_future();
-  mainLoop_.async([answer, call, &services = services_] { answer->set_value(call(services)); });
+  mainLoop_->async([answer, call, services = services_] { answer->set_value(call(*services)); });
   if (future.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     return Answer{};
   }

@@ -32,10 +32,10 @@ class ApplicationServicesForAnyThread final : public ApplicationServices {
 
  private:
   template <typename Call>
-  auto onMainThread(Call call) -> decltype(call(std::declval<ApplicationServices&>()));
+  auto onMainThread(const Call& call) -> decltype(call(std::declval<ApplicationServices&>()));
 
-  ApplicationServices& services_;
-  EventLoop& mainLoop_;
+  ApplicationServices* services_;  // not owned
+  EventLoop* mainLoop_;            // not owned
   std::thread::id mainThread_;
 };
 

@@ -1,0 +1,101 @@
+// The uninstaller's removal of a synthetic install (about 200 MB in 2,000 files spread over the
+// paths it removes, symbolic links included) against `rm -rf` of the same paths, timed in one run.
+// The counter "ratio" is the uninstaller's time over rm's; the goal is at most 1.1.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ScratchFolder.h"
+#include "UninstallPaths.h"
+#include "UninstallerApp.h"
+#include "model/EmulatedDesktop.h"
+#include "platform/ApplicationServicesForAnyThread.h"
+#include "platform/EventLoop.h"
+#include "platform/GlobalQueue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int fileCount = 2000;
+constexpr std::size_t fileSize = std::size_t{100} * 1024;
+
+// Lays the install out under home: files spread over every removed location, data included.
+std::vector<fs::path> layOutInstall(const fs::path& home) {
+  const auto paths = uninstaller::UninstallPaths::underHome(home);
+  std::vector<fs::path> removed = paths->suite();
+  removed.insert(removed.end(), paths->data.begin(), paths->data.end());
+  const std::string block(fileSize, 'x');
+  for (int index = 0; index < fileCount; ++index) {
+    const fs::path& location = removed[static_cast<std::size_t>(index) % removed.size()];
+    const fs::path file = location / ("folder" + std::to_string(index % 7)) /
+                          ("file" + std::to_string(index) + ".bin");
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << block;
+    if (index % 50 == 0) {
+      fs::create_symlink(file, file.parent_path() / ("link" + std::to_string(index)));
+    }
+  }
+  return removed;
+}
+
+double seconds(Clock::duration duration) {
+  return std::chrono::duration<double>(duration).count();
+}
+
+void uninstallerAgainstRmRf(benchmark::State& state) {
+  const ScratchFolder scratch;
+  const fs::path home = scratch.path() / "home";
+  fs::create_directories(home);
+  const platform::FileManager files(home, scratch.path());
+  const platform::ProcessLauncher processes(platform::SystemPaths(std::nullopt), {});
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  const std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
+  platform::Application application(
+      *connection, loop, {::getpid(), "com.quorrel.uninstaller", std::nullopt, std::nullopt});
+  platform::ApplicationServicesForAnyThread applications(*connection, loop);
+  platform::GlobalQueue queue(1);
+  const auto app = std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
+      .application = &application,
+      .files = &files,
+      .processes = &processes,
+      .applications = &applications,
+      .background = &queue,
+      .bundle = platform::Bundle::forExecutable(scratch.path() / "FerrolinUninstaller"),
+      .userId = ::getuid(),
+  });
+  double uninstaller = 0;
+  double rm = 0;
+  for ([[maybe_unused]] auto _ : state) {
+    layOutInstall(home);
+    const Clock::time_point start = Clock::now();
+    const uninstaller::UninstallOutcome outcome = app->uninstall(true);
+    const Clock::duration took = Clock::now() - start;
+    benchmark::DoNotOptimize(outcome);
+
+    std::vector<std::string> arguments = {"-rf"};
+    for (const fs::path& path : layOutInstall(home)) {
+      arguments.push_back(path.string());
+    }
+    const Clock::time_point rmStart = Clock::now();
+    const auto status = processes.run("/bin/rm", arguments);
+    rm += seconds(Clock::now() - rmStart);
+    benchmark::DoNotOptimize(status);
+    uninstaller += seconds(took);
+    state.SetIterationTime(seconds(took));
+  }
+  state.counters["rm_ms"] = benchmark::Counter(1000 * rm / static_cast<double>(state.iterations()));
+  state.counters["ratio"] = uninstaller / rm;
+}
+BENCHMARK(uninstallerAgainstRmRf)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
