@@ -64,33 +64,43 @@ Result<void> writeAll(int fd, std::string_view data, const fs::path& reportedPat
   return {};
 }
 
-// Removes `name` inside the folder open as `parentFd`, recursing into folders through descriptors
-// so that a symbolic link swapped in along the way is removed, never followed.
-Result<void> removeAt(int parentFd, const char* name, const fs::path& path) {
-  struct stat status {};
-  if (::fstatat(parentFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-    return std::unexpected(fileError(FileOperation::remove, path, errno));
-  }
-  if (!S_ISDIR(status.st_mode)) {
-    if (::unlinkat(parentFd, name, 0) != 0) {
-      return std::unexpected(fileError(FileOperation::remove, path, errno));
+// Removes `name` inside the folder open as `parentFd` (whose path is `parent`, for messages),
+// recursing into folders through descriptors so that a symbolic link swapped in along the way is
+// removed, never followed. `type` is what the folder's listing said the entry is (DT_UNKNOWN when
+// it did not say): anything but a folder is unlinked without a look at it first.
+Result<void> removeAt(int parentFd, const char* name, unsigned char type, const fs::path& parent) {
+  const auto failure = [&](int error) -> Result<void> {
+    return std::unexpected(fileError(FileOperation::remove, parent / name, error));
+  };
+  if (type == DT_UNKNOWN) {
+    struct stat status {};
+    if (::fstatat(parentFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+      return failure(errno);
     }
-    return {};
+    type = S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
+  }
+  if (type != DT_DIR) {
+    return ::unlinkat(parentFd, name, 0) == 0 ? Result<void>() : failure(errno);
   }
   FileDescriptor folder(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!folder.valid()) {
-    return std::unexpected(fileError(FileOperation::remove, path, errno));
+    // Swapped for a link (or a file) since it was listed: that is removed itself.
+    if (errno == ELOOP || errno == ENOTDIR) {
+      return ::unlinkat(parentFd, name, 0) == 0 ? Result<void>() : failure(errno);
+    }
+    return failure(errno);
   }
   const int listingFd = ::dup(folder.get());
   if (listingFd < 0) {
-    return std::unexpected(fileError(FileOperation::remove, path, errno));
+    return failure(errno);
   }
   DirectoryHandle listing(::fdopendir(listingFd));
   if (!listing) {
     const int error = errno;
     ::close(listingFd);
-    return std::unexpected(fileError(FileOperation::remove, path, error));
+    return failure(error);
   }
+  const fs::path path = parent / name;
   // Entries are removed while the folder is being read; rewind after each pass until it is empty,
   // since readdir may skip entries of a folder that changes under it.
   bool removedAny = true;
@@ -102,21 +112,17 @@ Result<void> removeAt(int parentFd, const char* name, const fs::path& path) {
       if (isDotOrDotDot(entry->d_name)) {
         continue;
       }
-      const std::string childName(entry->d_name);
-      if (auto removed = removeAt(folder.get(), childName.c_str(), path / childName); !removed) {
+      if (auto removed = removeAt(folder.get(), entry->d_name, entry->d_type, path); !removed) {
         return removed;
       }
       removedAny = true;
       errno = 0;
     }
     if (errno != 0) {
-      return std::unexpected(fileError(FileOperation::remove, path, errno));
+      return failure(errno);
     }
   }
-  if (::unlinkat(parentFd, name, AT_REMOVEDIR) != 0) {
-    return std::unexpected(fileError(FileOperation::remove, path, errno));
-  }
-  return {};
+  return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 ? Result<void>() : failure(errno);
 }
 
 Result<void> copyFile(const fs::path& source, const fs::path& destination, mode_t mode) {
@@ -296,7 +302,7 @@ Result<void> FileManager::removeItem(const fs::path& path) const {
   if (!parentFolder.valid()) {
     return std::unexpected(fileError(FileOperation::remove, path, errno));
   }
-  return removeAt(parentFolder.get(), name.c_str(), normal);
+  return removeAt(parentFolder.get(), name.c_str(), DT_UNKNOWN, parent);
 }
 
 Result<std::string> FileManager::contentsOfFile(const fs::path& path) const {
