@@ -340,4 +340,27 @@ TEST_F(UninstallerTest, EachPanelShowsItsPictureOrItsSymbolAndTheMissingPictures
   }
 }
 
+TEST_F(UninstallerTest, TheProgressWindowFloatsAboveTheOthersAndWrapsItsMessageInTwoLines) {
+  const auto app = makeApp(files, bundleWith({}));
+  app->showProgress(
+      "Removing Ferrolin, its launcher, the launch agent and every setting it ever stored, which "
+      "takes a moment on a slow disk...");
+  ASSERT_NE(app->progressWindow(), nullptr);
+  const platform::WindowRecord window = app->progressWindow()->describe();
+  EXPECT_EQ(window.title, "Ferrolin");
+  EXPECT_EQ(window.level, 3);
+  EXPECT_TRUE(window.key);
+  const platform::ViewRecord content = window.contentView.value_or(platform::ViewRecord{});
+  ASSERT_EQ(content.subviews.size(), 2U);
+  const platform::ViewRecord& spinner = content.subviews[0];
+  EXPECT_EQ(spinner.progress.value_or(platform::ProgressRecord{}).style, "spinning");
+  EXPECT_TRUE(spinner.progress.value_or(platform::ProgressRecord{}).animating);
+  const platform::LabelRecord message = content.subviews[1].label.value_or(platform::LabelRecord{});
+  // Two lines at most: the rest of a long message is cut.
+  EXPECT_EQ(message.lines.size(), 2U) << message.text;
+  app->closeProgress();
+  EXPECT_EQ(app->progressWindow(), nullptr);
+  EXPECT_TRUE(desktop.describeScreen().windows.empty());
+}
+
 }  // namespace
