@@ -5,16 +5,13 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "platform/Error.h"
-
 namespace launcher {
 
-// The user's choices for the launcher, as kept in "launcher-settings.json". A plain value.
+// The user's choices for the launcher, as kept in "launcher-settings.json": the three settings the
+// installer writes too (suite::LauncherSettingsPayload) and the launcher's own cover monitor. A
+// plain value.
 struct LauncherSettings {
-  // JSON keys. The first three are required when decoding; "coverMonitor" may be absent or null.
-  static constexpr const char* shortcutKey = "shortcut";
-  static constexpr const char* startAtLoginKey = "startAtLogin";
-  static constexpr const char* languageKey = "language";
+  // The JSON key of the cover monitor, which may be absent or null.
   static constexpr const char* coverMonitorKey = "coverMonitor";
 
   std::string shortcut;       // the global shortcut, e.g. "command+option+b"
@@ -30,9 +27,6 @@ struct LauncherSettings {
   // The document with "shortcut", "startAtLogin", "language" and, only when present,
   // "coverMonitor".
   nlohmann::json toJSON() const;
-
-  // toJSON() as compact UTF-8 text. Fails only when a text is not valid UTF-8.
-  platform::Result<std::string> encode() const;
 
   friend bool operator==(const LauncherSettings&, const LauncherSettings&) = default;
 };

@@ -6,12 +6,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "suite/LauncherSettingsFile.h"
+
 namespace launcher {
 
 LauncherSettingsStore::LauncherSettingsStore(platform::FileManager& fileManager)
     : fileManager_(&fileManager),
-      fileURL_(fileManager.homeDirectory() / "Library/Application Support/Ferrolin" /
-               "launcher-settings.json") {}
+      fileURL_(suite::launcherSettingsPath(fileManager.homeDirectory())) {}
 
 LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
                                              bool startupEnabled) const {
@@ -53,14 +54,7 @@ LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
 }
 
 platform::Result<void> LauncherSettingsStore::save(const LauncherSettings& settings) const {
-  if (auto created = fileManager_->createDirectory(fileURL_.parent_path()); !created) {
-    return created;
-  }
-  const auto encoded = settings.encode();
-  if (!encoded) {
-    return std::unexpected(encoded.error());
-  }
-  return fileManager_->writeAtomically(fileURL_, *encoded);
+  return suite::writeSettingsFile(*fileManager_, fileURL_, settings.toJSON());
 }
 
 }  // namespace launcher

@@ -10,20 +10,17 @@
 #include "platform/FileManager.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessLauncher.h"
+#include "suite/LaunchAgent.h"
 
 namespace launcher {
 
-// The launch agent's property list: Label, ProgramArguments (the program path alone), RunAtLoad
-// and ProcessType Interactive, sixteen lines joined by line feeds, without a final one. "&", "<"
-// and ">" in the label and the path are written as XML entities.
-std::string launchAgentPropertyList(std::string_view label, std::string_view programPath);
-
 // Start at login through a per-user launch agent in ~/Library/LaunchAgents. "On" means the agent
 // file exists; turning it on writes the file and loads it into the user's GUI session with
-// "/bin/launchctl", turning it off only deletes the file. Main thread only: launchctl is awaited.
+// "/bin/launchctl", turning it off only deletes the file. The file and the runner are the suite's
+// shared ones (suite/LaunchAgent.h, suite/Launchctl.h). Main thread only: launchctl is awaited.
 class StartupManager {
  public:
-  static constexpr std::string_view launchAgentIdentifier = "com.quorrel.launcher";
+  static constexpr std::string_view launchAgentIdentifier = suite::launchAgentLabel;
 
   // launcherBundle names the program the agent starts; process gives the real user id.
   explicit StartupManager(const platform::FileManager& files, platform::Bundle launcherBundle,
