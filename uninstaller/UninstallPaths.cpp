@@ -5,7 +5,6 @@
 #include <array>
 
 #include "UninstallerTexts.h"
-#include "suite/LaunchAgent.h"
 
 namespace uninstaller {
 namespace {
@@ -49,7 +48,8 @@ platform::Result<UninstallPaths> UninstallPaths::underHome(const std::filesystem
   }
   const std::filesystem::path support = home / "Library/Application Support" / productName;
   UninstallPaths paths;
-  paths.launchAgent = suite::launchAgentPath(home);
+  paths.launchAgent =
+      home / "Library/LaunchAgents" / (std::string(launchAgentIdentifier) + ".plist");
   paths.application = support / (std::string(productName) + ".app");
   paths.launcher = home / "Applications" / (std::string(productName) + ".app");
   paths.legacyLaunchers = {home / "Applications/Quorrel Launcher.app",
