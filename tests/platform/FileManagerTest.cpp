@@ -8,6 +8,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +29,20 @@ mode_t modeOf(const fs::path& path) {
   struct stat status {};
   EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
   return status.st_mode & 07777;
+}
+
+// Every item of a tree with its mode and its content or link target, to compare trees whole.
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+  std::map<std::string, std::string> items{{".", std::to_string(modeOf(root))}};
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const fs::path& path = entry.path();
+    items[fs::relative(path, root).string()] =
+        std::to_string(modeOf(path)) + (entry.is_symlink()
+                                            ? " -> " + fs::read_symlink(path).string()
+                                        : entry.is_regular_file() ? " " + readFile(path)
+                                                                  : "/");
+  }
+  return items;
 }
 
 class FileManagerTest : public ::testing::Test {
@@ -75,6 +92,8 @@ TEST_F(FileManagerTest, FailuresNameTheItemAndTheReason) {
        "“Ferrolin.app” couldn’t be removed because there is no such file."},
       {errorOf(files.copyItem(folder / "nothing", folder / "c.txt")),
        "“nothing” couldn’t be copied because there is no such file."},
+      {errorOf(files.replaceItem(folder / "a.txt", folder / "absent/Ferrolin.app")),
+       "“Ferrolin.app” couldn’t be replaced because there is no such file."},
   };
   for (const auto& [error, description] : cases) {
     EXPECT_EQ(error.domain, platform::errorDomain::file) << description;
@@ -182,6 +201,71 @@ TEST_F(FileManagerTest, CopyKeepsLinksModesAndContent) {
   ASSERT_TRUE(fs::is_symlink(destination / "Contents/current"));
   EXPECT_EQ(fs::read_symlink(destination / "Contents/current"), "MacOS/Ferrolin Launcher");
   EXPECT_EQ(fs::read_symlink(destination / "Contents/absolute-link"), folder / "elsewhere");
+}
+
+// A bundle replaces an old tree, a file, a link (itself, not what it leads to) or nothing, whole.
+// Staged items of a replacement that was killed go too; those of a live one stay.
+TEST_F(FileManagerTest, ReplaceLeavesExactlyTheNewTreeBesideItsNeighbours) {
+  const fs::path source = folder / "source/Ferrolin.app";
+  writeFile(source / "Contents/MacOS/Ferrolin", "#!/bin/sh\nexit 0\n");
+  ::chmod((source / "Contents/MacOS/Ferrolin").c_str(), 0755);
+  writeFile(source / "Contents/Resources/big.bin", std::string(300000, 'b'));
+  fs::create_symlink("MacOS/Ferrolin", source / "Contents/current");
+  fs::create_symlink(folder / "elsewhere", source / "Contents/absolute-link");
+  ::chmod((source / "Contents/Resources").c_str(), 0555);
+  writeFile(folder / "outside.txt", "keep me");
+  const pid_t gone = ::fork();
+  if (gone == 0) {
+    ::_exit(0);
+  }
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string live = ".Ferrolin.app.staging-" + std::to_string(::getpid()) + "-a";
+
+  const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> olds = {
+      {"tree", [](const fs::path& at) { writeFile(at / "Contents/Info.plist", "old"); }},
+      {"file", [](const fs::path& at) { writeFile(at, "old"); }},
+      {"link", [&](const fs::path& at) { fs::create_symlink(folder / "outside.txt", at); }},
+      {"nothing", [](const fs::path&) {}},
+  };
+  for (const auto& [old, layOut] : olds) {
+    const fs::path installed = folder / old / "Ferrolin.app";
+    writeFile(installed.parent_path() / (".Ferrolin.app.staging-" + std::to_string(gone) + "-1f/x"),
+              "stale");
+    fs::create_directory(installed.parent_path() / live);
+    layOut(installed);
+    ASSERT_TRUE(files.replaceItem(source, installed)) << old;
+    EXPECT_EQ(snapshot(installed), snapshot(source)) << old;
+    std::set<std::string> beside;
+    for (const auto& entry : fs::directory_iterator(installed.parent_path())) {
+      beside.insert(entry.path().filename());
+    }
+    EXPECT_EQ(beside, (std::set<std::string>{"Ferrolin.app", live})) << old;
+  }
+  EXPECT_EQ(readFile(folder / "outside.txt"), "keep me");
+}
+
+// A copy that fails (a pipe inside the new bundle, a source that is not there) leaves the old
+// bundle exactly as it was and nothing staged beside it.
+TEST_F(FileManagerTest, AFailedReplaceLeavesTheOldTreeWhole) {
+  const fs::path installed = folder / "Applications/Ferrolin.app";
+  writeFile(installed / "Contents/MacOS/Ferrolin", "old");
+  ::chmod((installed / "Contents/MacOS/Ferrolin").c_str(), 0755);
+  fs::create_symlink("MacOS/Ferrolin", installed / "Contents/current");
+  const auto before = snapshot(installed);
+  const fs::path source = folder / "New.app";
+  writeFile(source / "Contents/MacOS/Ferrolin", "new");
+  writeFile(source / "Contents/Resources/a.txt", "new");
+  ASSERT_EQ(::mkfifo((source / "Contents/Resources/pipe").c_str(), 0644), 0);
+
+  const std::vector<std::pair<fs::path, int>> cases = {{source, ENOTSUP},
+                                                       {folder / "missing.app", ENOENT}};
+  for (const auto& [from, code] : cases) {
+    const auto replaced = files.replaceItem(from, installed);
+    ASSERT_FALSE(replaced) << from;
+    EXPECT_EQ(replaced.error().code, code) << replaced.error().localizedDescription;
+    EXPECT_EQ(snapshot(installed), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(installed.parent_path()), {}), 1);
+  }
 }
 
 TEST(PrivateTemporaryDirectory, IsCreatedPrivateAndReused) {

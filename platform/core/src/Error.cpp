@@ -18,6 +18,8 @@ std::string verbFor(FileOperation operation) {
       return "couldn’t be created";
     case FileOperation::copy:
       return "couldn’t be copied";
+    case FileOperation::replace:
+      return "couldn’t be replaced";
     case FileOperation::remove:
       return "couldn’t be removed";
   }

@@ -2,15 +2,26 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <expected>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -48,6 +59,21 @@ using DirectoryHandle = std::unique_ptr<DIR, DirectoryCloser>;
 bool isDotOrDotDot(const char* name) {
   const std::string_view view(name);
   return view == "." || view == "..";
+}
+
+// Opens a folder for listing its entries; the listing has a descriptor of its own.
+DirectoryHandle listFolder(int folderFd) {
+  const int listingFd = ::dup(folderFd);
+  if (listingFd < 0) {
+    return nullptr;
+  }
+  DirectoryHandle listing(::fdopendir(listingFd));
+  if (!listing) {
+    const int error = errno;
+    ::close(listingFd);
+    errno = error;
+  }
+  return listing;
 }
 
 Result<void> writeAll(int fd, std::string_view data, const fs::path& reportedPath) {
@@ -90,15 +116,9 @@ Result<void> removeAt(int parentFd, const char* name, unsigned char type, const 
     }
     return failure(errno);
   }
-  const int listingFd = ::dup(folder.get());
-  if (listingFd < 0) {
-    return failure(errno);
-  }
-  DirectoryHandle listing(::fdopendir(listingFd));
+  const DirectoryHandle listing = listFolder(folder.get());
   if (!listing) {
-    const int error = errno;
-    ::close(listingFd);
-    return failure(error);
+    return failure(errno);
   }
   const fs::path path = parent / name;
   // Entries are removed while the folder is being read; rewind after each pass until it is empty,
@@ -125,89 +145,209 @@ Result<void> removeAt(int parentFd, const char* name, unsigned char type, const 
   return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 ? Result<void>() : failure(errno);
 }
 
-Result<void> copyFile(const fs::path& source, const fs::path& destination, mode_t mode) {
-  FileDescriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-  if (!input.valid()) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
+// Copies the whole data of `input` to the empty file `output` inside the kernel: as a clone of the
+// blocks where the file system shares them, else with copy_file_range, and with read and write
+// only where neither is offered. Returns 0 or the errno value.
+int copyData(int input, int output) {
+  if (::ioctl(output, FICLONE, input) == 0) {
+    return 0;
   }
-  FileDescriptor output(
-      ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (!output.valid()) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
-  }
-  std::string buffer(static_cast<std::size_t>(64 * 1024), '\0');
+  constexpr std::size_t chunk = std::size_t{1} << 30;
   for (;;) {
-    const ssize_t count = ::read(input.get(), buffer.data(), buffer.size());
+    const ssize_t count = ::copy_file_range(input, nullptr, output, nullptr, chunk, 0);
+    if (count > 0) {
+      continue;
+    }
+    if (count == 0) {
+      return 0;
+    }
+    if (errno == EINTR) {
+      continue;
+    }
+    if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) {
+      break;
+    }
+    return errno;
+  }
+  // Both descriptors stand where copy_file_range left them.
+  std::string buffer(static_cast<std::size_t>(128 * 1024), '\0');
+  for (;;) {
+    const ssize_t count = ::read(input, buffer.data(), buffer.size());
     if (count < 0) {
       if (errno == EINTR) {
         continue;
       }
-      return std::unexpected(fileError(FileOperation::copy, source, errno));
+      return errno;
     }
     if (count == 0) {
-      break;
+      return 0;
     }
-    if (auto written =
-            writeAll(output.get(), {buffer.data(), static_cast<std::size_t>(count)}, destination);
+    if (auto written = writeAll(output, {buffer.data(), static_cast<std::size_t>(count)}, {});
         !written) {
-      return std::unexpected(fileError(FileOperation::copy, source, written.error().code));
+      return written.error().code;
     }
   }
-  if (::fchmod(output.get(), mode & 07777) != 0) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
-  }
-  return {};
 }
 
-Result<void> copyTree(const fs::path& source, const fs::path& destination) {
+// Copies the item `sourceName` of the folder open as `sourceFolder` to the new item
+// `destinationName` of the folder open as `destinationFolder` (AT_FDCWD and whole paths for the
+// item a caller names). Links inside the tree are copied as links and never followed: every item is
+// looked at and opened through its folder's descriptor without following a final link. `source` is
+// the item's path, for messages.
+Result<void> copyAt(int sourceFolder, const char* sourceName, int destinationFolder,
+                    const char* destinationName, const fs::path& source) {
+  const auto failure = [&](int error) -> Result<void> {
+    return std::unexpected(fileError(FileOperation::copy, source, error));
+  };
   struct stat status {};
-  if (::lstat(source.c_str(), &status) != 0) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
+  if (::fstatat(sourceFolder, sourceName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    return failure(errno);
   }
   if (S_ISLNK(status.st_mode)) {
-    std::string target(static_cast<std::size_t>(status.st_size) + 1, '\0');
-    const ssize_t length = ::readlink(source.c_str(), target.data(), target.size());
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(sourceFolder, sourceName, target.data(), target.size());
     if (length < 0) {
-      return std::unexpected(fileError(FileOperation::copy, source, errno));
+      return failure(errno);
     }
     target.resize(static_cast<std::size_t>(length));
-    if (::symlink(target.c_str(), destination.c_str()) != 0) {
-      return std::unexpected(fileError(FileOperation::copy, source, errno));
-    }
-    return {};
+    return ::symlinkat(target.c_str(), destinationFolder, destinationName) == 0 ? Result<void>()
+                                                                                : failure(errno);
   }
   if (S_ISREG(status.st_mode)) {
-    return copyFile(source, destination, status.st_mode);
+    // Not blocking: an item swapped for a pipe since the look is refused below, not waited on.
+    const FileDescriptor input(
+        ::openat(sourceFolder, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!input.valid()) {
+      return failure(errno);
+    }
+    if (::fstat(input.get(), &status) != 0) {
+      return failure(errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+      return failure(ENOTSUP);
+    }
+    const FileDescriptor output(::openat(destinationFolder, destinationName,
+                                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                         0600));
+    if (!output.valid()) {
+      return failure(errno);
+    }
+    if (const int error = copyData(input.get(), output.get()); error != 0) {
+      return failure(error);
+    }
+    return ::fchmod(output.get(), status.st_mode & 07777) == 0 ? Result<void>() : failure(errno);
   }
   if (!S_ISDIR(status.st_mode)) {
-    return std::unexpected(fileError(FileOperation::copy, source, ENOTSUP));
+    return failure(ENOTSUP);
+  }
+  const FileDescriptor input(
+      ::openat(sourceFolder, sourceName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!input.valid()) {
+    return failure(errno);
   }
   // The folder is made writable for the copy and gets its own mode once its content is in place,
   // so that read-only folders copy too.
-  if (::mkdir(destination.c_str(), 0700) != 0) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
+  if (::mkdirat(destinationFolder, destinationName, 0700) != 0) {
+    return failure(errno);
   }
-  DirectoryHandle listing(::opendir(source.c_str()));
+  const FileDescriptor output(::openat(destinationFolder, destinationName,
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!output.valid()) {
+    return failure(errno);
+  }
+  const DirectoryHandle listing = listFolder(input.get());
   if (!listing) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
+    return failure(errno);
   }
   errno = 0;
   while (const dirent* entry = ::readdir(listing.get())) {
     if (isDotOrDotDot(entry->d_name)) {
       continue;
     }
-    if (auto copied = copyTree(source / entry->d_name, destination / entry->d_name); !copied) {
+    if (auto copied =
+            copyAt(input.get(), entry->d_name, output.get(), entry->d_name, source / entry->d_name);
+        !copied) {
       return copied;
     }
     errno = 0;
   }
   if (errno != 0) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
+    return failure(errno);
   }
-  if (::chmod(destination.c_str(), status.st_mode & 07777) != 0) {
-    return std::unexpected(fileError(FileOperation::copy, source, errno));
+  return ::fchmod(output.get(), status.st_mode & 07777) == 0 ? Result<void>() : failure(errno);
+}
+
+// The folder that holds `path` and the item's name in it; a path that names no item (".", "..",
+// "/") is refused with EINVAL.
+Result<std::pair<fs::path, std::string>> folderAndName(const fs::path& path,
+                                                       FileOperation operation) {
+  fs::path normal = path.lexically_normal();
+  if (normal.filename().empty() && normal.has_relative_path()) {
+    normal = normal.parent_path();
   }
-  return {};
+  const fs::path name = normal.filename();
+  if (name.empty() || name == "." || name == "..") {
+    return std::unexpected(fileError(operation, path, EINVAL));
+  }
+  const fs::path parent = normal.parent_path();
+  return std::pair{parent.empty() ? fs::path(".") : parent, name.string()};
+}
+
+// Removes the staged items that earlier replacements of the same item left behind when they were
+// killed: those whose name starts with `prefix` and carries the pid of a process that is gone.
+void removeStaleStagedItems(int folderFd, const std::string& prefix, const fs::path& folder) {
+  const DirectoryHandle listing = listFolder(folderFd);
+  if (!listing) {
+    return;
+  }
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(listing.get())) {
+    const std::string_view name(entry->d_name);
+    if (!name.starts_with(prefix)) {
+      continue;
+    }
+    const std::string_view rest = name.substr(prefix.size());
+    pid_t pid = 0;
+    const auto [end, parsed] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+    if (parsed == std::errc() && pid > 0 && end != rest.data() + rest.size() && *end == '-' &&
+        ::kill(pid, 0) != 0 && errno == ESRCH) {
+      stale.emplace_back(name);
+    }
+  }
+  for (const std::string& name : stale) {
+    // One that cannot be removed now is left for a later replacement.
+    [[maybe_unused]] const auto removed = removeAt(folderFd, name.c_str(), DT_UNKNOWN, folder);
+  }
+}
+
+// Puts the staged item in the place of `name`: exchanged with the item there in one step, or
+// renamed into place when there is none. Returns whether an old item now stands under the staged
+// name, or the errno value.
+std::expected<bool, int> moveIntoPlace(int folderFd, const char* staged, const char* name) {
+  // An item that appears (or goes) between the two attempts is met by the other one next time.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (::renameat2(folderFd, staged, folderFd, name, RENAME_EXCHANGE) == 0) {
+      return true;
+    }
+    if (errno != ENOENT) {
+      return std::unexpected(errno);
+    }
+    if (::renameat2(folderFd, staged, folderFd, name, RENAME_NOREPLACE) == 0) {
+      return false;
+    }
+    if (errno != EEXIST) {
+      return std::unexpected(errno);
+    }
+  }
+  return std::unexpected(EEXIST);
+}
+
+std::string randomHex() {
+  std::random_device device;
+  const std::uint64_t value = (std::uint64_t{device()} << 32U) | device();
+  std::array<char, 16> digits{};
+  const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value, 16);
+  return {digits.data(), end};
 }
 
 fs::path homeFromEnvironment() {
@@ -285,24 +425,53 @@ Result<void> FileManager::copyItem(const fs::path& source, const fs::path& desti
   if (itemExists(destination)) {
     return std::unexpected(fileError(FileOperation::copy, source, EEXIST));
   }
-  return copyTree(source, destination);
+  return copyAt(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), source);
+}
+
+Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& destination) const {
+  const auto place = folderAndName(destination, FileOperation::replace);
+  if (!place) {
+    return std::unexpected(place.error());
+  }
+  const auto& [folder, name] = *place;
+  const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd.valid()) {
+    return std::unexpected(fileError(FileOperation::replace, destination, errno));
+  }
+  const std::string prefix = "." + name + ".staging-";
+  removeStaleStagedItems(folderFd.get(), prefix, folder);
+  const std::string staged = prefix + std::to_string(::getpid()) + "-" + randomHex();
+  const auto fail = [&](Error error) -> Result<void> {
+    // Not there when the copy failed at its start; the first error is the one to report.
+    [[maybe_unused]] const auto removed =
+        removeAt(folderFd.get(), staged.c_str(), DT_UNKNOWN, folder);
+    return std::unexpected(std::move(error));
+  };
+  if (auto copied = copyAt(AT_FDCWD, source.c_str(), folderFd.get(), staged.c_str(), source);
+      !copied) {
+    return fail(copied.error());
+  }
+  const auto exchanged = moveIntoPlace(folderFd.get(), staged.c_str(), name.c_str());
+  if (!exchanged) {
+    return fail(fileError(FileOperation::replace, destination, exchanged.error()));
+  }
+  if (*exchanged) {
+    return removeAt(folderFd.get(), staged.c_str(), DT_UNKNOWN, folder);
+  }
+  return {};
 }
 
 Result<void> FileManager::removeItem(const fs::path& path) const {
-  const fs::path normal = path.lexically_normal();
-  fs::path parent = normal.parent_path();
-  const fs::path name = normal.filename();
-  if (name.empty() || name == "." || name == "..") {
-    return std::unexpected(fileError(FileOperation::remove, path, EINVAL));
+  const auto place = folderAndName(path, FileOperation::remove);
+  if (!place) {
+    return std::unexpected(place.error());
   }
-  if (parent.empty()) {
-    parent = ".";
-  }
-  FileDescriptor parentFolder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!parentFolder.valid()) {
+  const auto& [folder, name] = *place;
+  const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd.valid()) {
     return std::unexpected(fileError(FileOperation::remove, path, errno));
   }
-  return removeAt(parentFolder.get(), name.c_str(), DT_UNKNOWN, parent);
+  return removeAt(folderFd.get(), name.c_str(), DT_UNKNOWN, folder);
 }
 
 Result<std::string> FileManager::contentsOfFile(const fs::path& path) const {

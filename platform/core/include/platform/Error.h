@@ -28,7 +28,7 @@ inline constexpr const char* desktop = "EmulatedDesktopErrorDomain";
 }  // namespace errorDomain
 
 // What was being done to a file when it failed; chooses the wording of the description.
-enum class FileOperation { read, write, create, copy, remove };
+enum class FileOperation { read, write, create, copy, replace, remove };
 
 // A file-system error from an errno value, described in a sentence that names the item, for example
 // "“notes.txt” couldn’t be removed because you don’t have permission to access it."

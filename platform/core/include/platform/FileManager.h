@@ -33,9 +33,22 @@ class FileManager {
   Result<void> createDirectory(const std::filesystem::path& path) const;
 
   // Copies a file, a symbolic link or a whole folder tree to a destination that must not exist yet.
-  // Symbolic links are copied as links; permission bits (executable bits included) are kept.
+  // Symbolic links are copied as links; permission bits (executable bits included) are kept. File
+  // data is copied inside the kernel (a clone of the blocks where the file system can share them).
   Result<void> copyItem(const std::filesystem::path& source,
                         const std::filesystem::path& destination) const;
+
+  // Replaces what is at `destination` (a file, link or whole folder tree, or nothing) with a copy
+  // of `source`, so that the destination is at every moment either the old item whole or the new
+  // one whole. The copy (as copyItem makes it) is staged under a hidden name beside the destination
+  // (".<name>.staging-<pid>-<random>") and then exchanged with the old item in one step; the old
+  // item is removed afterwards. When the copy or the exchange fails, the staged item is removed
+  // and the destination is left as it was. When only the removal of the old item fails, the
+  // destination already holds the new item and the error says which old item was left; staged
+  // items of processes that no longer run are removed by the next replacement of that destination.
+  // Nothing is flushed to disk.
+  Result<void> replaceItem(const std::filesystem::path& source,
+                           const std::filesystem::path& destination) const;
 
   // Removes a file, a symbolic link or a whole folder tree. A symbolic link is removed itself; what
   // it points to is never touched. Removing something that is not there is an error.
