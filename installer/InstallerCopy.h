@@ -1,0 +1,74 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace installer {
+
+// Every text the installer shows, in one language and one mode (install or update). Only the
+// first five fields depend on the mode; in update mode there is no third button.
+struct InstallerCopy {
+  std::string title;
+  std::string body;
+  std::string primaryButton;
+  std::string secondaryButton;
+  std::optional<std::string> tertiaryButton;
+  std::string onboardingHeadline;
+  std::vector<std::string> onboardingSteps;
+  std::string displayLanguageLabel;
+  std::string okButton;
+  std::string continueButton;
+  std::string quickStartTitle;
+  std::string quickStartBody;
+  std::string quickStartHeadline;
+  std::vector<std::string> quickStartSteps;
+  std::string quickStartTip;
+  std::string progressInstalling;
+  std::string progressUpdating;
+  std::string progressClosing;
+  std::string progressPreparing;
+  std::string progressInstallingApp;
+  std::string progressInstallingLauncher;
+  std::string progressConfiguringStartup;
+  std::string progressFinishing;
+  std::string progressHint;
+  std::string installFailedTitle;
+  std::string installerCouldNotStartMessage;
+  std::string missingResourcesMessage;
+  std::string missingAppMessage;
+  std::string missingLauncherMessage;
+  std::string startupErrorTitle;
+  std::string languageSaveFailedMessage;
+  std::string installSuccessTitle;
+  std::string updateSuccessTitle;
+  std::string installSuccessMessage;
+  std::string updateSuccessMessage;
+  std::string launchctlErrorMessage;
+  std::string imagePlaceholderHint;  // "{imageName}" stands for the missing picture's name
+};
+
+// The display languages, in the pop-up's order: code and label.
+inline const std::vector<std::pair<std::string, std::string>>& supportedLanguages() {
+  static const std::vector<std::pair<std::string, std::string>> languages = {
+      {"en", "English"}, {"fr", "Français"}, {"es", "Español"}, {"de", "Deutsch"}};
+  return languages;
+}
+
+// The texts of "fr", "es" or "de", and English for any other code; the update wording when a copy
+// is installed.
+InstallerCopy installerCopy(std::string_view languageCode, bool isInstalled);
+
+// The display language for the user's preferred languages (tags such as "de-DE" or "pt_BR", most
+// preferred first): the first one's language when it is supported, else "en".
+std::string defaultLanguageCode(const std::vector<std::string>& preferredLanguages);
+
+// The steps one per line, each after its number and ". ".
+std::string numberedSteps(const std::vector<std::string>& steps);
+
+// The text with every "{imageName}" replaced by the name.
+std::string withImageName(std::string text, std::string_view imageName);
+
+}  // namespace installer
