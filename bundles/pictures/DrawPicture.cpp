@@ -12,6 +12,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -95,8 +96,53 @@ void drive(cairo_t* cairo) {
   fill(cairo, {1, 1, 1});
 }
 
+// Stacked cards with a spark: what the installer brings.
+void sparkles(cairo_t* cairo) {
+  const Colour ink{0.36, 0.30, 0.78};
+  for (const auto& [offset, alpha] : {std::pair{24.0, 0.35}, std::pair{12.0, 0.6}}) {
+    roundedRectangle(cairo, 456 + offset, 190 - offset, 128, 90, 14);
+    fill(cairo, ink, alpha);
+  }
+  roundedRectangle(cairo, 456, 190, 128, 90, 14);
+  fill(cairo, ink);
+  // A four-pointed spark above the cards.
+  cairo_move_to(cairo, 560, 110);
+  cairo_curve_to(cairo, 566, 136, 570, 140, 596, 146);
+  cairo_curve_to(cairo, 570, 152, 566, 156, 560, 182);
+  cairo_curve_to(cairo, 554, 156, 550, 152, 524, 146);
+  cairo_curve_to(cairo, 550, 140, 554, 136, 560, 110);
+  fill(cairo, {0.98, 0.74, 0.26});
+}
+
+// A keyboard with its keys: the shortcut to remember.
+void keyboard(cairo_t* cairo) {
+  const Colour ink{0.20, 0.46, 0.52};
+  roundedRectangle(cairo, 432, 170, 176, 104, 16);
+  fill(cairo, ink);
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 6; ++column) {
+      roundedRectangle(cairo, 446 + column * 25.5, 184 + row * 24, 19, 17, 4);
+      fill(cairo, {1, 1, 1}, 0.88);
+    }
+  }
+  roundedRectangle(cairo, 484, 256, 72, 10, 4);
+  fill(cairo, {1, 1, 1}, 0.88);
+}
+
 const std::map<std::string, std::function<void(cairo_t*)>>& pictures() {
   static const std::map<std::string, std::function<void(cairo_t*)>> all = {
+      {"installer-hero",
+       [](cairo_t* cairo) {
+         background(cairo, {0.84, 0.80, 0.98}, {0.48, 0.40, 0.88});
+         card(cairo);
+         sparkles(cairo);
+       }},
+      {"installer-shortcuts",
+       [](cairo_t* cairo) {
+         background(cairo, {0.78, 0.94, 0.92}, {0.30, 0.62, 0.66});
+         card(cairo);
+         keyboard(cairo);
+       }},
       {"uninstaller-hero",
        [](cairo_t* cairo) {
          background(cairo, {0.98, 0.80, 0.72}, {0.86, 0.42, 0.42});

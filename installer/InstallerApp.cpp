@@ -1,0 +1,109 @@
+#include "InstallerApp.h"
+
+#include <utility>
+
+#include "InstallerNames.h"
+#include "platform/EventLoop.h"
+#include "platform/Locale.h"
+
+namespace installer {
+
+InstallerApp::InstallerApp(InstallerServices services) : services_(std::move(services)) {}
+
+void InstallerApp::applicationDidFinishLaunching() {
+  platform::Application& application = *services_.application;
+  application.setActivationPolicy(platform::ActivationPolicy::regular);
+  application.activate();
+  const std::weak_ptr<InstallerApp> weakSelf = weak_from_this();
+  application.loop().async([weakSelf] {
+    if (const auto self = weakSelf.lock()) {
+      self->startInstallFlow();
+    }
+  });
+}
+
+bool InstallerApp::hasExistingInstall() const {
+  const std::filesystem::path home = services_.files->homeDirectory();
+  return services_.files->itemExists(home / "Applications" /
+                                     (std::string(installedLauncherName) + ".app")) ||
+         services_.files->itemExists(home / "Library/Application Support" / productName /
+                                     (std::string(productName) + ".app"));
+}
+
+bool InstallerApp::isStartupEnabled() const {
+  return services_.files->fileExists(services_.files->homeDirectory() / "Library/LaunchAgents" /
+                                     (std::string(launchAgentIdentifier) + ".plist"));
+}
+
+InstallerChoice InstallerApp::askForInstallChoice() {
+  const bool isInstalled = hasExistingInstall();
+  installAlertIsInstalled_ = isInstalled;
+  currentLanguageCode_ =
+      defaultLanguageCode(platform::Locale::preferredLanguages(services_.application->desktop()));
+  platform::Alert alert(*services_.application);
+  alert.setAlertStyle(platform::AlertStyle::informational);
+  for (int button = 0; button < (isInstalled ? 2 : 3); ++button) {
+    alert.addButton("");
+  }
+  installAlert_ = &alert;
+  applyInstallAlertLanguage(currentLanguageCode_, isInstalled);
+  const platform::ModalResponse response = alert.runModal();
+  installAlert_ = nullptr;
+  if (response == platform::Alert::firstButtonReturn) {
+    return InstallerChoice::install(isInstalled ? isStartupEnabled() : true, currentLanguageCode_);
+  }
+  if (response == platform::Alert::secondButtonReturn && !isInstalled) {
+    return InstallerChoice::install(false, currentLanguageCode_);
+  }
+  return InstallerChoice::cancel();
+}
+
+void InstallerApp::startInstallFlow() {
+  const bool isInstalled = hasExistingInstall();
+  const InstallerChoice choice = askForInstallChoice();
+  platform::Application& application = *services_.application;
+  if (choice.kind == InstallerChoice::Kind::cancel) {
+    application.terminate();
+    return;
+  }
+  InstallerCopy copy = installerCopy(choice.language, isInstalled);
+  showProgress(isInstalled ? copy.progressUpdating : copy.progressInstalling, copy.progressHint);
+  const std::weak_ptr<InstallerApp> weakSelf = weak_from_this();
+  platform::EventLoop& mainQueue = application.loop();
+  services_.background->async([weakSelf, &mainQueue, choice, isInstalled, copy = std::move(copy)] {
+    const Progress report = [weakSelf, &mainQueue](double value, const std::string& message) {
+      mainQueue.async([weakSelf, value, message] {
+        if (const auto self = weakSelf.lock()) {
+          self->updateProgress(value, message);
+        }
+      });
+    };
+    InstallResult result{false, copy.installFailedTitle, copy.installerCouldNotStartMessage};
+    if (const auto self = weakSelf.lock()) {
+      result = self->install(choice.startAtLogin, isInstalled, choice.language, copy, report);
+    }
+    mainQueue.async([weakSelf, result = std::move(result)] {
+      if (const auto self = weakSelf.lock()) {
+        self->closeProgress();
+        self->showResult(result.success, result.title, result.message);
+      }
+    });
+  });
+}
+
+void InstallerApp::showResult(bool success, const std::string& title, const std::string& message) {
+  const InstallerCopy copy = installerCopy(currentLanguageCode_, hasExistingInstall());
+  if (success) {
+    showShortcutGuide(copy);
+  }
+  platform::Alert alert(*services_.application);
+  alert.setMessageText(title);
+  alert.setInformativeText(message);
+  alert.setAlertStyle(success ? platform::AlertStyle::informational
+                              : platform::AlertStyle::critical);
+  alert.addButton(copy.okButton);
+  [[maybe_unused]] const platform::ModalResponse ignored = alert.runModal();
+  services_.application->terminate();
+}
+
+}  // namespace installer

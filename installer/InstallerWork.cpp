@@ -1,0 +1,135 @@
+// The installation: it runs on the background queue, so it reaches the running applications only
+// through the services made for any thread, and the main thread only through progress reports.
+
+#include <nlohmann/json.hpp>
+
+#include "InstallerApp.h"
+#include "InstallerNames.h"
+#include "platform/Workspace.h"
+#include "suite/LaunchAgent.h"
+#include "suite/Launchctl.h"
+#include "suite/LauncherSettingsFile.h"
+
+namespace installer {
+namespace {
+
+constexpr const char* defaultShortcut = "command+option+b";
+
+InstallResult failed(const InstallerCopy& copy, std::string message) {
+  return {false, copy.installFailedTitle, std::move(message)};
+}
+
+}  // namespace
+
+InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std::string& language,
+                                    const InstallerCopy& copy, const Progress& progress) {
+  const platform::FileManager& files = *services_.files;
+  const std::filesystem::path& resources = services_.bundle.resourcePath();
+  if (resources.empty() || !files.fileExists(resources)) {
+    return failed(copy, copy.missingResourcesMessage);
+  }
+  const std::filesystem::path app = resources / (std::string(productName) + ".app");
+  const std::filesystem::path launcher = resources / (std::string(launcherSourceName) + ".app");
+  if (!files.itemExists(app)) {
+    return failed(copy, copy.missingAppMessage);
+  }
+  if (!files.itemExists(launcher)) {
+    return failed(copy, copy.missingLauncherMessage);
+  }
+  const std::filesystem::path home = files.homeDirectory();
+  const std::filesystem::path applications = home / "Applications";
+  const std::filesystem::path support = home / "Library/Application Support" / productName;
+  const std::filesystem::path installedLauncher =
+      applications / (std::string(installedLauncherName) + ".app");
+
+  progress(0.1, copy.progressClosing);
+  terminateRunningInstances();
+  progress(0.25, copy.progressPreparing);
+  for (const std::filesystem::path& folder : {applications, support}) {
+    if (const auto created = files.createDirectory(folder); !created) {
+      return failed(copy, created.error().localizedDescription);
+    }
+  }
+  progress(0.55, copy.progressInstallingApp);
+  if (const auto replaced = replaceItem(app, support / (std::string(productName) + ".app"));
+      !replaced) {
+    return failed(copy, replaced.error().localizedDescription);
+  }
+  progress(0.8, copy.progressInstallingLauncher);
+  if (const auto replaced = replaceItem(launcher, installedLauncher); !replaced) {
+    return failed(copy, replaced.error().localizedDescription);
+  }
+  progress(0.92, copy.progressConfiguringStartup);
+  if (startAtLogin) {
+    if (const auto installed = installLaunchAgent(installedLauncher); !installed) {
+      return {false, copy.startupErrorTitle, installed.error().localizedDescription};
+    }
+  }
+  if (const auto saved = persistLauncherLanguage(language); !saved) {
+    return failed(copy, copy.languageSaveFailedMessage + " " + saved.error().localizedDescription);
+  }
+  progress(1.0, copy.progressFinishing);
+  return isUpdate ? InstallResult{true, copy.updateSuccessTitle, copy.updateSuccessMessage}
+                  : InstallResult{true, copy.installSuccessTitle, copy.installSuccessMessage};
+}
+
+void InstallerApp::terminateRunningInstances() {
+  for (const char* identifier : {targetBundleIdentifier, launchAgentIdentifier}) {
+    for (platform::RunningApplication& application :
+         platform::RunningApplication::runningApplications(identifier, *services_.applications)) {
+      if (!application.isTerminated() && !application.terminate()) {
+        application.forceTerminate();
+      }
+    }
+  }
+  if (services_.pauseAfterClosing) {
+    services_.pauseAfterClosing();
+  }
+}
+
+platform::Result<void> InstallerApp::replaceItem(const std::filesystem::path& source,
+                                                 const std::filesystem::path& destination) {
+  return services_.files->replaceItem(source, destination);
+}
+
+platform::Result<void> InstallerApp::installLaunchAgent(
+    const std::filesystem::path& launcherBundle) {
+  const platform::FileManager& files = *services_.files;
+  const std::filesystem::path agent = suite::launchAgentPath(files.homeDirectory());
+  if (const auto written = suite::writeLaunchAgent(
+          files, launcherBundle / "Contents/MacOS" / launcherSourceName, errorDomain);
+      !written) {
+    return written;
+  }
+  const std::string domain = suite::guiDomain(services_.userId);
+  [[maybe_unused]] const auto bootout = runLaunchctl({"bootout", domain, agent.string()}, true);
+  if (const auto loaded = runLaunchctl({"bootstrap", domain, agent.string()}, false); !loaded) {
+    return loaded;
+  }
+  return runLaunchctl({"kickstart", "-k", domain + "/" + launchAgentIdentifier}, false);
+}
+
+platform::Result<void> InstallerApp::runLaunchctl(const std::vector<std::string>& arguments,
+                                                  bool allowFailure) {
+  return suite::runLaunchctl(
+      *services_.processes, arguments, allowFailure,
+      {errorDomain,
+       installerCopy(currentLanguageCode_, installAlertIsInstalled_).launchctlErrorMessage});
+}
+
+platform::Result<void> InstallerApp::persistLauncherLanguage(const std::string& language) {
+  const platform::FileManager& files = *services_.files;
+  const std::filesystem::path file = suite::launcherSettingsPath(files.homeDirectory());
+  std::optional<suite::LauncherSettingsPayload> existing;
+  if (const auto contents = files.contentsOfFile(file)) {
+    existing = suite::LauncherSettingsPayload::decodeText(*contents);
+  }
+  const bool supported = std::ranges::any_of(
+      supportedLanguages(), [&](const auto& entry) { return entry.first == language; });
+  const suite::LauncherSettingsPayload payload{
+      existing ? existing->shortcut : defaultShortcut,
+      existing ? existing->startAtLogin : isStartupEnabled(), supported ? language : "en"};
+  return suite::writeSettingsFile(files, file, payload.toJSON());
+}
+
+}  // namespace installer

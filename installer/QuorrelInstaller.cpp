@@ -1,0 +1,42 @@
+// FerrolinInstaller's entry point: installs or updates the suite in the user's home.
+
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+
+#include "InstallerApp.h"
+#include "platform/ApplicationServicesForAnyThread.h"
+#include "platform/DesktopLink.h"
+#include "platform/EventLoop.h"
+#include "platform/ProcessInfo.h"
+#include "platform/SystemPaths.h"
+
+int main() {
+  const platform::ProcessInfo& process = platform::ProcessInfo::current();
+  platform::EventLoop& loop = platform::EventLoop::main();
+  const platform::SystemPaths paths = platform::SystemPaths::fromProcess(process);
+  auto desktop = platform::connectToDesktop(paths, loop);
+  if (!desktop) {
+    std::cerr << "FerrolinInstaller: " << desktop.error().localizedDescription << "\n";
+    return 1;
+  }
+  const std::unique_ptr<platform::Application> application =
+      platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
+  const platform::ProcessLauncher processes(paths, platform::desktopJournal(paths));
+  platform::ApplicationServicesForAnyThread applications(**desktop, loop);
+  const auto delegate = std::make_shared<installer::InstallerApp>(installer::InstallerServices{
+      .application = application.get(),
+      .files = &platform::FileManager::defaultManager(),
+      .processes = &processes,
+      .applications = &applications,
+      .background = &platform::GlobalQueue::userInitiated(),
+      .bundle = platform::Bundle::main(),
+      .userId = process.realUserId(),
+      .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
+  });
+  application->setDelegate(delegate.get());
+  application->run();
+  application->setDelegate(nullptr);
+  return 0;
+}
