@@ -22,6 +22,7 @@
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "support/DesktopProgram.h"
+#include "support/DialogScript.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestScripts.h"
 
@@ -97,20 +98,12 @@ class UninstallerTest : public testing::Test {
   // "Escape"; returns each dialog as "<style> <title>: <text>".
   std::vector<std::string> run(const std::vector<std::string>& answers,
                                const std::shared_ptr<UninstallerApp>& app) {
-    std::vector<std::string> dialogs;
-    for (const std::string& answer : answers) {
-      desktop.whenAlertAppears([&dialogs, answer](platform::EmulatedDesktop& user) {
-        const platform::ScreenContents screen = user.describeScreen();
-        const platform::AlertRecord& alert = screen.alerts.back().element;
-        dialogs.push_back(alert.style + " " + alert.messageText + ": " + alert.informativeText);
-        EXPECT_TRUE(answer == "Escape" ? user.dismissAlert() : user.click(answer)) << answer;
-      });
-    }
+    const auto dialogs = testsupport::answerDialogs(desktop, answers);
     program.application.setDelegate(app.get());
     app->applicationDidFinishLaunching();
     EXPECT_TRUE(loop.runUntil([&] { return program.application.isTerminated(); }, 20s));
     program.application.setDelegate(nullptr);
-    return dialogs;
+    return *dialogs;
   }
 
   void uninstallAndCheck(const std::vector<std::string>& answers, bool installed,

@@ -1,0 +1,322 @@
+// FerrolinInstaller on an in-process desktop, its dialogs answered by script: installing with and
+// without start at login, updating, cancelling, the display language, missing resources and the
+// failures it reports.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "InstallerApp.h"
+#include "InstallerCopy.h"
+#include "model/EmulatedDesktop.h"
+#include "platform/ApplicationServicesForAnyThread.h"
+#include "platform/EventLoop.h"
+#include "platform/GlobalQueue.h"
+#include "support/DesktopProgram.h"
+#include "support/DialogScript.h"
+#include "support/TemporaryFolder.h"
+#include "support/TestScripts.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using installer::InstallerApp;
+using testsupport::readFile;
+using testsupport::writeFile;
+using Calls = std::vector<std::vector<std::string>>;
+
+class InstallerTest : public testing::Test {
+ protected:
+  // The installer's bundle with the two bundles it installs, less those named in `missing`.
+  platform::Bundle installerBundle(const std::vector<std::string>& missing = {}) {
+    const fs::path resources = folder / "FerrolinInstaller.app/Contents/Resources";
+    for (const char* part : {"Ferrolin.app/Contents/MacOS/Ferrolin",
+                             "Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher"}) {
+      if (std::ranges::find(missing, fs::path(part).begin()->string()) == missing.end()) {
+        writeFile(resources / part, std::string("new ") + part);
+      }
+    }
+    if (std::ranges::find(missing, "Resources") != missing.end()) {
+      fs::remove_all(resources);
+    }
+    return platform::Bundle::forExecutable(
+        folder / "FerrolinInstaller.app/Contents/MacOS/FerrolinInstaller");
+  }
+
+  std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle) {
+    return std::make_shared<InstallerApp>(installer::InstallerServices{
+        .application = &program.application,
+        .files = &files,
+        .processes = &processes,
+        .applications = &applications,
+        .background = &queue,
+        .bundle = std::move(bundle),
+        .userId = ::getuid(),
+        .pauseAfterClosing = {},
+    });
+  }
+
+  // Runs the installer to its end, answering each dialog in turn; returns the dialogs shown.
+  std::vector<std::string> run(const std::vector<std::string>& answers) {
+    const auto app = makeApp(installerBundle());
+    const auto dialogs = testsupport::answerDialogs(desktop, answers);
+    program.application.setDelegate(app.get());
+    app->applicationDidFinishLaunching();
+    EXPECT_TRUE(loop.runUntil([&] { return program.application.isTerminated(); }, 20s));
+    program.application.setDelegate(nullptr);
+    return *dialogs;
+  }
+
+  nlohmann::json settings() const {
+    return nlohmann::json::parse(readFile(settingsFile), nullptr, false);
+  }
+
+  testsupport::TemporaryFolder folder;
+  fs::path home = folder / "home";
+  fs::path installedLauncher = home / "Applications/Ferrolin.app";
+  fs::path installedApp = home / "Library/Application Support/Ferrolin/Ferrolin.app";
+  fs::path agent = home / "Library/LaunchAgents/com.quorrel.launcher.plist";
+  fs::path settingsFile = home / "Library/Application Support/Ferrolin/launcher-settings.json";
+  testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(folder / "desktop");
+  platform::FileManager files{home, folder / "tmp"};
+  platform::ProcessLauncher processes{platform::SystemPaths(folder / "desktop"), {}};
+  platform::EmulatedDesktop desktop;
+  platform::EventLoop loop;
+  testsupport::DesktopProgram program{desktop, loop, 7501, "com.quorrel.installer"};
+  testsupport::DesktopProgram ferrolin{desktop, loop, 7502, "app.ferrolin.desktop"};
+  platform::ApplicationServicesForAnyThread applications{*program.connection, loop};
+  platform::GlobalQueue queue{1};
+};
+
+const std::string installBody =
+    "This installs Ferrolin for your user account.\nUse the launcher in Applications to start "
+    "quickly, then use your configured global shortcut to show or hide Ferrolin.";
+const std::string guide =
+    "informational Quick Start: Open Ferrolin from Applications, then verify your shortcut in "
+    "Settings.";
+
+TEST_F(InstallerTest, InstallingWithStartAtLoginLoadsTheAgentAndStartsTheLauncherThroughIt) {
+  EXPECT_EQ(run({"Install and Start at Login", "Continue", "OK"}),
+            (std::vector<std::string>{
+                "informational Install Ferrolin: " + installBody, guide,
+                "informational Ferrolin installed: The Ferrolin launcher was installed in your "
+                "Applications folder."}));
+  EXPECT_EQ(readFile(installedApp / "Contents/MacOS/Ferrolin"),
+            "new Ferrolin.app/Contents/MacOS/Ferrolin");
+  EXPECT_TRUE(fs::exists(installedLauncher / "Contents/MacOS/Ferrolin Launcher"));
+  EXPECT_NE(readFile(agent).find("<string>" +
+                                 (installedLauncher / "Contents/MacOS/Ferrolin Launcher").string() +
+                                 "</string>"),
+            std::string::npos);
+  const std::string domain = "gui/" + std::to_string(::getuid());
+  EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls),
+            (Calls{{"bootout", domain, agent.string()},
+                   {"bootstrap", domain, agent.string()},
+                   {"kickstart", "-k", domain + "/com.quorrel.launcher"}}));
+  EXPECT_EQ(readFile(settingsFile),
+            R"({"language":"en","shortcut":"command+option+b","startAtLogin":true})");
+  EXPECT_TRUE(ferrolin.application.isTerminated());
+}
+
+TEST_F(InstallerTest, InstallOnlyWritesNoAgentRunsNothingAndSavesStartAtLoginOff) {
+  const auto dialogs = run({"Install Only", "Continue", "OK"});
+  EXPECT_EQ(dialogs.size(), 3U);
+  EXPECT_FALSE(fs::exists(agent));
+  EXPECT_TRUE(testsupport::readRecordedCalls(tools.launchctlCalls).empty());
+  EXPECT_EQ(settings().value("startAtLogin", true), false);
+}
+
+// An update keeps what a complete settings file says and drops what the installer does not
+// write; a file without "language" counts as none.
+TEST_F(InstallerTest, UpdatesKeepTheStartAtLoginStateAndACompleteSettingsFile) {
+  struct Case {
+    bool agentThere;
+    std::string file;
+    std::string written;
+    std::size_t launchctlRuns;
+  };
+  const std::vector<Case> cases = {
+      {true,
+       R"({"shortcut":"control+shift+k","startAtLogin":false,"language":"fr","coverMonitor":"primary"})",
+       R"({"language":"en","shortcut":"control+shift+k","startAtLogin":false})", 3},
+      {false, R"({"shortcut":"control+shift+k","startAtLogin":true})",
+       R"({"language":"en","shortcut":"command+option+b","startAtLogin":false})", 0},
+  };
+  for (const Case& update : cases) {
+    fs::remove_all(home);
+    fs::remove(tools.launchctlCalls);
+    writeFile(installedLauncher / "Contents/MacOS/Ferrolin Launcher", "old");
+    writeFile(settingsFile, update.file);
+    if (update.agentThere) {
+      writeFile(agent, "old agent");
+    }
+    const auto app = makeApp(installerBundle());
+    const installer::InstallerCopy copy = installer::installerCopy("en", true);
+    const installer::InstallResult result =
+        app->install(app->isStartupEnabled(), true, "en", copy, [](double, const std::string&) {});
+    EXPECT_EQ(result, (installer::InstallResult{true, "Ferrolin updated",
+                                                "Ferrolin was updated successfully."}));
+    EXPECT_EQ(readFile(installedLauncher / "Contents/MacOS/Ferrolin Launcher"),
+              "new Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher");
+    EXPECT_EQ(readFile(settingsFile), update.written);
+    EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls).size(), update.launchctlRuns);
+  }
+}
+
+TEST_F(InstallerTest, AnUpdateAsksWithTwoButtonsAndCancellingInEitherModeChangesNothing) {
+  writeFile(installedApp / "Contents/MacOS/Ferrolin", "old");
+  EXPECT_EQ(run({"Cancel"}),
+            std::vector<std::string>{
+                "informational Update Ferrolin: This updates Ferrolin for your user account.\nUse "
+                "the launcher in Applications to start quickly, then use your configured global "
+                "shortcut to show or hide Ferrolin."});
+  EXPECT_EQ(readFile(installedApp / "Contents/MacOS/Ferrolin"), "old");
+  EXPECT_FALSE(fs::exists(settingsFile));
+  EXPECT_FALSE(ferrolin.application.isTerminated());
+}
+
+TEST_F(InstallerTest, EscapeCancelsAnInstallation) {
+  EXPECT_EQ(run({"Escape"}).size(), 1U);
+  EXPECT_FALSE(fs::exists(home / "Applications"));
+}
+
+TEST_F(InstallerTest, TheDisplayLanguageFollowsTheUserAndThePopUpRewordsTheOpenDialog) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> preferred = {
+      {{"fr-CA", "en"}, "fr"}, {{"pt-BR"}, "en"}, {{"zh-Hans"}, "en"},
+      {{"de_DE"}, "de"},       {{}, "en"},        {{"es"}, "es"},
+      {{"-DE"}, "en"},
+  };
+  for (const auto& [languages, code] : preferred) {
+    EXPECT_EQ(installer::defaultLanguageCode(languages), code) << code;
+  }
+  desktop.setPreferredLanguages({"fr-CA"});
+  // The dialog as it opens, and once the choice of Español has reached the program and its
+  // interface has been published again (two turns of its loop later).
+  std::vector<std::string> seen;
+  desktop.whenAlertAppears([&](platform::EmulatedDesktop& user) {
+    seen.push_back(user.renderText());
+    EXPECT_TRUE(user.select("Español"));
+    loop.async([&] {
+      loop.async([&] {
+        seen.push_back(desktop.renderText());
+        EXPECT_TRUE(desktop.click("Solo instalar"));
+      });
+    });
+  });
+  desktop.whenAlertAppears([](platform::EmulatedDesktop& user) { user.click("Continuar"); });
+  desktop.whenAlertAppears([](platform::EmulatedDesktop& user) { user.click("OK"); });
+  const auto app = makeApp(installerBundle());
+  program.application.setDelegate(app.get());
+  app->applicationDidFinishLaunching();
+  EXPECT_TRUE(loop.runUntil([&] { return program.application.isTerminated(); }, 20s));
+  program.application.setDelegate(nullptr);
+  ASSERT_EQ(seen.size(), 2U);
+  EXPECT_NE(seen[0].find("\"Installer Ferrolin\""), std::string::npos) << seen[0];
+  EXPECT_NE(seen[0].find("{English | Français* | Español | Deutsch}"), std::string::npos);
+  const std::string steps =
+      "\"1. Lanzador en ~/Applications/Ferrolin.app\\n2. App principal en ~/Library/Application "
+      "Support/Ferrolin\\n3. Inicio automático opcional\"";
+  for (const std::string& text : std::vector<std::string>{
+           "\"Instalar Ferrolin\"", "[Instalar e iniciar al arrancar] [Solo instalar] [Cancelar]",
+           "\"Qué incluye\"", steps, "\"Idioma de la interfaz\"",
+           "{English | Français | Español* | Deutsch}",
+           "\"Marcador de imagen: agrega installer-hero a los recursos del instalador.\""}) {
+    EXPECT_NE(seen[1].find(text), std::string::npos) << text << "\n" << seen[1];
+  }
+  EXPECT_EQ(settings().value("language", ""), "es");
+}
+
+// What the installation reports, step by step and when it fails.
+TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHappened) {
+  const installer::InstallerCopy german = installer::installerCopy("de", false);
+  std::vector<std::pair<double, std::string>> reports;
+  const InstallerApp::Progress record = [&](double value, const std::string& message) {
+    reports.emplace_back(value, message);
+  };
+  // Missing resources: nothing is closed or touched.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> missing = {
+      {{"Resources"}, "Installationsressourcen konnten nicht gefunden werden."},
+      {{"Ferrolin.app"}, "Ferrolin.app wurde in diesem Installer nicht gefunden."},
+      {{"Ferrolin Launcher.app"},
+       "Ferrolin Launcher.app wurde in diesem Installer nicht gefunden."},
+  };
+  for (const auto& [parts, message] : missing) {
+    fs::remove_all(folder / "FerrolinInstaller.app");
+    const auto app = makeApp(installerBundle(parts));
+    EXPECT_EQ(app->install(true, false, "de", german, record),
+              (installer::InstallResult{false, "Installation fehlgeschlagen", message}));
+  }
+  EXPECT_TRUE(reports.empty());
+  EXPECT_FALSE(ferrolin.application.isTerminated());
+  EXPECT_FALSE(fs::exists(home / "Applications"));
+
+  // A copy that fails keeps the installed bundle whole.
+  fs::remove_all(folder / "FerrolinInstaller.app");
+  const platform::Bundle withPipe = installerBundle();
+  ASSERT_EQ(
+      ::mkfifo((folder / "FerrolinInstaller.app/Contents/Resources/Ferrolin.app/pipe").c_str(),
+               0600),
+      0);
+  writeFile(installedApp / "Contents/MacOS/Ferrolin", "old");
+  const auto failedCopy = makeApp(withPipe).get()->install(true, true, "de", german, record);
+  EXPECT_FALSE(failedCopy.success);
+  EXPECT_EQ(failedCopy.title, "Installation fehlgeschlagen");
+  EXPECT_EQ(readFile(installedApp / "Contents/MacOS/Ferrolin"), "old");
+  EXPECT_EQ(reports, (std::vector<std::pair<double, std::string>>{
+                         {0.1, "Laufende Ferrolin-Instanzen werden beendet..."},
+                         {0.25, "Installationsordner werden vorbereitet..."},
+                         {0.55, "Ferrolin-App wird installiert..."}}));
+  EXPECT_TRUE(ferrolin.application.isTerminated() ||
+              loop.runUntil([&] { return ferrolin.application.isTerminated(); }, 5s));
+
+  // launchctl refusing the agent: no settings are written and the agent file stays.
+  fs::remove_all(folder / "FerrolinInstaller.app");
+  testsupport::writeRecordingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls, 5);
+  const auto app = makeApp(installerBundle());
+  EXPECT_EQ(app->install(true, false, "de", german, record),
+            (installer::InstallResult{false, "Installiert mit Startfehler",
+                                      "launchctl failed while configuring startup."}));
+  EXPECT_TRUE(fs::exists(agent));
+  EXPECT_FALSE(fs::exists(settingsFile));
+
+  // A settings file that cannot be written.
+  fs::create_directories(settingsFile);
+  const installer::InstallResult unsaved = app->install(false, true, "de", german, record);
+  EXPECT_FALSE(unsaved.success);
+  EXPECT_EQ(unsaved.message.rfind("Die App-Dateien wurden installiert, aber die Sprache konnte "
+                                  "nicht gespeichert werden: “launcher-settings.json”",
+                                  0),
+            0U)
+      << unsaved.message;
+}
+
+TEST_F(InstallerTest, TheProgressBarStartsAlmostEmptyAndNeverLeavesItsRange) {
+  const auto app = makeApp(installerBundle());
+  app->showProgress("Installing Ferrolin...", "Please keep this window open during installation.");
+  const auto bar = [&] {
+    const platform::WindowRecord window = app->progressWindow()->describe();
+    const platform::ViewRecord content = window.contentView.value_or(platform::ViewRecord{});
+    return content.subviews.at(1).progress.value_or(platform::ProgressRecord{}).doubleValue;
+  };
+  EXPECT_DOUBLE_EQ(bar(), 0.02);
+  app->updateProgress(1.5, "Finishing up...");
+  EXPECT_DOUBLE_EQ(bar(), 1.0);
+  app->updateProgress(-0.2, "Finishing up...");
+  EXPECT_DOUBLE_EQ(bar(), 0.0);
+  EXPECT_EQ(app->progressWindow()->describe().level, 3);
+  app->closeProgress();
+  EXPECT_EQ(app->progressWindow(), nullptr);
+}
+
+}  // namespace
