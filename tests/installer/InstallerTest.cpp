@@ -319,4 +319,55 @@ TEST_F(InstallerTest, TheProgressBarStartsAlmostEmptyAndNeverLeavesItsRange) {
   EXPECT_EQ(app->progressWindow(), nullptr);
 }
 
+// The desktop's running applications, except that Ferrolin refuses a polite request to quit.
+class FerrolinRefusesToQuit final : public platform::ApplicationServices {
+ public:
+  explicit FerrolinRefusesToQuit(platform::ApplicationServices& desktop) : desktop_(&desktop) {}
+
+  std::vector<pid_t> forced;
+
+  std::vector<platform::RunningApplicationState> runningApplications() override {
+    return desktop_->runningApplications();
+  }
+  std::optional<pid_t> frontmostApplication() override { return desktop_->frontmostApplication(); }
+  bool hideApplication(pid_t pid) override { return desktop_->hideApplication(pid); }
+  bool unhideApplication(pid_t pid) override { return desktop_->unhideApplication(pid); }
+  bool activateApplication(pid_t pid) override { return desktop_->activateApplication(pid); }
+  bool terminateApplication(pid_t pid) override {
+    return pid != 7502 && desktop_->terminateApplication(pid);
+  }
+  bool forceTerminateApplication(pid_t pid) override {
+    forced.push_back(pid);
+    return desktop_->forceTerminateApplication(pid);
+  }
+  bool openURL(const std::string& url) override { return desktop_->openURL(url); }
+
+ private:
+  platform::ApplicationServices* desktop_;
+};
+
+TEST_F(InstallerTest, AProgramThatRefusesToQuitIsForcedAndTheInstallerPausesOnce) {
+  testsupport::DesktopProgram launcher{desktop, loop, 7503, "com.quorrel.launcher",
+                                       platform::ActivationPolicy::accessory};
+  FerrolinRefusesToQuit refusing(*program.connection);
+  int pauses = 0;
+  const auto app = std::make_shared<InstallerApp>(installer::InstallerServices{
+      .application = &program.application,
+      .files = &files,
+      .processes = &processes,
+      .applications = &refusing,
+      .background = &queue,
+      .bundle = installerBundle(),
+      .userId = ::getuid(),
+      .pauseAfterClosing = [&pauses] { ++pauses; },
+  });
+  app->terminateRunningInstances();
+  EXPECT_EQ(refusing.forced, std::vector<pid_t>{7502});
+  EXPECT_EQ(pauses, 1);
+  EXPECT_TRUE(std::ranges::none_of(desktop.runningApplications(), [](const auto& application) {
+    return application.pid == 7502;
+  }));
+  EXPECT_TRUE(loop.runUntil([&] { return launcher.application.isTerminated(); }, 5s));
+}
+
 }  // namespace
