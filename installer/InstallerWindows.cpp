@@ -186,16 +186,7 @@ std::shared_ptr<platform::View> InstallerApp::buildOnboardingAccessory(
 }
 
 std::shared_ptr<platform::Image> InstallerApp::bundledImage(const std::string& name) const {
-  if (auto named = platform::Image::named(name, services_.bundle)) {
-    return named;
-  }
-  for (const char* extension : {"png", "jpg", "jpeg"}) {
-    if (const auto file = services_.bundle.pathForResource(name, extension)) {
-      // The first file found decides: one that cannot be decoded gives no image.
-      return platform::Image::contentsOfFile(*file);
-    }
-  }
-  return nullptr;
+  return platform::Image::bundled(name, services_.bundle);
 }
 
 void InstallerApp::showProgress(const std::string& message, const std::string& hint) {

@@ -134,6 +134,15 @@ std::shared_ptr<Image> Image::named(const std::string& name, const Bundle& bundl
   return path ? contentsOfFile(*path) : nullptr;
 }
 
+std::shared_ptr<Image> Image::bundled(const std::string& name, const Bundle& bundle) {
+  for (const char* extension : {"png", "jpg", "jpeg"}) {
+    if (const auto path = bundle.pathForResource(name, extension)) {
+      return contentsOfFile(*path);
+    }
+  }
+  return nullptr;
+}
+
 std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) {
   const auto bytes = readBytes(path);
   if (!bytes) {

@@ -19,6 +19,9 @@ class Image {
  public:
   // The bundle's resource "<name>.png"; nullptr when it is missing or not a valid image.
   static std::shared_ptr<Image> named(const std::string& name, const Bundle& bundle);
+  // The bundle's picture of that name: the first of the resources "<name>.png", "<name>.jpg" and
+  // "<name>.jpeg" that is there decides; nullptr when none is there or that one is not an image.
+  static std::shared_ptr<Image> bundled(const std::string& name, const Bundle& bundle);
 
   // A PNG or JPEG file, recognised by its contents; nullptr when the file cannot be read or is not
   // a valid image of either kind. Its size in points is its size in pixels.
