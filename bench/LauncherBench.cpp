@@ -15,6 +15,7 @@
 #include "ShortcutGrammar.h"
 #include "TargetAppController.h"
 #include "model/EmulatedDesktop.h"
+#include "picture/ScreenPicture.h"
 #include "platform/Application.h"
 #include "platform/EventLoop.h"
 #include "platform/FileManager.h"
@@ -178,5 +179,32 @@ void settingsWindowLanguageChange(benchmark::State& state) {
   }
 }
 BENCHMARK(settingsWindowLanguageChange);
+
+// `desktopctl screenshot` of the whole screen (3024 by 1964 pixels) with the settings window open:
+// the picture drawn, and drawn then encoded as PNG.
+void screenshotWithSettingsWindow(benchmark::State& state) {
+  SettingsScene scene;
+  const auto controller = scene.makeController();
+  controller->show(storedSettings, std::nullopt);
+  scene.loop.runUntilIdle();
+  const desktop::ScreenScene screen{scene.desktop.screens().front(), scene.desktop.screenContents(),
+                                    scene.desktop.notifications()};
+  const bool encode = state.range(0) != 0;
+  for ([[maybe_unused]] auto _ : state) {
+    const auto picture = desktop::ScreenPicture::draw(screen, {});
+    if (!picture) {
+      state.SkipWithError("the screen could not be drawn");
+      return;
+    }
+    if (encode) {
+      benchmark::DoNotOptimize(picture->png());
+    }
+  }
+}
+BENCHMARK(screenshotWithSettingsWindow)
+    ->ArgName("png")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -27,6 +27,8 @@ enum Accepts : unsigned {
   acceptsApp = 1U << 1U,
   acceptsIn = 1U << 2U,
   acceptsTimeout = 1U << 3U,
+  acceptsWindow = 1U << 4U,
+  acceptsMenu = 1U << 5U,
 };
 
 // The longest wait the daemon is asked for: a day.
@@ -39,6 +41,8 @@ struct CommandLine {
   std::optional<std::string> app;
   std::optional<std::string> in;
   std::optional<double> timeout;
+  std::optional<std::string> window;
+  std::optional<std::string> menu;
   unsigned given = acceptsNothing;
 };
 
@@ -97,7 +101,8 @@ std::expected<CommandLine, std::string> splitOptions(std::span<const std::string
       line.given |= acceptsJson;
       continue;
     }
-    if (argument != "--app" && argument != "--in" && argument != "--timeout") {
+    if (argument != "--app" && argument != "--in" && argument != "--timeout" &&
+        argument != "--window" && argument != "--menu") {
       return usageError("unknown option " + argument);
     }
     if (index + 1 == arguments.size()) {
@@ -113,6 +118,12 @@ std::expected<CommandLine, std::string> splitOptions(std::span<const std::string
     } else if (argument == "--in") {
       line.in = value;
       line.given |= acceptsIn;
+    } else if (argument == "--window") {
+      line.window = value;
+      line.given |= acceptsWindow;
+    } else if (argument == "--menu") {
+      line.menu = value;
+      line.given |= acceptsMenu;
     } else {
       line.timeout = parseSeconds(value);
       if (!line.timeout) {
@@ -255,6 +266,18 @@ Built buildSelect(const CommandLine& line) {
   return request("select", std::move(fields));
 }
 
+Built buildScreenshot(const CommandLine& line) {
+  CtlCommand command = ofKind(CtlCommand::Kind::screenshot);
+  command.fields["file"] = line.operands[0];
+  if (line.window) {
+    command.fields["window"] = *line.window;
+  }
+  if (line.menu) {
+    command.fields["menu"] = *line.menu;
+  }
+  return command;
+}
+
 constexpr std::size_t commandCount = 20;
 constexpr std::array<Grammar, commandCount> grammars{{
     {"start", "start", 0, 0, acceptsNothing,
@@ -294,8 +317,8 @@ constexpr std::array<Grammar, commandCount> grammars{{
      "wait alert|window <title>|app <bundle identifier>|gone <bundle identifier>|"
      "hotkey <shortcut> [--timeout S]",
      1, 2, acceptsTimeout, buildWait},
-    {"screenshot", "screenshot <file.png>", 1, 1, acceptsNothing,
-     [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::screenshot); }},
+    {"screenshot", "screenshot <file.png> [--window <title>] [--menu <bundle identifier>]", 1, 1,
+     acceptsWindow | acceptsMenu, buildScreenshot},
     {"help", "help", 0, 0, acceptsNothing,
      [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::help); }},
 }};

@@ -12,7 +12,8 @@
 namespace desktop {
 
 // Carries out desktopctl's commands against the emulated desktop in one folder: starts and stops
-// its daemon and sends it requests. Results go to `out`, messages to `err`.
+// its daemon, sends it requests and draws what its screen shows. Results go to `out`, messages to
+// `err`.
 class DesktopCtl {
  public:
   // toolFolder holds desktopd and the launchctl and open stand-ins (desktopctl's own folder);
@@ -29,6 +30,7 @@ class DesktopCtl {
   int start();
   int stop();
   int request(const CtlCommand& command);
+  int screenshot(const CtlCommand& command);
   platform::Result<platform::DesktopChannel> connect() const;
   // Prints the error and returns its exit status.
   int failed(const platform::Error& error) const;

@@ -129,8 +129,13 @@ std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
     return Reply::success(applications());
   }
   if (op == "show") {
-    return Reply::success(
-        {{"screen", wire::encode(desktop_->describeScreen())}, {"text", desktop_->renderText()}});
+    nlohmann::json notifications = nlohmann::json::array();
+    for (const auto& notification : desktop_->notifications()) {
+      notifications.push_back(wire::encode(notification));
+    }
+    return Reply::success({{"screen", wire::encode(desktop_->describeScreen())},
+                           {"notifications", std::move(notifications)},
+                           {"text", desktop_->renderText()}});
   }
   if (op == "menu") {
     const auto item = wire::stringAt(request, "item");

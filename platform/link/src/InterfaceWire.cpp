@@ -529,6 +529,23 @@ bool readParts(const Json& value, const char* key, std::vector<T>& out) {
   return !value.contains(key) || read(at(value, key), out);
 }
 
+// Elements of the screen, each with its application's bundle identifier.
+template <typename T>
+bool readShown(const Json& value, std::vector<Shown<T>>& out) {
+  if (!value.is_array()) {
+    return false;
+  }
+  out.clear();
+  for (const Json& element : value) {
+    Shown<T> decoded;
+    if (!read(at(element, "application"), decoded.application) || !read(element, decoded.element)) {
+      return false;
+    }
+    out.push_back(std::move(decoded));
+  }
+  return true;
+}
+
 }  // namespace
 
 Json encode(const InterfaceRecord& interface) {
@@ -555,6 +572,16 @@ Json encode(const ScreenContents& screen) {
   return {{"statusItems", encodeShown(screen.statusItems, encodeStatusItem)},
           {"windows", encodeShown(screen.windows, encodeWindow)},
           {"alerts", encodeShown(screen.alerts, encodeAlert)}};
+}
+
+std::optional<ScreenContents> decodeScreenContents(const Json& value) {
+  ScreenContents screen;
+  if (!value.is_object() || !readShown(at(value, "statusItems"), screen.statusItems) ||
+      !readShown(at(value, "windows"), screen.windows) ||
+      !readShown(at(value, "alerts"), screen.alerts)) {
+    return std::nullopt;
+  }
+  return screen;
 }
 
 Json encode(const UserInput& input) {

@@ -49,6 +49,7 @@ std::optional<InterfaceRecord> decodeInterface(const nlohmann::json& value);
 nlohmann::json encode(const ViewRecord& view);
 // Each element carries its application's bundle identifier as "application".
 nlohmann::json encode(const ScreenContents& screen);
+std::optional<ScreenContents> decodeScreenContents(const nlohmann::json& value);
 nlohmann::json encode(const UserInput& input);
 std::optional<UserInput> decodeInput(const nlohmann::json& value);
 
