@@ -14,7 +14,7 @@
 
 namespace testsupport {
 
-DesktopSession::DesktopSession()
+DesktopSession::DesktopSession(const Environment& extra)
     : home_(folder_ / "home"), tmp_(folder_ / "tmp"), desktop_(folder_ / "desktop") {
   for (const std::filesystem::path& folder : {home_, tmp_, desktop_}) {
     std::filesystem::create_directories(folder);
@@ -28,6 +28,7 @@ DesktopSession::DesktopSession()
       environment_[name] = value;
     }
   }
+  environment_.insert(extra.begin(), extra.end());
   const ToolResult started = ctl("start");
   if (started.exitStatus != 0) {
     // It may have got as far as starting the daemon.

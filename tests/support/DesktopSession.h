@@ -24,8 +24,9 @@ namespace testsupport {
 //                                          session.environment());
 class DesktopSession {
  public:
+  // `extra` joins the environment of every tool, so the daemon and every program it starts see it.
   // Throws std::runtime_error, with desktopctl's message, when the desktop does not start.
-  DesktopSession();
+  explicit DesktopSession(const Environment& extra = {});
   ~DesktopSession();
   DesktopSession(const DesktopSession&) = delete;
   DesktopSession& operator=(const DesktopSession&) = delete;
