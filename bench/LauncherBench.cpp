@@ -188,7 +188,7 @@ void screenshotWithSettingsWindow(benchmark::State& state) {
   controller->show(storedSettings, std::nullopt);
   scene.loop.runUntilIdle();
   const desktop::ScreenScene screen{scene.desktop.screens().front(), scene.desktop.screenContents(),
-                                    scene.desktop.notifications()};
+                                    scene.desktop.notifications(), std::nullopt};
   const bool encode = state.range(0) != 0;
   for ([[maybe_unused]] auto _ : state) {
     const auto picture = desktop::ScreenPicture::draw(screen, {});

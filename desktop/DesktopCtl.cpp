@@ -40,7 +40,8 @@ platform::Error malformedReply(const char* what) {
           std::string("The desktop daemon's description of the ") + what + " is not readable."};
 }
 
-// What the daemon's screen shows, read with two requests: the screens and the screen's contents.
+// What the daemon's screen shows, read with three requests: the screens, the screen's contents
+// and the running applications (for the active one).
 platform::Result<ScreenScene> readScene(platform::DesktopChannel& channel) {
   const auto screens = channel.request("screens");
   if (!screens) {
@@ -50,7 +51,18 @@ platform::Result<ScreenScene> readScene(platform::DesktopChannel& channel) {
   if (!shown) {
     return std::unexpected(shown.error());
   }
+  const auto applications = channel.request("apps");
+  if (!applications) {
+    return std::unexpected(applications.error());
+  }
   ScreenScene scene;
+  for (const nlohmann::json& element :
+       applications->is_array() ? *applications : nlohmann::json()) {
+    if (const auto application = platform::wire::decodeApplication(element);
+        application && application->active) {
+      scene.frontmostApplication = application->bundleIdentifier;
+    }
+  }
   std::optional<platform::ScreenDescription> main;
   if (screens->is_array() && !screens->empty()) {
     main = platform::wire::decodeScreen(screens->front());

@@ -165,7 +165,8 @@ void Canvas::text(std::string_view line, const platform::Font& font, const Rgba&
   cairo_translate(cairo_, x, top + ((platform::lineHeight(font) - drawnHeight) / 2));
   cairo_scale(cairo_, across, 1);
   setSource(cairo_, color);
-  pango_cairo_update_layout(cairo_, layout.get());
+  // The layout keeps the shapes it was measured with: drawn under the scale, it is stretched
+  // (updating it to the new transform would set it at its own width again).
   pango_cairo_show_layout(cairo_, layout.get());
 }
 

@@ -6,7 +6,6 @@
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <iterator>
 #include <memory>
 #include <numbers>
 #include <string_view>
@@ -180,7 +179,7 @@ void drawMenu(const Canvas& canvas, const std::vector<platform::MenuItemRecord>&
   cairo_t* cairo = canvas.cairo();
   canvas.shadow(rect, 8, 10, 0.18);
   canvas.roundedRectangle(rect, 8);
-  canvas.fillPreserve({0.97, 0.97, 0.97, 0.98});
+  canvas.fillPreserve({0.97, 0.97, 0.97, 1});
   canvas.stroke({0, 0, 0, 0.12}, 0.5);
   double y = rect.y + menuPadding;
   for (const auto& item : menu) {
@@ -359,28 +358,27 @@ platform::Error notOnScreen(const std::string& sentence) {
   return {platform::errorDomain::desktop, 1, sentence};
 }
 
-// The windows back to front: as the programs published them, the key window last.
-std::vector<const platform::Shown<platform::WindowRecord>*> windowOrder(
-    const platform::ScreenContents& contents) {
+// The windows back to front: the other programs' windows, then the active program's, each
+// program's as it published them with its key window last.
+std::vector<const platform::Shown<platform::WindowRecord>*> windowOrder(const ScreenScene& scene) {
   std::vector<const platform::Shown<platform::WindowRecord>*> order;
-  for (const auto& shown : contents.windows) {
-    if (shown.element.visible) {
-      order.push_back(&shown);
+  for (const bool active : {false, true}) {
+    for (const bool key : {false, true}) {
+      for (const auto& shown : scene.contents.windows) {
+        const bool isActive = shown.application == scene.frontmostApplication;
+        if (shown.element.visible && isActive == active && shown.element.key == key) {
+          order.push_back(&shown);
+        }
+      }
     }
   }
-  // the key window is drawn last, over the others
-  std::vector<const platform::Shown<platform::WindowRecord>*> backToFront;
-  for (const bool key : {false, true}) {
-    std::ranges::copy_if(order, std::back_inserter(backToFront),
-                         [key](const auto* shown) { return shown->element.key == key; });
-  }
-  return backToFront;
+  return order;
 }
 
 void drawScene(const Canvas& canvas, const ScreenScene& scene, const Placed& placed,
                const PictureOptions& options) {
   const Layout& layout = placed.layout;
-  for (const auto* shown : windowOrder(scene.contents)) {
+  for (const auto* shown : windowOrder(scene)) {
     drawWindow(canvas, shown->element, layout.fromGlobal(shown->element.frame));
   }
   for (const auto& shown : scene.contents.alerts) {

@@ -18,6 +18,8 @@ struct ScreenScene {
   platform::ScreenDescription screen;  // the main screen: its frame and backing scale
   platform::ScreenContents contents;
   std::vector<platform::NotificationRecord> notifications;
+  // The active application: its windows are in front of every other program's.
+  std::optional<std::string> frontmostApplication;
 };
 
 // The whole screen, or only one window or alert; with a status item's menu opened under it.
