@@ -147,6 +147,10 @@ TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
 
   // What a program shows comes back as the same records, and its answers as the same values.
   EXPECT_EQ(wire::decodeInterface(overTheSocket(wire::encode(shown))), shown);
+  const ScreenContents screen{{{"org.test.program", shown.statusItems.front()}},
+                              {{"org.test.program", shown.windows.front()}},
+                              {}};
+  EXPECT_EQ(wire::decodeScreenContents(overTheSocket(wire::encode(screen))), screen);
   const std::vector<std::pair<ProgramRequest, ProgramReply>> answers = {
       {request::HideApplication{1}, true},
       {request::FrontmostApplication{}, std::optional<pid_t>(4242)},

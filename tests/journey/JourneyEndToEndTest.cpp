@@ -127,6 +127,15 @@ TEST(JourneyEndToEnd, InstallLoginShortcutSettingsUpdateAndUninstallLeaveNothing
   ASSERT_EQ(session.ctl("wait", "window", "Ferrolin-Launcher Einstellungen").exitStatus, 0);
   EXPECT_TRUE(
       eventually([&] { return session.application(launcherId).value("frontmost", false); }));
+  // As the user sees it: the window with a margin for its shadow, at the screen's scale of 2.
+  const fs::path picture = configFolder / "settings.png";
+  ASSERT_EQ(
+      session.ctl("screenshot", picture.string(), "--window", "Ferrolin-Launcher Einstellungen")
+          .exitStatus,
+      0);
+  const std::string png = testsupport::readFile(picture);
+  EXPECT_TRUE(png.starts_with("\x89PNG"));
+  EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x04\xC0\0\0\x04\x58", 8));  // 1216 by 1112
   ASSERT_EQ(session.ctl("click", "shortcutCapture").exitStatus, 0);
   ASSERT_EQ(session.ctl("key", "control+shift+k").exitStatus, 0);
   ASSERT_EQ(session.ctl("click", "applyButton").exitStatus, 0);

@@ -66,6 +66,8 @@ bool drawPictureFile(const Canvas& canvas, const std::string& file, const Rect& 
   cairo_scale(cairo, scale, scale);
   cairo_set_source_surface(cairo, picture.get(), 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cairo), CAIRO_FILTER_GOOD);
+  // the edges keep the picture's own colours instead of fading into nothing
+  cairo_pattern_set_extend(cairo_get_source(cairo), CAIRO_EXTEND_PAD);
   cairo_paint(cairo);
   return true;
 }
