@@ -117,16 +117,13 @@ void drawMenuBar(const Canvas& canvas, const Layout& layout,
   canvas.fill({0, 0, 0, 0.12});
   for (const auto& [shown, rect] : items) {
     if (openMenu && shown->application == *openMenu) {
-      canvas.roundedRectangle(grown(Rect{rect.x, 3, rect.width, menuBarHeight - 6}, 0), 4);
+      canvas.roundedRectangle({rect.x, 3, rect.width, menuBarHeight - 6}, 4);
       canvas.fill({0, 0, 0, 0.1});
     }
     const auto& item = shown->element;
     double x = rect.x + 6;
     if (item.image) {
-      const Rect place{x, (menuBarHeight - 16) / 2, 16, 16};
-      if (item.image->symbol) {
-        drawSymbol(canvas, *item.image->symbol, place, roleColor("labelColor"));
-      }
+      drawImage(canvas, *item.image, {x, (menuBarHeight - 16) / 2, 16, 16});
       x += 18;
     }
     canvas.text(item.title, menuFont, roleColor("labelColor"), x,

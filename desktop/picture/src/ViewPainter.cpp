@@ -72,19 +72,6 @@ bool drawPictureFile(const Canvas& canvas, const std::string& file, const Rect& 
   return true;
 }
 
-void drawImage(const Canvas& canvas, const platform::ImageRecord& image, const Rect& rect) {
-  if (image.symbol) {
-    drawSymbol(canvas, *image.symbol, rect,
-               image.isTemplate ? roleColor("labelColor") : roleColor("controlAccentColor"));
-    return;
-  }
-  if (!drawPictureFile(canvas, image.file, rect)) {
-    // a picture that cannot be read shows as an empty frame, as a broken image would
-    canvas.roundedRectangle(inset(rect, 0.5, 0.5), 4);
-    canvas.stroke(roleColor("separatorColor"), 1);
-  }
-}
-
 void drawLayer(const Canvas& canvas, const platform::LayerRecord& layer, const Rect& rect) {
   if (layer.backgroundColor) {
     canvas.roundedRectangle(rect, layer.cornerRadius);
@@ -257,6 +244,19 @@ void drawContent(const Canvas& canvas, const platform::ViewRecord& view) {
 }
 
 }  // namespace
+
+void drawImage(const Canvas& canvas, const platform::ImageRecord& image, const Rect& rect) {
+  if (image.symbol) {
+    drawSymbol(canvas, *image.symbol, rect,
+               image.isTemplate ? roleColor("labelColor") : roleColor("controlAccentColor"));
+    return;
+  }
+  if (!drawPictureFile(canvas, image.file, rect)) {
+    // a picture that cannot be read shows as an empty frame, as a broken image would
+    canvas.roundedRectangle(inset(rect, 0.5, 0.5), 4);
+    canvas.stroke(roleColor("separatorColor"), 1);
+  }
+}
 
 void drawPushButton(const Canvas& canvas, const Rect& rect, const std::string& title,
                     const platform::Font& font, bool isDefault, bool enabled, double radius) {
