@@ -113,15 +113,28 @@ void Canvas::stroke(const Rgba& color, double width) const {
 }
 
 void Canvas::shadow(const platform::Rect& rect, double radius, double spread, double alpha) const {
-  // rings from the outside in, each a little darker: a soft edge that falls off like a blur
+  // Rings round the rectangle, a little lower than it, darker towards it: a soft edge that falls
+  // off like a blur. Each ring is drawn once with the darkness of all the rings over it, and only
+  // outside the rectangle (which is drawn over it), so the cost is the ring's area alone.
   constexpr int steps = 12;
-  for (int step = steps; step >= 1; --step) {
+  const auto ring = [&](int step) {
     const double grow = spread * step / steps;
+    return platform::Rect{rect.x - grow, rect.y - grow + (spread / 3), rect.width + (2 * grow),
+                          rect.height + (2 * grow)};
+  };
+  double clear = 1;  // how much of the background shows through the rings so far
+  for (int step = steps; step >= 1; --step) {
     const double weight = 1.0 - (static_cast<double>(step) / (steps + 1));
-    roundedRectangle({rect.x - grow, rect.y - grow + (spread / 3), rect.width + (2 * grow),
-                      rect.height + (2 * grow)},
-                     radius + grow);
-    fill({0, 0, 0, alpha * weight * weight / steps * 2});
+    clear *= 1 - (alpha * weight * weight / steps * 2);
+    roundedRectangle(ring(step), radius + (spread * step / steps));
+    if (step > 1) {
+      roundedRectangle(ring(step - 1), radius + (spread * (step - 1) / steps));
+    } else {
+      roundedRectangle(rect, radius);
+    }
+    cairo_set_fill_rule(cairo_, CAIRO_FILL_RULE_EVEN_ODD);
+    fill({0, 0, 0, 1 - clear});
+    cairo_set_fill_rule(cairo_, CAIRO_FILL_RULE_WINDING);
   }
 }
 
