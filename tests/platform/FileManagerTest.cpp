@@ -6,10 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -64,7 +67,9 @@ TEST_F(FileManagerTest, ExistenceFollowsOrKeepsTheFinalLinkAsAsked) {
   EXPECT_TRUE(files.fileExists(folder.path()));
 }
 
-TEST_F(FileManagerTest, CreatesMissingParentsAndReadsWholeFiles) {
+// Only a regular file within the limit is read; a FIFO nobody writes, a link to an endless device,
+// a folder and a longer file are refused at once.
+TEST_F(FileManagerTest, CreatesMissingParentsAndReadsWholeRegularFilesUpToTheLimit) {
   const fs::path deep = folder / "home/Library/Application Support/Ferrolin";
   ASSERT_TRUE(files.createDirectory(deep));
   EXPECT_TRUE(fs::is_directory(deep));
@@ -73,6 +78,18 @@ TEST_F(FileManagerTest, CreatesMissingParentsAndReadsWholeFiles) {
   const std::string binary("a\0b\xff\n", 5);
   writeFile(deep / "data.bin", binary);
   EXPECT_EQ(files.contentsOfFile(deep / "data.bin").value(), binary);
+  writeFile(deep / "limit", std::string(platform::smallFileLimit, 'x'));
+  EXPECT_EQ(files.contentsOfFile(deep / "limit").value_or("").size(), platform::smallFileLimit);
+
+  ASSERT_EQ(::mkfifo((deep / "fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", deep / "zero");
+  writeFile(deep / "over", std::string(platform::smallFileLimit + 1, 'x'));
+  const std::vector<std::pair<std::string, int>> refused = {
+      {"fifo", ENOTSUP}, {"zero", ENOTSUP}, {"over", EFBIG}, {"", EISDIR}};
+  for (const auto& [name, code] : refused) {
+    const auto read = files.contentsOfFile(deep / name);
+    EXPECT_EQ(read ? 0 : read.error().code, code) << name;
+  }
 }
 
 // A failure names the item and the reason, and leaves everything as it was.
@@ -151,6 +168,46 @@ TEST_F(FileManagerTest, AnInterruptedAtomicWriteLeavesTheOldFileWhole) {
   for (const auto& entry : fs::directory_iterator(folder.path())) {
     EXPECT_EQ(entry.path(), target) << "stray file " << entry.path();
   }
+}
+
+// A writer killed at random moments leaves the old text or the new one, whole. The next write
+// removes the temporary files of writers that are gone, and only those: not one of a live process
+// and not a file that merely looks alike.
+TEST_F(FileManagerTest, WritersKilledAtRandomLeaveAWholeFileAndTheNextWriteRemovesTheirDebris) {
+  const fs::path target = folder / "launcher-settings.json";
+  const std::string older(6000, 'o');
+  const std::string newer(9000, 'n');
+  ASSERT_TRUE(files.writeAtomically(target, older));
+  std::mt19937 random(std::random_device{}());
+  int killsThatLeftDebris = 0;
+  pid_t writer = 0;
+  for (int kill = 0; kill < 200; ++kill) {
+    writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+      for (bool flip = false;; flip = !flip) {
+        [[maybe_unused]] const auto written = files.writeAtomically(target, flip ? older : newer);
+      }
+    }
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 2000)(random));
+    ::kill(writer, SIGKILL);
+    ASSERT_EQ(::waitpid(writer, nullptr, 0), writer);
+    const std::string text = readFile(target);
+    ASSERT_TRUE(text == older || text == newer) << "a torn file of " << text.size() << " bytes";
+    killsThatLeftDebris += std::distance(fs::directory_iterator(folder.path()), {}) > 1 ? 1 : 0;
+  }
+  EXPECT_GT(killsThatLeftDebris, 0) << "no kill interrupted a write";
+
+  const std::string live = ".launcher-settings.json.tmp-" + std::to_string(::getpid()) + "-1f";
+  const std::string lookalike = ".launcher-settings.json.tmp-" + std::to_string(writer) + "-old";
+  writeFile(folder / live, "");
+  writeFile(folder / lookalike, "");
+  ASSERT_TRUE(files.writeAtomically(target, older));
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    left.insert(entry.path().filename());
+  }
+  EXPECT_EQ(left, (std::set<std::string>{"launcher-settings.json", live, lookalike}));
 }
 
 TEST_F(FileManagerTest, RemovingATreeNeverFollowsItsSymbolicLinks) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -20,6 +21,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -39,7 +41,7 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
-  FileDescriptor(FileDescriptor&&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
   FileDescriptor& operator=(FileDescriptor&&) = delete;
 
   int get() const { return fd_; }
@@ -277,10 +279,16 @@ Result<void> copyAt(int sourceFolder, const char* sourceName, int destinationFol
   return ::fchmod(output.get(), status.st_mode & 07777) == 0 ? Result<void>() : failure(errno);
 }
 
-// The folder that holds `path` and the item's name in it; a path that names no item (".", "..",
-// "/") is refused with EINVAL.
-Result<std::pair<fs::path, std::string>> folderAndName(const fs::path& path,
-                                                       FileOperation operation) {
+// An item's folder, open, and the item's name in it.
+struct ItemInFolder {
+  fs::path folder;
+  std::string name;
+  FileDescriptor folderFd;
+};
+
+// Opens the folder that holds `path`; a path that names no item (".", "..", "/") is refused with
+// EINVAL. Errors name `path` and say what `operation` it was for.
+Result<ItemInFolder> openFolderOf(const fs::path& path, FileOperation operation) {
   fs::path normal = path.lexically_normal();
   if (normal.filename().empty() && normal.has_relative_path()) {
     normal = normal.parent_path();
@@ -289,34 +297,52 @@ Result<std::pair<fs::path, std::string>> folderAndName(const fs::path& path,
   if (name.empty() || name == "." || name == "..") {
     return std::unexpected(fileError(operation, path, EINVAL));
   }
-  const fs::path parent = normal.parent_path();
-  return std::pair{parent.empty() ? fs::path(".") : parent, name.string()};
+  fs::path folder = normal.parent_path().empty() ? fs::path(".") : normal.parent_path();
+  FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd.valid()) {
+    return std::unexpected(fileError(operation, path, errno));
+  }
+  return ItemInFolder{std::move(folder), name.string(), std::move(folderFd)};
 }
 
-// Removes the staged items that earlier replacements of the same item left behind when they were
-// killed: those whose name starts with `prefix` and carries the pid of a process that is gone.
-void removeStaleStagedItems(int folderFd, const std::string& prefix, const fs::path& folder) {
+// Whether `name` is "<prefix><pid>-<hex digits>" for a pid of a process that no longer runs.
+bool isStaleLeftover(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) {
+    return false;
+  }
+  const std::string_view rest = name.substr(prefix.size());
+  pid_t pid = 0;
+  const auto [end, parsed] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+  if (parsed != std::errc() || pid <= 0 || end == rest.data() + rest.size() || *end != '-') {
+    return false;
+  }
+  const std::string_view random = rest.substr(static_cast<std::size_t>(end - rest.data()) + 1);
+  return !random.empty() && random.find_first_not_of("0123456789abcdef") == std::string::npos &&
+         ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes what earlier operations on the same item left behind when they were killed half way:
+// the entries named "<prefix><pid>-<random>" whose process is gone. Whole trees are removed when
+// `trees` is set; otherwise only files, and a folder of such a name is left alone.
+void removeStaleLeftovers(int folderFd, const std::string& prefix, const fs::path& folder,
+                          bool trees) {
   const DirectoryHandle listing = listFolder(folderFd);
   if (!listing) {
     return;
   }
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(listing.get())) {
-    const std::string_view name(entry->d_name);
-    if (!name.starts_with(prefix)) {
-      continue;
-    }
-    const std::string_view rest = name.substr(prefix.size());
-    pid_t pid = 0;
-    const auto [end, parsed] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
-    if (parsed == std::errc() && pid > 0 && end != rest.data() + rest.size() && *end == '-' &&
-        ::kill(pid, 0) != 0 && errno == ESRCH) {
-      stale.emplace_back(name);
+    if (isStaleLeftover(entry->d_name, prefix)) {
+      stale.emplace_back(entry->d_name);
     }
   }
   for (const std::string& name : stale) {
-    // One that cannot be removed now is left for a later replacement.
-    [[maybe_unused]] const auto removed = removeAt(folderFd, name.c_str(), DT_UNKNOWN, folder);
+    // One that cannot be removed now is left for a later operation.
+    if (trees) {
+      [[maybe_unused]] const auto removed = removeAt(folderFd, name.c_str(), DT_UNKNOWN, folder);
+    } else {
+      ::unlinkat(folderFd, name.c_str(), 0);
+    }
   }
 }
 
@@ -350,6 +376,12 @@ std::string randomHex() {
   return {digits.data(), end};
 }
 
+// A new name for an item this process stages under `prefix`: "<prefix><pid>-<random hex>", which
+// removeStaleLeftovers recognises once the process is gone.
+std::string stagingName(const std::string& prefix) {
+  return prefix + std::to_string(::getpid()) + "-" + randomHex();
+}
+
 fs::path homeFromEnvironment() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
     return home;
@@ -377,6 +409,49 @@ fs::path temporaryFromEnvironment(const fs::path& home) {
 }
 
 }  // namespace
+
+Result<std::string> readRegularFile(const fs::path& path, std::size_t limit) {
+  const auto failure = [&](int error) -> Result<std::string> {
+    return std::unexpected(fileError(FileOperation::read, path, error));
+  };
+  // Not blocking: a FIFO opens at once, without a writer, and is refused below.
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid()) {
+    return failure(errno);
+  }
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0) {
+    return failure(errno);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return failure(S_ISDIR(status.st_mode) ? EISDIR : ENOTSUP);
+  }
+  // One byte past the limit tells a file of exactly `limit` bytes from a longer one, also when the
+  // file grows while it is read.
+  std::string contents(
+      std::min(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)), limit) + 1, '\0');
+  std::size_t length = 0;
+  for (;;) {
+    if (length == contents.size()) {
+      if (length > limit) {
+        return failure(EFBIG);
+      }
+      contents.resize(std::min(contents.size() * 2, limit + 1));
+    }
+    const ssize_t count = ::read(file.get(), contents.data() + length, contents.size() - length);
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return failure(errno);
+    }
+    if (count == 0) {
+      contents.resize(length);
+      return contents;
+    }
+    length += static_cast<std::size_t>(count);
+  }
+}
 
 FileManager& FileManager::defaultManager() {
   static FileManager manager = [] {
@@ -429,18 +504,14 @@ Result<void> FileManager::copyItem(const fs::path& source, const fs::path& desti
 }
 
 Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& destination) const {
-  const auto place = folderAndName(destination, FileOperation::replace);
+  const auto place = openFolderOf(destination, FileOperation::replace);
   if (!place) {
     return std::unexpected(place.error());
   }
-  const auto& [folder, name] = *place;
-  const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folderFd.valid()) {
-    return std::unexpected(fileError(FileOperation::replace, destination, errno));
-  }
+  const auto& [folder, name, folderFd] = *place;
   const std::string prefix = "." + name + ".staging-";
-  removeStaleStagedItems(folderFd.get(), prefix, folder);
-  const std::string staged = prefix + std::to_string(::getpid()) + "-" + randomHex();
+  removeStaleLeftovers(folderFd.get(), prefix, folder, true);
+  const std::string staged = stagingName(prefix);
   const auto fail = [&](Error error) -> Result<void> {
     // Not there when the copy failed at its start; the first error is the one to report.
     [[maybe_unused]] const auto removed =
@@ -462,54 +533,51 @@ Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& de
 }
 
 Result<void> FileManager::removeItem(const fs::path& path) const {
-  const auto place = folderAndName(path, FileOperation::remove);
+  const auto place = openFolderOf(path, FileOperation::remove);
   if (!place) {
     return std::unexpected(place.error());
   }
-  const auto& [folder, name] = *place;
-  const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folderFd.valid()) {
-    return std::unexpected(fileError(FileOperation::remove, path, errno));
-  }
+  const auto& [folder, name, folderFd] = *place;
   return removeAt(folderFd.get(), name.c_str(), DT_UNKNOWN, folder);
 }
 
 Result<std::string> FileManager::contentsOfFile(const fs::path& path) const {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.valid()) {
-    return std::unexpected(fileError(FileOperation::read, path, errno));
-  }
-  std::string contents;
-  std::string buffer(static_cast<std::size_t>(64 * 1024), '\0');
-  for (;;) {
-    const ssize_t count = ::read(file.get(), buffer.data(), buffer.size());
-    if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return std::unexpected(fileError(FileOperation::read, path, errno));
-    }
-    if (count == 0) {
-      return contents;
-    }
-    contents.append(buffer.data(), static_cast<std::size_t>(count));
-  }
+  return readRegularFile(path);
 }
 
 Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view data) const {
-  const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-  std::string temporaryName = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-  FileDescriptor temporary(::mkstemp(temporaryName.data()));
+  const auto place = openFolderOf(path, FileOperation::write);
+  if (!place) {
+    return std::unexpected(place.error());
+  }
+  const auto& [folder, name, folderFd] = *place;
+  // The temporary file's name says whose it is, so that a later write can tell the leftovers of a
+  // killed writer from the file of one still at work.
+  const std::string prefix = "." + name + ".tmp-";
+  removeStaleLeftovers(folderFd.get(), prefix, folder, false);
+  std::string temporaryName;
+  int opened = -1;
+  for (int attempt = 0; attempt < 8 && opened < 0; ++attempt) {
+    temporaryName = stagingName(prefix);
+    opened = ::openat(folderFd.get(), temporaryName.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (opened < 0 && errno != EEXIST) {
+      break;
+    }
+  }
+  FileDescriptor temporary(opened);
   if (!temporary.valid()) {
     return std::unexpected(fileError(FileOperation::write, path, errno));
   }
   auto fail = [&](int error) -> Result<void> {
-    ::unlink(temporaryName.c_str());
+    ::unlinkat(folderFd.get(), temporaryName.c_str(), 0);
     return std::unexpected(fileError(FileOperation::write, path, error));
   };
   // A replaced file keeps its permissions; a new one is readable by all, writable by the user.
   struct stat existing {};
-  const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+  const mode_t mode = ::fstatat(folderFd.get(), name.c_str(), &existing, 0) == 0
+                          ? (existing.st_mode & 07777)
+                          : 0644;
   if (auto written = writeAll(temporary.get(), data, path); !written) {
     return fail(written.error().code);
   }
@@ -519,14 +587,11 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
   if (::close(temporary.release()) != 0) {
     return fail(errno);
   }
-  if (::rename(temporaryName.c_str(), path.c_str()) != 0) {
+  if (::renameat(folderFd.get(), temporaryName.c_str(), folderFd.get(), name.c_str()) != 0) {
     return fail(errno);
   }
   // Make the rename itself durable.
-  if (FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-      folderFd.valid()) {
-    ::fsync(folderFd.get());
-  }
+  ::fsync(folderFd.get());
   return {};
 }
 

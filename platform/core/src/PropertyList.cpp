@@ -3,19 +3,17 @@
 #include <plist/plist.h>
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/FileManager.h"
 
 namespace platform {
 namespace {
@@ -157,25 +155,14 @@ nlohmann::json toJson(plist_t node) {
 }  // namespace
 
 Result<nlohmann::json> readPropertyList(const std::filesystem::path& file) {
-  // A folder opens as a stream without complaint and then reads as nothing.
-  std::error_code ignored;
-  if (std::filesystem::is_directory(file, ignored)) {
-    return std::unexpected(fileError(FileOperation::read, file, EISDIR));
-  }
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return std::unexpected(fileError(FileOperation::read, file, errno != 0 ? errno : EIO));
-  }
-  const std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
-    return std::unexpected(fileError(FileOperation::read, file, errno != 0 ? errno : EIO));
+  const Result<std::string> contents = readRegularFile(file);
+  if (!contents) {
+    return std::unexpected(contents.error());
   }
 
   plist_t raw = nullptr;
-  if (contents.size() <= std::numeric_limits<std::uint32_t>::max()) {
-    plist_from_memory(contents.data(), static_cast<std::uint32_t>(contents.size()), &raw);
-  }
+  // Within smallFileLimit, so the size fits the library's 32 bits.
+  plist_from_memory(contents->data(), static_cast<std::uint32_t>(contents->size()), &raw);
   const PlistNode root(raw);
   if (!root) {
     const std::string name = file.filename().empty() ? file.string() : file.filename().string();

@@ -6,13 +6,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <memory>
+#include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
+
+#include "platform/Error.h"
+#include "platform/FileManager.h"
 
 namespace platform {
 namespace {
@@ -24,25 +25,15 @@ constexpr std::array<std::string_view, 5> knownSymbols = {
     "bolt.circle.fill", "sparkles.rectangle.stack", "keyboard.badge.ellipsis", "trash",
     "externaldrive.badge.minus"};
 
+// A picture is read whole, up to this size; a larger one (or anything but a regular file) is none.
+constexpr std::size_t pictureFileLimit = std::size_t{16} << 20U;
+
 std::optional<std::vector<std::uint8_t>> readBytes(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
+  const Result<std::string> contents = readRegularFile(path, pictureFileLimit);
+  if (!contents) {
     return std::nullopt;
   }
-  try {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-      return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
-                                    std::istreambuf_iterator<char>()};
-    if (stream.bad()) {
-      return std::nullopt;
-    }
-    return bytes;
-  } catch (const std::ios_base::failure&) {
-    return std::nullopt;  // a read error
-  }
+  return std::vector<std::uint8_t>(contents->begin(), contents->end());
 }
 
 bool startsWith(const std::vector<std::uint8_t>& bytes, std::string_view prefix) {

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -9,6 +10,18 @@
 #include "platform/Error.h"
 
 namespace platform {
+
+// The most the programs read of any one small file (configuration, settings, property lists,
+// trigger files): far more than any of them needs.
+inline constexpr std::size_t smallFileLimit = std::size_t{1} << 20U;
+
+// The whole content of a regular file of at most `limit` bytes. The file is opened without
+// blocking and looked at through the opened descriptor, so a FIFO, a device (a link to /dev/zero
+// among them) or a folder is refused before anything is read: EISDIR for a folder, ENOTSUP for
+// anything else that is not a regular file, and EFBIG for a file longer than `limit`. Safe to call
+// from any thread.
+Result<std::string> readRegularFile(const std::filesystem::path& path,
+                                    std::size_t limit = smallFileLimit);
 
 // The user's files: the home and temporary folders, and the few operations the programs perform on
 // files and folders. Every operation can be called from any thread; none of them follows a symbolic
@@ -54,12 +67,14 @@ class FileManager {
   // it points to is never touched. Removing something that is not there is an error.
   Result<void> removeItem(const std::filesystem::path& path) const;
 
-  // The whole content of a file.
+  // The whole content of a small file, as readRegularFile reads it.
   Result<std::string> contentsOfFile(const std::filesystem::path& path) const;
 
   // Replaces the file's whole content atomically: the data goes to a temporary file in the same
-  // folder, is flushed to disk and then renamed over the file. Readers see the old content or the
-  // new one, never a mix; a failed write leaves the old file as it was. The folder must exist.
+  // folder (".<name>.tmp-<pid>-<random>"), is flushed to disk and then renamed over the file.
+  // Readers see the old content or the new one, never a mix; a failed write leaves the old file as
+  // it was. Temporary files of the same file that processes which no longer run left behind (when
+  // they were killed half way) are removed first. The folder must exist.
   Result<void> writeAtomically(const std::filesystem::path& path, std::string_view data) const;
 
   // The user's private temporary folder "ferrolin-<uid>" inside parent, created with mode 0700 when
