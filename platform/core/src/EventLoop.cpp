@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <ctime>
 #include <stdexcept>
@@ -29,7 +30,12 @@ timespec toTimespec(std::chrono::nanoseconds duration) {
 
 EventLoop& EventLoop::main() {
   // Never destroyed: worker threads may still queue blocks while the process exits.
-  static EventLoop& loop = *new EventLoop();
+  static EventLoop& loop = [] -> EventLoop& {
+    // A write past the file-size limit then fails with EFBIG, which the program reports, instead
+    // of ending the program half way through a save.
+    std::signal(SIGXFSZ, SIG_IGN);
+    return *new EventLoop();
+  }();
   return loop;
 }
 

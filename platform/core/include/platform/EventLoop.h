@@ -23,7 +23,9 @@ class EventLoop {
   enum class SourceId : std::uint64_t {};
 
   // The process's main queue; the program's main thread runs it. Made on first use, never
-  // destroyed.
+  // destroyed. Making it also sets the process up as every program with a main loop needs it:
+  // SIGXFSZ is ignored, so a write past the file-size limit fails with EFBIG (an error the program
+  // reports, its old file intact) rather than ending the program.
   static EventLoop& main();
 
   // Selects a loop whose timers follow a clock of its own, which stands still until advanceBy().
