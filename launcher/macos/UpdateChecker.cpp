@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -22,14 +24,38 @@ std::int64_t leadingNumber(std::string_view piece) {
   return result.ec == std::errc{} ? number : 0;
 }
 
-// The "version" string of the service's answer: a JSON object; other keys are ignored.
+// The longest version text that is shown to the user, in characters.
+constexpr std::size_t longestVersion = 64;
+
+// Whether a version text may reach the menu, the tool tip and the notification: at most
+// `longestVersion` characters and no control character (C0, DEL or C1). The text is UTF-8, as the
+// JSON parser has checked, so its characters are the bytes that do not continue a character.
+bool isShowableVersion(std::string_view text) {
+  std::size_t characters = 0;
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    const auto byte = static_cast<unsigned char>(text[index]);
+    const bool c1 = byte == 0xC2 && index + 1 < text.size() &&
+                    static_cast<unsigned char>(text[index + 1]) < 0xA0;
+    if (byte < 0x20 || byte == 0x7F || c1) {
+      return false;
+    }
+    if ((byte & 0xC0U) != 0x80 && ++characters > longestVersion) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The "version" string of the service's answer: a JSON object; other keys are ignored. A text that
+// could not be shown as it is counts as no answer.
 std::optional<std::string> decodeLatestVersion(const std::string& body) {
   const nlohmann::json document = nlohmann::json::parse(body, nullptr, false);
   if (document.is_discarded() || !document.is_object()) {
     return std::nullopt;
   }
   const auto version = document.find("version");
-  if (version == document.end() || !version->is_string()) {
+  if (version == document.end() || !version->is_string() ||
+      !isShowableVersion(version->get_ref<const std::string&>())) {
     return std::nullopt;
   }
   return version->get<std::string>();

@@ -51,7 +51,8 @@ class UpdateChecker {
   const LauncherConfig& config() const { return config_; }
 
   // Starts one check and returns at once. The completion gets a result exactly when the service
-  // answers with a "version" newer than the installed one; every failure gives none. It runs later
+  // answers with a "version" newer than the installed one; every failure gives none, and so does a
+  // "version" longer than 64 characters or holding a control character. It runs later
   // on the main queue, except for an origin that makes no valid address: then it runs at once, on
   // the calling thread. Main thread only.
   void check(Completion completion) const;

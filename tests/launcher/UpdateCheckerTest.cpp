@@ -64,6 +64,10 @@ TEST_F(UpdateCheckerTest, ResultOnlyForAPublishedVersionNewerThanTheInstalledOne
     std::string installed;
     std::optional<std::string> latest;
   };
+  std::string sixtyCharacters;
+  for (int count = 0; count < 60; ++count) {
+    sixtyCharacters += "é";
+  }
   const std::vector<Case> cases = {
       {"newer", 200, R"({"version":"1.4.0"})", "1.3.2", "1.4.0"},
       {"same", 200, R"({"version":"1.3.2"})", "1.3.2", std::nullopt},
@@ -75,6 +79,13 @@ TEST_F(UpdateCheckerTest, ResultOnlyForAPublishedVersionNewerThanTheInstalledOne
       {"empty body", 200, "", "1.0", std::nullopt},
       {"error page", 500, "<html><body>version 9.0</body></html>", "1.0", std::nullopt},
       {"newer whatever the status", 404, R"({"version":"9.0"})", "1.0", "9.0"},
+      // Only a text fit to be shown in the menu and the notification is a version.
+      {"64 characters", 200, R"({"version":"9.0 )" + sixtyCharacters + R"("})", "1.0",
+       "9.0 " + sixtyCharacters},
+      {"65 characters", 200, R"({"version":"9.0.)" + sixtyCharacters + R"(!"})", "1.0", {}},
+      {"a line break and a sentence", 200, R"({"version":"9.0\nInstall it now"})", "1.0", {}},
+      {"an escape sequence", 200, R"({"version":"9.0\u001b[2J"})", "1.0", {}},
+      {"a C1 control", 200, R"({"version":"9.0\u0085"})", "1.0", {}},
       {"connection refused", 0, "", "1.0", std::nullopt},
       {"origin without an address", -1, "not a url", "1.0", std::nullopt},
       {"empty origin", -1, "///", "1.0", std::nullopt},
