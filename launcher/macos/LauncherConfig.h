@@ -35,7 +35,8 @@ struct LauncherConfig {
   // The first usable file of: the path in QUORREL_LAUNCHER_CONFIG, the main bundle's resource
   // "launcher-config.json", "launcher-config.json" next to the executable named by the first
   // argument; else fallback(). A candidate that cannot be read or decoded only moves the search on.
-  // Never fails. Files are read through fileManager.
+  // Never fails. Files are read through fileManager, so one that is not a regular file or is
+  // larger than platform::smallFileLimit cannot be read.
   static LauncherConfig load(const platform::ProcessInfo& process, const platform::Bundle& bundle,
                              const platform::FileManager& fileManager);
 

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ShortcutGrammar.h"
 #include "suite/LauncherSettingsFile.h"
 
 namespace launcher {
@@ -16,9 +17,11 @@ LauncherSettingsStore::LauncherSettingsStore(platform::FileManager& fileManager)
 
 LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
                                              bool startupEnabled) const {
-  const std::string defaultShortcut = defaults.hotkeys.empty()
-                                          ? LauncherConfig::fallback().hotkeys.front()
-                                          : defaults.hotkeys.front();
+  // A configured shortcut that does not parse would leave the launcher without one.
+  const std::string defaultShortcut =
+      defaults.hotkeys.empty() || !isValidHotkey(defaults.hotkeys.front())
+          ? LauncherConfig::fallback().hotkeys.front()
+          : defaults.hotkeys.front();
   LauncherSettings settings{
       .shortcut = defaultShortcut,
       .startAtLogin = startupEnabled,
@@ -40,7 +43,9 @@ LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
     return settings;
   }
 
-  if (!stored->shortcut.empty()) {
+  // A stored shortcut that does not parse could not be registered, while the menu would name it:
+  // the default takes its place until the user applies new settings, and the file stays as it is.
+  if (isValidHotkey(stored->shortcut)) {
     settings.shortcut = std::move(stored->shortcut);
   }
   settings.startAtLogin = stored->startAtLogin;

@@ -18,10 +18,11 @@ class LauncherSettingsStore {
 
   const std::filesystem::path& fileURL() const { return fileURL_; }
 
-  // The settings in the file, with per-field fallbacks for an empty "shortcut" (the
-  // configuration's first shortcut, else fallback()'s), an empty "language" ("en") and an absent,
-  // null or empty "coverMonitor" ("primary"); the defaults as a whole (startAtLogin =
-  // startupEnabled) when the file cannot be read or decoded. Never fails; never writes.
+  // The settings in the file, with per-field fallbacks for a "shortcut" that is empty or does not
+  // parse (the configuration's first shortcut when it parses, else fallback()'s), an empty
+  // "language" ("en") and an absent, null or empty "coverMonitor" ("primary"); the defaults as a
+  // whole (startAtLogin = startupEnabled) when the file cannot be read or decoded (a file that is
+  // not a regular one, or larger than smallFileLimit, cannot be read). Never fails; never writes.
   LauncherSettings load(const LauncherConfig& defaults, bool startupEnabled) const;
 
   // Creates the file's folder (with missing parents), encodes the settings compactly and writes

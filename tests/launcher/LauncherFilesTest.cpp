@@ -1,10 +1,12 @@
 // The launcher's files in a temporary home: its configuration, the settings and the launch agent.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -126,8 +128,10 @@ TEST_F(LauncherConfigLoad, TheFirstUsableCandidateIsTakenWholeElseTheBuiltInValu
   lacking.erase("hotkeys");
   writeFile(folder / "lacking.json", lacking.dump());
   fs::create_directories(folder / "a folder");
-  for (const fs::path& candidate :
-       {folder / "lacking.json", folder / "absent.json", folder / "a folder"}) {
+  ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", folder / "zero");
+  for (const fs::path& candidate : {folder / "lacking.json", folder / "absent.json",
+                                    folder / "a folder", folder / "fifo", folder / "zero"}) {
     EXPECT_EQ(load(candidate), config("bundle")) << candidate;
   }
 
@@ -174,14 +178,18 @@ TEST_F(LauncherSettingsStoreTest, LoadFallsBackFieldByFieldOrForAnUnusableFileAs
   EXPECT_EQ(load(true), defaultsWithAgent);
   EXPECT_FALSE(fs::exists(home / "Library"));
 
-  // Empty or missing values fall back field by field; values are not validated.
+  // Empty or missing values fall back field by field, and so does a shortcut that does not parse
+  // (the file is not rewritten); a key without modifiers is a shortcut, a language is not checked.
   EXPECT_EQ(
       loadFile(R"({"shortcut": "", "startAtLogin": true, "language": "", "coverMonitor": ""})"),
       defaultsWithAgent);
-  EXPECT_EQ(loadFile(R"({"shortcut": "command+f1", "startAtLogin": false, "language": "xx",
-                         "coverMonitor": null, "theme": "dark"})",
-                     true),
-            (LauncherSettings{"command+f1", false, "xx", "primary"}));
+  const std::string unparsable = R"({"shortcut": "command+f1", "startAtLogin": false,
+                                     "language": "xx", "coverMonitor": null, "theme": "dark"})";
+  EXPECT_EQ(loadFile(unparsable, true),
+            (LauncherSettings{"control+shift+space", false, "xx", "primary"}));
+  EXPECT_EQ(readFile(settingsFile), unparsable);
+  EXPECT_EQ(loadFile(R"({"shortcut": "b", "startAtLogin": false, "language": "fr"})").shortcut,
+            "b");
   for (const std::string contents : {
            R"({"language": "fr", "startAtLogin": false})",
            R"({"shortcut": null, "startAtLogin": false, "language": "fr"})",
@@ -192,9 +200,21 @@ TEST_F(LauncherSettingsStoreTest, LoadFallsBackFieldByFieldOrForAnUnusableFileAs
        }) {
     EXPECT_EQ(loadFile(contents, true), defaultsWithAgent) << contents;
   }
-  fs::remove(settingsFile);
-  fs::create_directories(settingsFile);
-  EXPECT_EQ(load(true), defaultsWithAgent) << "a folder in the file's place";
+  // What cannot be read as a small regular file counts as no file, at once.
+  const std::string valid = R"({"shortcut": "b", "startAtLogin": false, "language": "fr"})";
+  const std::vector<std::pair<std::string, std::function<void()>>> unreadable = {
+      {"a folder", [&] { fs::create_directories(settingsFile); }},
+      {"a FIFO", [&] { ASSERT_EQ(::mkfifo(settingsFile.c_str(), 0600), 0); }},
+      {"a link to /dev/zero", [&] { fs::create_symlink("/dev/zero", settingsFile); }},
+      {"over 1 MiB", [&] { writeFile(settingsFile, valid + std::string(1 << 20, ' ')); }},
+  };
+  for (const auto& [what, layOut] : unreadable) {
+    fs::remove(settingsFile);
+    layOut();
+    EXPECT_EQ(load(true), defaultsWithAgent) << what;
+  }
+  config.hotkeys = {"command+f1"};
+  EXPECT_EQ(load().shortcut, "command+option+b") << "the built-in one for an unusable default";
   config.hotkeys.clear();
   EXPECT_EQ(load().shortcut, "command+option+b") << "the built-in one without configured ones";
 }
