@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -303,6 +304,32 @@ TEST_F(DaemonConnectionTest, ProgramTerminatesWhenTheDesktopGoesAway) {
   EXPECT_TRUE(connection->runningApplications().empty());
   EXPECT_FALSE(connection->openURL("https://example.org"));
   EXPECT_EQ(session.stop().exitStatus, 1) << "no daemon is left to stop";
+}
+
+// A daemon that takes the connection and then never answers counts as gone once a request has
+// waited its time, as a closed socket does: the request fails, the program is asked to terminate
+// and later calls fail at once.
+TEST(DaemonConnectionTimeout, ADaemonThatStopsAnsweringCountsAsGone) {
+  const testsupport::TemporaryFolder folder;
+  const int silent = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+  std::ranges::copy(DesktopChannel::socketPath(folder.path()).string(), address.sun_path);
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
+  ASSERT_EQ(::bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(silent, 1), 0);
+  platform::EventLoop loop;
+  auto line = platform::DaemonConnection::connect(folder.path(), loop, 100ms);
+  ASSERT_TRUE(line);
+  platform::DesktopConnection connection(std::move(*line));
+  bool terminate = false;
+  connection.setEventHandler([&](const platform::DesktopEvent& event) {
+    terminate |= event.kind == platform::DesktopEvent::Kind::terminate;
+  });
+
+  EXPECT_FALSE(connection.openURL("https://example.org"));
+  EXPECT_TRUE(loop.runUntil([&] { return terminate; }, 10s));
+  EXPECT_TRUE(connection.runningApplications().empty());
+  ::close(silent);
 }
 
 // Ferrolin in the system's and then in the user's applications, opened as the launcher does.

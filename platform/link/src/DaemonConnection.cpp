@@ -10,18 +10,22 @@
 namespace platform {
 
 Result<std::unique_ptr<DaemonConnection>> DaemonConnection::connect(
-    const std::filesystem::path& desktopFolder, EventLoop& loop) {
+    const std::filesystem::path& desktopFolder, EventLoop& loop,
+    std::chrono::milliseconds replyTimeout) {
   Result<DesktopChannel> channel =
       DesktopChannel::connect(DesktopChannel::socketPath(desktopFolder));
   if (!channel) {
     return std::unexpected(channel.error());
   }
-  return std::unique_ptr<DaemonConnection>(new DaemonConnection(std::move(*channel), loop));
+  return std::unique_ptr<DaemonConnection>(
+      new DaemonConnection(std::move(*channel), loop, replyTimeout));
 }
 
-DaemonConnection::DaemonConnection(DesktopChannel channel, EventLoop& loop)
+DaemonConnection::DaemonConnection(DesktopChannel channel, EventLoop& loop,
+                                   std::chrono::milliseconds replyTimeout)
     : channel_(std::move(channel)),
       loop_(loop),
+      replyTimeout_(replyTimeout),
       source_(loop_.addReadSource(channel_.fileDescriptor(), [this] { socketReadable(); })),
       self_(std::make_shared<DaemonConnection*>(this)) {}
 
@@ -41,7 +45,8 @@ std::optional<ProgramReply> DaemonConnection::send(const ProgramRequest& request
     return std::nullopt;
   }
   auto [op, fields] = wire::encodeRequest(request);
-  Result<nlohmann::json> reply = channel_.request(std::string(op), std::move(fields));
+  Result<nlohmann::json> reply =
+      channel_.request(std::string(op), std::move(fields), replyTimeout_);
   if (!channel_.isOpen()) {
     connectionEnded();
   }

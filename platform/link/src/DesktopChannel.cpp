@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -166,7 +168,8 @@ std::vector<nlohmann::json> DesktopChannel::takeEvents() {
   return events;
 }
 
-Result<nlohmann::json> DesktopChannel::request(const std::string& op, nlohmann::json fields) {
+Result<nlohmann::json> DesktopChannel::request(const std::string& op, nlohmann::json fields,
+                                               std::optional<std::chrono::milliseconds> timeout) {
   if (fd_ < 0) {
     return std::unexpected(connectionError("The connection to the emulated desktop has ended."));
   }
@@ -180,6 +183,8 @@ Result<nlohmann::json> DesktopChannel::request(const std::string& op, nlohmann::
     close();
     return std::unexpected(connectionError("The connection to the emulated desktop has ended."));
   }
+  const auto deadline =
+      std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds::zero());
   for (;;) {
     const auto reply = std::ranges::find_if(
         replies_, [&](const nlohmann::json& message) { return isReplyTo(message, id); });
@@ -191,10 +196,24 @@ Result<nlohmann::json> DesktopChannel::request(const std::string& op, nlohmann::
       }
       return std::unexpected(failure(message));
     }
+    int wait = -1;
+    if (timeout) {
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        close();
+        return std::unexpected(connectionError("The emulated desktop did not answer in time."));
+      }
+      wait = static_cast<int>(std::min<std::chrono::milliseconds::rep>(left.count(), INT_MAX));
+    }
     pollfd waiting{fd_, POLLIN, 0};
-    if (::poll(&waiting, 1, -1) < 0 && errno != EINTR) {
+    const int ready = ::poll(&waiting, 1, wait);
+    if (ready < 0 && errno != EINTR) {
       close();
       return std::unexpected(connectionError("The connection to the emulated desktop failed."));
+    }
+    if (ready <= 0) {
+      continue;  // interrupted, or the time is up: looked at again above
     }
     if (!readAvailable()) {
       // The reply may have come with the last bytes before the end.

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,11 +35,14 @@ class DesktopChannel {
   DesktopChannel(const DesktopChannel&) = delete;
   DesktopChannel& operator=(const DesktopChannel&) = delete;
 
-  // Sends {"op": op, "id": n, ...fields} and blocks until its reply. The result on success; on
-  // failure an error in errorDomain::desktop whose code is the reply's status and whose description
-  // is its message, or code -1 when the daemon could not be reached or the connection ended.
+  // Sends {"op": op, "id": n, ...fields} and blocks until its reply, or, with a time-out, at most
+  // that long: a daemon that does not answer in time counts as gone, and the connection is closed.
+  // The result on success; on failure an error in errorDomain::desktop whose code is the reply's
+  // status and whose description is its message, or code -1 when the daemon could not be reached,
+  // did not answer in time or the connection ended.
   Result<nlohmann::json> request(const std::string& op,
-                                 nlohmann::json fields = nlohmann::json::object());
+                                 nlohmann::json fields = nlohmann::json::object(),
+                                 std::optional<std::chrono::milliseconds> timeout = std::nullopt);
 
   // The socket, for an event loop to watch for events.
   int fileDescriptor() const { return fd_; }
