@@ -4,10 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <memory>
 #include <numbers>
+#include <string>
+#include <string_view>
 
 #include "Symbols.h"
+#include "platform/Error.h"
+#include "platform/FileManager.h"
 #include "platform/TextMetrics.h"
 
 namespace desktop {
@@ -43,11 +48,29 @@ TextAlign alignmentOf(const std::string& alignment) {
   return alignment == "right" ? TextAlign::right : TextAlign::left;
 }
 
+// The largest picture file a program may name for its views.
+constexpr std::size_t pictureFileLimit = std::size_t{16} << 20U;
+
 // A picture file drawn to cover the rectangle (aspect fill), clipped to it. False when the file
-// is not a PNG cairo can read.
+// is not a regular file of at most pictureFileLimit bytes holding a PNG cairo can read: the name
+// comes from a program, so a FIFO or a device there must not stall the picture.
 bool drawPictureFile(const Canvas& canvas, const std::string& file, const Rect& rect) {
+  const platform::Result<std::string> contents = platform::readRegularFile(file, pictureFileLimit);
+  if (!contents) {
+    return false;
+  }
+  std::string_view rest = *contents;
+  const auto read = [](void* closure, unsigned char* data, unsigned int length) {
+    auto& unread = *static_cast<std::string_view*>(closure);
+    if (unread.size() < length) {
+      return CAIRO_STATUS_READ_ERROR;
+    }
+    std::ranges::copy(unread.substr(0, length), data);
+    unread.remove_prefix(length);
+    return CAIRO_STATUS_SUCCESS;
+  };
   const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> picture(
-      cairo_image_surface_create_from_png(file.c_str()), &cairo_surface_destroy);
+      cairo_image_surface_create_from_png_stream(read, &rest), &cairo_surface_destroy);
   if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) {
     return false;
   }

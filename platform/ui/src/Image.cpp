@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,10 +49,20 @@ bool startsWith(const std::vector<std::uint8_t>& bytes, std::string_view prefix)
   return true;
 }
 
-// The pixel size of a PNG file, decoded whole so that damaged data is refused.
-std::optional<Size> pngSize(const std::filesystem::path& path) {
+// The pixel size of PNG data, decoded whole so that damaged data is refused.
+std::optional<Size> pngSize(const std::vector<std::uint8_t>& bytes) {
+  std::span<const std::uint8_t> rest(bytes);
+  const auto read = [](void* closure, unsigned char* data, unsigned int length) {
+    auto& unread = *static_cast<std::span<const std::uint8_t>*>(closure);
+    if (unread.size() < length) {
+      return CAIRO_STATUS_READ_ERROR;
+    }
+    std::ranges::copy(unread.first(length), data);
+    unread = unread.subspan(length);
+    return CAIRO_STATUS_SUCCESS;
+  };
   const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create_from_png(path.c_str()), &cairo_surface_destroy);
+      cairo_image_surface_create_from_png_stream(read, &rest), &cairo_surface_destroy);
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     return std::nullopt;
   }
@@ -141,7 +152,7 @@ std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) 
   }
   std::optional<Size> size;
   if (startsWith(*bytes, pngSignature)) {
-    size = pngSize(path);
+    size = pngSize(*bytes);
   } else if (startsWith(*bytes, "\xFF\xD8")) {
     size = jpegSize(*bytes);
   }
