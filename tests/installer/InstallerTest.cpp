@@ -54,10 +54,12 @@ class InstallerTest : public testing::Test {
         folder / "FerrolinInstaller.app/Contents/MacOS/FerrolinInstaller");
   }
 
-  std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle) {
+  // The installer with this bundle, in the test's home or in that of `otherHome`.
+  std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle,
+                                        const platform::FileManager* otherHome = nullptr) {
     return std::make_shared<InstallerApp>(installer::InstallerServices{
         .application = &program.application,
-        .files = &files,
+        .files = otherHome != nullptr ? otherHome : &files,
         .processes = &processes,
         .applications = &applications,
         .background = &queue,
@@ -289,6 +291,16 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
                                       "launchctl failed while configuring startup."}));
   EXPECT_TRUE(fs::exists(agent));
   EXPECT_FALSE(fs::exists(settingsFile));
+
+  // A launcher whose location a property list cannot carry: refused before any agent is written.
+  const platform::FileManager oddHome{folder / "h\x01me", folder / "tmp"};
+  fs::remove_all(folder / "FerrolinInstaller.app");
+  const installer::InstallResult refused =
+      makeApp(installerBundle(), &oddHome)->install(true, false, "de", german, record);
+  EXPECT_EQ(refused.title, "Installiert mit Startfehler");
+  EXPECT_NE(refused.message.find("can’t be written into a launch agent"), std::string::npos)
+      << refused.message;
+  EXPECT_FALSE(fs::exists(oddHome.homeDirectory() / "Library/LaunchAgents"));
 
   // A settings file that cannot be written.
   fs::create_directories(settingsFile);
