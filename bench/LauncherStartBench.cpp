@@ -33,10 +33,11 @@ using namespace std::chrono_literals;
 const fs::path binFolder = FERROLIN_BIN_DIR;
 const fs::path bundlesFolder = FERROLIN_BUNDLES_DIR;
 
-// Starts a program with the bench's environment, its standard output going to `output` when
-// given; its pid, or nothing.
+// Starts a program with the bench's environment, its standard output going to `output` and its
+// standard error to `errors` when given; its pid, or nothing.
 std::optional<pid_t> spawn(const fs::path& program, const std::vector<std::string>& arguments,
-                           const std::optional<fs::path>& output = std::nullopt) {
+                           const std::optional<fs::path>& output = std::nullopt,
+                           const fs::path& errors = "/dev/null") {
   std::vector<std::string> words{program.string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -51,7 +52,8 @@ std::optional<pid_t> spawn(const fs::path& program, const std::vector<std::strin
     ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output->c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
   }
-  ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = 0;
   const int spawned =
       ::posix_spawnp(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
@@ -155,6 +157,31 @@ class Desktop {
   bool ready() const { return channel_.has_value(); }
   const fs::path& folder() const { return folder_.path(); }
 
+  // Asks the daemon; false when it refused or could not be reached.
+  bool request(const std::string& op, const nlohmann::json& fields) {
+    return channel_ && channel_->request(op, fields).has_value();
+  }
+
+  // The screen as the daemon describes it; null when it could not be asked.
+  nlohmann::json screen() {
+    if (!channel_) {
+      return nullptr;
+    }
+    const auto shown = channel_->request("show");
+    return shown ? shown->value("screen", nlohmann::json()) : nlohmann::json();
+  }
+
+  // Update checks the service has answered so far (it logs one line per request it answered).
+  int answeredChecks() const {
+    std::ifstream log(folder_.path() / "service.log");
+    std::string line;
+    int count = 0;
+    while (std::getline(log, line)) {
+      count += line.starts_with("GET /api/app/latest-version ") ? 1 : 0;
+    }
+    return count;
+  }
+
   // Blocks until the desktop's condition holds (see `desktopctl wait`).
   bool wait(const std::string& what, const std::string& name) {
     return channel_ &&
@@ -164,7 +191,8 @@ class Desktop {
  private:
   bool startService() {
     const fs::path address = folder_.path() / "service-address";
-    service_ = spawn(binFolder / "webservice", {"--version", "1.0.0"}, address);
+    service_ = spawn(binFolder / "webservice", {"--version", "1.0.0"}, address,
+                     folder_.path() / "service.log");
     if (!service_) {
       return false;
     }
@@ -261,5 +289,104 @@ void launcherIdleForTenSeconds(benchmark::State& state) {
   }
 }
 BENCHMARK(launcherIdleForTenSeconds)->Unit(benchmark::kSecond)->Iterations(1);
+
+// Whether the view with that identifier, anywhere in a described screen, is enabled; nothing
+// when it is not on screen.
+std::optional<bool> enabledOf(const nlohmann::json& node, const std::string& identifier) {
+  if (node.is_object() && node.value("identifier", "") == identifier) {
+    return node.value("enabled", false);
+  }
+  if (node.is_structured()) {
+    for (const nlohmann::json& child : node) {
+      if (std::optional<bool> enabled = enabledOf(child, identifier)) {
+        return enabled;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// Polls every millisecond until the condition holds; false after a minute.
+template <typename Condition>
+bool waitUntil(Condition condition) {
+  const auto giveUp = std::chrono::steady_clock::now() + 60s;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > giveUp) {
+      return false;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+// The launcher's resident memory over its update checks against the local web service: when its
+// hot key is registered (its first check just started), right after the service answered that
+// check and a second later, then over a thousand checks started one after another with the
+// settings window's Check Now button (disabled while a check runs): a second after the tenth and
+// after the last, and the peak.
+void launcherMemoryOverUpdateChecks(benchmark::State& state) {
+  constexpr int checkCount = 1000;
+  Desktop desktop;
+  if (!desktop.ready()) {
+    state.SkipWithError("the emulated desktop did not start");
+    return;
+  }
+  for ([[maybe_unused]] auto _ : state) {
+    const std::optional<pid_t> pid = spawn(launcherExecutable, {});
+    if (!pid || !desktop.wait("hotkey", "command+option+b")) {
+      state.SkipWithError("the launcher did not get ready");
+      return;
+    }
+    const fs::path status = fs::path("/proc") / std::to_string(*pid) / "status";
+    const auto resident = [&] { return static_cast<double>(statusField(status, "VmRSS")); };
+    state.counters["RSS_KiB_at_start"] = resident();
+    if (!waitUntil([&] { return desktop.answeredChecks() >= 1; })) {
+      state.SkipWithError("the launcher's first check was not answered");
+      return;
+    }
+    state.counters["RSS_KiB_first_check_answered"] = resident();
+    std::this_thread::sleep_for(1s);
+    state.counters["RSS_KiB_1s_after_first_check"] = resident();
+
+    if (!desktop.request("menu", {{"item", "Settings"}}) ||
+        !waitUntil([&] { return enabledOf(desktop.screen(), "checkUpdatesButton") == true; })) {
+      state.SkipWithError("the settings window did not open");
+      return;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    for (int check = 1; check <= checkCount; ++check) {
+      const int answered = desktop.answeredChecks();
+      // The window takes clicks once it is the key window, a moment after it is shown, and the
+      // screen may still show the button enabled while the previous check ends: a click that
+      // started no check within half a second is repeated.
+      auto clicked = std::chrono::steady_clock::time_point();
+      if (!waitUntil([&] {
+            if (desktop.answeredChecks() > answered) {
+              return enabledOf(desktop.screen(), "checkUpdatesButton") == true;
+            }
+            if (std::chrono::steady_clock::now() - clicked > 500ms) {
+              desktop.request("click", {{"target", "checkUpdatesButton"}});
+              clicked = std::chrono::steady_clock::now();
+            }
+            return false;
+          })) {
+        state.SkipWithError("a check did not end");
+        return;
+      }
+      if (check == 10) {
+        std::this_thread::sleep_for(1s);
+        state.counters["RSS_KiB_1s_after_10_checks"] = resident();
+      }
+    }
+    state.counters["checks_per_s"] =
+        (checkCount - 10) /
+        (std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() - 1);
+    std::this_thread::sleep_for(1s);
+    state.counters["RSS_KiB_1s_after_1000_checks"] = resident();
+    state.counters["RSS_KiB_peak"] = static_cast<double>(statusField(status, "VmHWM"));
+    stop(*pid);
+  }
+}
+BENCHMARK(launcherMemoryOverUpdateChecks)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
