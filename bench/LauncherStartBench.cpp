@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -24,6 +25,8 @@
 
 #include "ScratchFolder.h"
 #include "platform/DesktopChannel.h"
+#include "platform/HttpSession.h"
+#include "platform/Url.h"
 
 namespace {
 
@@ -156,6 +159,8 @@ class Desktop {
 
   bool ready() const { return channel_.has_value(); }
   const fs::path& folder() const { return folder_.path(); }
+  // "http://127.0.0.1:<port>" of the web service.
+  const std::string& origin() const { return origin_; }
 
   // Asks the daemon; false when it refused or could not be reached.
   bool request(const std::string& op, const nlohmann::json& fields) {
@@ -196,22 +201,22 @@ class Desktop {
     if (!service_) {
       return false;
     }
-    std::string origin;
-    for (int attempt = 0; attempt < 500 && origin.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 500 && origin_.empty(); ++attempt) {
       std::this_thread::sleep_for(10ms);
-      std::ifstream(address) >> origin;
+      std::ifstream(address) >> origin_;
     }
     std::ofstream(folder_.path() / "launcher-config.json")
         << nlohmann::json{{"targetAppName", "Ferrolin"},
                           {"bundleIdentifier", "app.ferrolin.desktop"},
                           {"currentVersion", "1.0.0"},
-                          {"apiOrigin", origin},
+                          {"apiOrigin", origin_},
                           {"hotkeys", {"command+option+b"}}};
     ::setenv("QUORREL_LAUNCHER_CONFIG", (folder_.path() / "launcher-config.json").c_str(), 1);
-    return !origin.empty();
+    return !origin_.empty();
   }
 
   ScratchFolder folder_;
+  std::string origin_;
   std::optional<pid_t> service_;
   std::optional<platform::DesktopChannel> channel_;
 };
@@ -388,5 +393,40 @@ void launcherMemoryOverUpdateChecks(benchmark::State& state) {
   }
 }
 BENCHMARK(launcherMemoryOverUpdateChecks)->Unit(benchmark::kSecond)->Iterations(1);
+
+// What the launcher's update check costs its caller, the network library running in a helper
+// process: the parse of the service's address, and one request to the service from start until its
+// completion ran.
+void updateCheckUrlParse(benchmark::State& state) {
+  for ([[maybe_unused]] auto _ : state) {
+    benchmark::DoNotOptimize(platform::Url::parse("http://127.0.0.1:8080/api/app/latest-version"));
+  }
+}
+BENCHMARK(updateCheckUrlParse)->Unit(benchmark::kMillisecond);
+
+void updateCheckRequest(benchmark::State& state) {
+  Desktop desktop;
+  const std::optional<platform::Url> url =
+      platform::Url::parse(desktop.origin() + "/api/app/latest-version");
+  if (!desktop.ready() || !url) {
+    state.SkipWithError("the web service did not start");
+    return;
+  }
+  platform::HttpSession session;
+  for ([[maybe_unused]] auto _ : state) {
+    std::promise<bool> answered;
+    session.startDataTask(platform::HttpRequest{*url},
+                          [&answered](const std::optional<std::string>& data,
+                                      const std::optional<platform::HttpResponse>& /*response*/,
+                                      const std::optional<platform::Error>& /*error*/) {
+                            answered.set_value(data.has_value());
+                          });
+    if (!answered.get_future().get()) {
+      state.SkipWithError("the web service did not answer");
+      return;
+    }
+  }
+}
+BENCHMARK(updateCheckRequest)->Unit(benchmark::kMillisecond);
 
 }  // namespace
