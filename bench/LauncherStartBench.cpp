@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -167,14 +169,18 @@ class Desktop {
     return channel_ && channel_->request(op, fields).has_value();
   }
 
-  // The screen as the daemon describes it; null when it could not be asked.
-  nlohmann::json screen() {
+  // The daemon's answer; null when it refused or could not be asked.
+  nlohmann::json answer(const std::string& op,
+                        const nlohmann::json& fields = nlohmann::json::object()) {
     if (!channel_) {
       return nullptr;
     }
-    const auto shown = channel_->request("show");
-    return shown ? shown->value("screen", nlohmann::json()) : nlohmann::json();
+    auto answered = channel_->request(op, fields);
+    return answered ? std::move(*answered) : nlohmann::json();
   }
+
+  // The screen as the daemon describes it; null when it could not be asked.
+  nlohmann::json screen() { return answer("show").value("screen", nlohmann::json()); }
 
   // Update checks the service has answered so far (it logs one line per request it answered).
   int answeredChecks() const {
@@ -311,15 +317,15 @@ std::optional<bool> enabledOf(const nlohmann::json& node, const std::string& ide
   return std::nullopt;
 }
 
-// Polls every millisecond until the condition holds; false after a minute.
+// Asks every `interval` until the condition holds; false after a minute.
 template <typename Condition>
-bool waitUntil(Condition condition) {
+bool waitUntil(Condition condition, std::chrono::milliseconds interval = 1ms) {
   const auto giveUp = std::chrono::steady_clock::now() + 60s;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > giveUp) {
       return false;
     }
-    std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(interval);
   }
   return true;
 }
@@ -428,5 +434,87 @@ void updateCheckRequest(benchmark::State& state) {
   }
 }
 BENCHMARK(updateCheckRequest)->Unit(benchmark::kMillisecond);
+
+// Whether the stand-in Ferrolin is shown (not hidden and frontmost) as the daemon sees it; nothing
+// when it is not running or the daemon could not be asked.
+std::optional<bool> ferrolinShown(Desktop& desktop) {
+  for (const nlohmann::json& app : desktop.answer("apps")) {
+    if (app.is_object() && app.value("bundleIdentifier", "") == "app.ferrolin.desktop") {
+      return !app.value("hidden", true) && app.value("frontmost", false);
+    }
+  }
+  return std::nullopt;
+}
+
+// The value below which `share` of the sorted values lie, in milliseconds.
+double percentile(std::vector<double> values, double share) {
+  if (values.empty()) {
+    return -1;
+  }
+  std::ranges::sort(values);
+  const auto rank = static_cast<std::size_t>(std::ceil(share * static_cast<double>(values.size())));
+  return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// What the user feels: from the key press (as `desktopctl press` makes it) until Ferrolin is shown
+// or hidden on the desktop, across desktopd, the launcher and the stand-in Ferrolin, over a few
+// hundred presses that alternately hide and show the running Ferrolin. The bench looks at the
+// daemon's state in a tight loop of "apps" requests; one look (look_ms, measured while nothing
+// changes) bounds how late it sees a change.
+void pressToPicture(benchmark::State& state) {
+  constexpr int pressCount = 400;
+  Desktop desktop;
+  if (!desktop.ready()) {
+    state.SkipWithError("the emulated desktop did not start");
+    return;
+  }
+  const std::optional<pid_t> pid = spawn(launcherExecutable, {});
+  const nlohmann::json press = {{"shortcut", "command+option+b"}};
+  // The first press starts Ferrolin; the measured ones find it running.
+  if (!pid || !desktop.wait("hotkey", "command+option+b") || !desktop.request("press", press) ||
+      !waitUntil([&] { return ferrolinShown(desktop) == true; })) {
+    state.SkipWithError("the launcher did not start Ferrolin");
+    return;
+  }
+  std::vector<double> shows;
+  std::vector<double> hides;
+  for ([[maybe_unused]] auto _ : state) {
+    for (int index = 0; index < pressCount; ++index) {
+      const bool wasShown = ferrolinShown(desktop) == true;
+      const auto pressed = std::chrono::steady_clock::now();
+      if (!desktop.request("press", press) ||
+          !waitUntil([&] { return ferrolinShown(desktop) == !wasShown; }, 0ms)) {
+        state.SkipWithError("a press did not toggle Ferrolin");
+        break;
+      }
+      (wasShown ? hides : shows).push_back(millisecondsSince(pressed));
+      // A user's presses are apart; the launcher and Ferrolin settle in between.
+      std::this_thread::sleep_for(20ms);
+    }
+  }
+  std::vector<double> looks;
+  for (int index = 0; index < 200; ++index) {
+    const auto asked = std::chrono::steady_clock::now();
+    ferrolinShown(desktop);
+    looks.push_back(millisecondsSince(asked));
+  }
+  std::vector<double> all = shows;
+  all.insert(all.end(), hides.begin(), hides.end());
+  state.counters["p50_ms"] = percentile(all, 0.5);
+  state.counters["p99_ms"] = percentile(all, 0.99);
+  state.counters["show_p50_ms"] = percentile(shows, 0.5);
+  state.counters["show_p99_ms"] = percentile(shows, 0.99);
+  state.counters["hide_p50_ms"] = percentile(hides, 0.5);
+  state.counters["hide_p99_ms"] = percentile(hides, 0.99);
+  state.counters["max_ms"] = percentile(all, 1);
+  state.counters["look_ms"] = percentile(looks, 0.5);
+  stop(*pid);
+}
+BENCHMARK(pressToPicture)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
