@@ -317,15 +317,15 @@ std::optional<bool> enabledOf(const nlohmann::json& node, const std::string& ide
   return std::nullopt;
 }
 
-// Asks every `interval` until the condition holds; false after a minute.
+// Polls every millisecond until the condition holds; false after a minute.
 template <typename Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds interval = 1ms) {
+bool waitUntil(Condition condition) {
   const auto giveUp = std::chrono::steady_clock::now() + 60s;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > giveUp) {
       return false;
     }
-    std::this_thread::sleep_for(interval);
+    std::this_thread::sleep_for(1ms);
   }
   return true;
 }
@@ -435,17 +435,6 @@ void updateCheckRequest(benchmark::State& state) {
 }
 BENCHMARK(updateCheckRequest)->Unit(benchmark::kMillisecond);
 
-// Whether the stand-in Ferrolin is shown (not hidden and frontmost) as the daemon sees it; nothing
-// when it is not running or the daemon could not be asked.
-std::optional<bool> ferrolinShown(Desktop& desktop) {
-  for (const nlohmann::json& app : desktop.answer("apps")) {
-    if (app.is_object() && app.value("bundleIdentifier", "") == "app.ferrolin.desktop") {
-      return !app.value("hidden", true) && app.value("frontmost", false);
-    }
-  }
-  return std::nullopt;
-}
-
 // The value below which `share` of the sorted values lie, in milliseconds.
 double percentile(std::vector<double> values, double share) {
   if (values.empty()) {
@@ -463,11 +452,13 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
 
 // What the user feels: from the key press (as `desktopctl press` makes it) until Ferrolin is shown
 // or hidden on the desktop, across desktopd, the launcher and the stand-in Ferrolin, over a few
-// hundred presses that alternately hide and show the running Ferrolin. The bench looks at the
-// daemon's state in a tight loop of "apps" requests; one look (look_ms, measured while nothing
-// changes) bounds how late it sees a change.
+// hundred presses that alternately hide and show the running Ferrolin. The daemon itself tells
+// when Ferrolin is shown or hidden (a `wait`, answered the moment its state changes), so the bench
+// adds no polling; it sees the change at most one round trip late (look_ms, a wait that holds at
+// once).
 void pressToPicture(benchmark::State& state) {
   constexpr int pressCount = 400;
+  const std::string ferrolin = "app.ferrolin.desktop";
   Desktop desktop;
   if (!desktop.ready()) {
     state.SkipWithError("the emulated desktop did not start");
@@ -477,7 +468,7 @@ void pressToPicture(benchmark::State& state) {
   const nlohmann::json press = {{"shortcut", "command+option+b"}};
   // The first press starts Ferrolin; the measured ones find it running.
   if (!pid || !desktop.wait("hotkey", "command+option+b") || !desktop.request("press", press) ||
-      !waitUntil([&] { return ferrolinShown(desktop) == true; })) {
+      !desktop.wait("shown", ferrolin)) {
     state.SkipWithError("the launcher did not start Ferrolin");
     return;
   }
@@ -485,14 +476,14 @@ void pressToPicture(benchmark::State& state) {
   std::vector<double> hides;
   for ([[maybe_unused]] auto _ : state) {
     for (int index = 0; index < pressCount; ++index) {
-      const bool wasShown = ferrolinShown(desktop) == true;
+      const bool hiding = index % 2 == 0;
       const auto pressed = std::chrono::steady_clock::now();
       if (!desktop.request("press", press) ||
-          !waitUntil([&] { return ferrolinShown(desktop) == !wasShown; }, 0ms)) {
+          !desktop.wait(hiding ? "hidden" : "shown", ferrolin)) {
         state.SkipWithError("a press did not toggle Ferrolin");
         break;
       }
-      (wasShown ? hides : shows).push_back(millisecondsSince(pressed));
+      (hiding ? hides : shows).push_back(millisecondsSince(pressed));
       // A user's presses are apart; the launcher and Ferrolin settle in between.
       std::this_thread::sleep_for(20ms);
     }
@@ -500,7 +491,7 @@ void pressToPicture(benchmark::State& state) {
   std::vector<double> looks;
   for (int index = 0; index < 200; ++index) {
     const auto asked = std::chrono::steady_clock::now();
-    ferrolinShown(desktop);
+    desktop.wait("app", ferrolin);
     looks.push_back(millisecondsSince(asked));
   }
   std::vector<double> all = shows;
