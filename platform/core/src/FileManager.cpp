@@ -496,7 +496,9 @@ Result<std::string> FileManager::contentsOfFile(const fs::path& path) const {
   }
 }
 
-Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view data) const {
+Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view data,
+                                          Durability durability) const {
+  const bool flush = durability == Durability::flushedToDisk;
   const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
   std::string temporaryName = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
   FileDescriptor temporary(::mkstemp(temporaryName.data()));
@@ -513,7 +515,7 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
   if (auto written = writeAll(temporary.get(), data, path); !written) {
     return fail(written.error().code);
   }
-  if (::fchmod(temporary.get(), mode) != 0 || ::fsync(temporary.get()) != 0) {
+  if (::fchmod(temporary.get(), mode) != 0 || (flush && ::fsync(temporary.get()) != 0)) {
     return fail(errno);
   }
   if (::close(temporary.release()) != 0) {
@@ -521,6 +523,9 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
   }
   if (::rename(temporaryName.c_str(), path.c_str()) != 0) {
     return fail(errno);
+  }
+  if (!flush) {
+    return {};
   }
   // Make the rename itself durable.
   if (FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
