@@ -1,7 +1,8 @@
 // The launcher as a program on a real emulated desktop, side by side with the stand-in
 // Ferrolin.app: how long each takes from process start until it is ready (Ferrolin checked in, the
-// launcher's hot key registered), their resident memory once started, and what the launcher does
-// while idle.
+// launcher's hot key registered), their resident memory once started, what the launcher does
+// while idle, its resident memory over a thousand update checks and what a check costs, and the
+// latency a user feels from a key press until Ferrolin is shown or hidden.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
