@@ -1,7 +1,8 @@
 // The launcher as a program on a real emulated desktop, side by side with the stand-in
 // Ferrolin.app: how long each takes from process start until it is ready (Ferrolin checked in, the
-// launcher's hot key registered), their resident memory once started, and what the launcher does
-// while idle.
+// launcher's hot key registered), their resident memory once started, what the launcher does
+// while idle, its resident memory over a thousand update checks and what a check costs, and the
+// latency a user feels from a key press until Ferrolin is shown or hidden.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -9,11 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -24,6 +28,8 @@
 
 #include "ScratchFolder.h"
 #include "platform/DesktopChannel.h"
+#include "platform/HttpSession.h"
+#include "platform/Url.h"
 
 namespace {
 
@@ -33,10 +39,11 @@ using namespace std::chrono_literals;
 const fs::path binFolder = FERROLIN_BIN_DIR;
 const fs::path bundlesFolder = FERROLIN_BUNDLES_DIR;
 
-// Starts a program with the bench's environment, its standard output going to `output` when
-// given; its pid, or nothing.
+// Starts a program with the bench's environment, its standard output going to `output` and its
+// standard error to `errors` when given; its pid, or nothing.
 std::optional<pid_t> spawn(const fs::path& program, const std::vector<std::string>& arguments,
-                           const std::optional<fs::path>& output = std::nullopt) {
+                           const std::optional<fs::path>& output = std::nullopt,
+                           const fs::path& errors = "/dev/null") {
   std::vector<std::string> words{program.string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -51,7 +58,8 @@ std::optional<pid_t> spawn(const fs::path& program, const std::vector<std::strin
     ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output->c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0600);
   }
-  ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = 0;
   const int spawned =
       ::posix_spawnp(&pid, words[0].c_str(), &actions, nullptr, argv.data(), environ);
@@ -154,6 +162,37 @@ class Desktop {
 
   bool ready() const { return channel_.has_value(); }
   const fs::path& folder() const { return folder_.path(); }
+  // "http://127.0.0.1:<port>" of the web service.
+  const std::string& origin() const { return origin_; }
+
+  // Asks the daemon; false when it refused or could not be reached.
+  bool request(const std::string& op, const nlohmann::json& fields) {
+    return channel_ && channel_->request(op, fields).has_value();
+  }
+
+  // The daemon's answer; null when it refused or could not be asked.
+  nlohmann::json answer(const std::string& op,
+                        const nlohmann::json& fields = nlohmann::json::object()) {
+    if (!channel_) {
+      return nullptr;
+    }
+    auto answered = channel_->request(op, fields);
+    return answered ? std::move(*answered) : nlohmann::json();
+  }
+
+  // The screen as the daemon describes it; null when it could not be asked.
+  nlohmann::json screen() { return answer("show").value("screen", nlohmann::json()); }
+
+  // Update checks the service has answered so far (it logs one line per request it answered).
+  int answeredChecks() const {
+    std::ifstream log(folder_.path() / "service.log");
+    std::string line;
+    int count = 0;
+    while (std::getline(log, line)) {
+      count += line.starts_with("GET /api/app/latest-version ") ? 1 : 0;
+    }
+    return count;
+  }
 
   // Blocks until the desktop's condition holds (see `desktopctl wait`).
   bool wait(const std::string& what, const std::string& name) {
@@ -164,26 +203,27 @@ class Desktop {
  private:
   bool startService() {
     const fs::path address = folder_.path() / "service-address";
-    service_ = spawn(binFolder / "webservice", {"--version", "1.0.0"}, address);
+    service_ = spawn(binFolder / "webservice", {"--version", "1.0.0"}, address,
+                     folder_.path() / "service.log");
     if (!service_) {
       return false;
     }
-    std::string origin;
-    for (int attempt = 0; attempt < 500 && origin.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 500 && origin_.empty(); ++attempt) {
       std::this_thread::sleep_for(10ms);
-      std::ifstream(address) >> origin;
+      std::ifstream(address) >> origin_;
     }
     std::ofstream(folder_.path() / "launcher-config.json")
         << nlohmann::json{{"targetAppName", "Ferrolin"},
                           {"bundleIdentifier", "app.ferrolin.desktop"},
                           {"currentVersion", "1.0.0"},
-                          {"apiOrigin", origin},
+                          {"apiOrigin", origin_},
                           {"hotkeys", {"command+option+b"}}};
     ::setenv("QUORREL_LAUNCHER_CONFIG", (folder_.path() / "launcher-config.json").c_str(), 1);
-    return !origin.empty();
+    return !origin_.empty();
   }
 
   ScratchFolder folder_;
+  std::string origin_;
   std::optional<pid_t> service_;
   std::optional<platform::DesktopChannel> channel_;
 };
@@ -261,5 +301,212 @@ void launcherIdleForTenSeconds(benchmark::State& state) {
   }
 }
 BENCHMARK(launcherIdleForTenSeconds)->Unit(benchmark::kSecond)->Iterations(1);
+
+// Whether the view with that identifier, anywhere in a described screen, is enabled; nothing
+// when it is not on screen.
+std::optional<bool> enabledOf(const nlohmann::json& node, const std::string& identifier) {
+  if (node.is_object() && node.value("identifier", "") == identifier) {
+    return node.value("enabled", false);
+  }
+  if (node.is_structured()) {
+    for (const nlohmann::json& child : node) {
+      if (std::optional<bool> enabled = enabledOf(child, identifier)) {
+        return enabled;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// Polls every millisecond until the condition holds; false after a minute.
+template <typename Condition>
+bool waitUntil(Condition condition) {
+  const auto giveUp = std::chrono::steady_clock::now() + 60s;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > giveUp) {
+      return false;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+// The launcher's resident memory over its update checks against the local web service: when its
+// hot key is registered (its first check just started), right after the service answered that
+// check and a second later, then over a thousand checks started one after another with the
+// settings window's Check Now button (disabled while a check runs): a second after the tenth and
+// after the last, and the peak.
+void launcherMemoryOverUpdateChecks(benchmark::State& state) {
+  constexpr int checkCount = 1000;
+  Desktop desktop;
+  if (!desktop.ready()) {
+    state.SkipWithError("the emulated desktop did not start");
+    return;
+  }
+  for ([[maybe_unused]] auto _ : state) {
+    const std::optional<pid_t> pid = spawn(launcherExecutable, {});
+    if (!pid || !desktop.wait("hotkey", "command+option+b")) {
+      state.SkipWithError("the launcher did not get ready");
+      return;
+    }
+    const fs::path status = fs::path("/proc") / std::to_string(*pid) / "status";
+    const auto resident = [&] { return static_cast<double>(statusField(status, "VmRSS")); };
+    state.counters["RSS_KiB_at_start"] = resident();
+    if (!waitUntil([&] { return desktop.answeredChecks() >= 1; })) {
+      state.SkipWithError("the launcher's first check was not answered");
+      return;
+    }
+    state.counters["RSS_KiB_first_check_answered"] = resident();
+    std::this_thread::sleep_for(1s);
+    state.counters["RSS_KiB_1s_after_first_check"] = resident();
+
+    if (!desktop.request("menu", {{"item", "Settings"}}) ||
+        !waitUntil([&] { return enabledOf(desktop.screen(), "checkUpdatesButton") == true; })) {
+      state.SkipWithError("the settings window did not open");
+      return;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    for (int check = 1; check <= checkCount; ++check) {
+      const int answered = desktop.answeredChecks();
+      // The window takes clicks once it is the key window, a moment after it is shown, and the
+      // screen may still show the button enabled while the previous check ends: a click that
+      // started no check within half a second is repeated.
+      auto clicked = std::chrono::steady_clock::time_point();
+      if (!waitUntil([&] {
+            if (desktop.answeredChecks() > answered) {
+              return enabledOf(desktop.screen(), "checkUpdatesButton") == true;
+            }
+            if (std::chrono::steady_clock::now() - clicked > 500ms) {
+              desktop.request("click", {{"target", "checkUpdatesButton"}});
+              clicked = std::chrono::steady_clock::now();
+            }
+            return false;
+          })) {
+        state.SkipWithError("a check did not end");
+        return;
+      }
+      if (check == 10) {
+        std::this_thread::sleep_for(1s);
+        state.counters["RSS_KiB_1s_after_10_checks"] = resident();
+      }
+    }
+    state.counters["checks_per_s"] =
+        (checkCount - 10) /
+        (std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() - 1);
+    std::this_thread::sleep_for(1s);
+    state.counters["RSS_KiB_1s_after_1000_checks"] = resident();
+    state.counters["RSS_KiB_peak"] = static_cast<double>(statusField(status, "VmHWM"));
+    stop(*pid);
+  }
+}
+BENCHMARK(launcherMemoryOverUpdateChecks)->Unit(benchmark::kSecond)->Iterations(1);
+
+// What the launcher's update check costs its caller, the network library running in a helper
+// process: the parse of the service's address, and one request to the service from start until its
+// completion ran.
+void updateCheckUrlParse(benchmark::State& state) {
+  for ([[maybe_unused]] auto _ : state) {
+    benchmark::DoNotOptimize(platform::Url::parse("http://127.0.0.1:8080/api/app/latest-version"));
+  }
+}
+BENCHMARK(updateCheckUrlParse)->Unit(benchmark::kMillisecond);
+
+void updateCheckRequest(benchmark::State& state) {
+  Desktop desktop;
+  const std::optional<platform::Url> url =
+      platform::Url::parse(desktop.origin() + "/api/app/latest-version");
+  if (!desktop.ready() || !url) {
+    state.SkipWithError("the web service did not start");
+    return;
+  }
+  platform::HttpSession session;
+  for ([[maybe_unused]] auto _ : state) {
+    std::promise<bool> answered;
+    session.startDataTask(platform::HttpRequest{*url},
+                          [&answered](const std::optional<std::string>& data,
+                                      const std::optional<platform::HttpResponse>& /*response*/,
+                                      const std::optional<platform::Error>& /*error*/) {
+                            answered.set_value(data.has_value());
+                          });
+    if (!answered.get_future().get()) {
+      state.SkipWithError("the web service did not answer");
+      return;
+    }
+  }
+}
+BENCHMARK(updateCheckRequest)->Unit(benchmark::kMillisecond);
+
+// The value below which `share` of the sorted values lie, in milliseconds.
+double percentile(std::vector<double> values, double share) {
+  if (values.empty()) {
+    return -1;
+  }
+  std::ranges::sort(values);
+  const auto rank = static_cast<std::size_t>(std::ceil(share * static_cast<double>(values.size())));
+  return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// What the user feels: from the key press (as `desktopctl press` makes it) until Ferrolin is shown
+// or hidden on the desktop, across desktopd, the launcher and the stand-in Ferrolin, over a few
+// hundred presses that alternately hide and show the running Ferrolin. The daemon itself tells
+// when Ferrolin is shown or hidden (a `wait`, answered the moment its state changes), so the bench
+// adds no polling; it sees the change at most one round trip late (look_ms, a wait that holds at
+// once).
+void pressToPicture(benchmark::State& state) {
+  constexpr int pressCount = 400;
+  const std::string ferrolin = "app.ferrolin.desktop";
+  Desktop desktop;
+  if (!desktop.ready()) {
+    state.SkipWithError("the emulated desktop did not start");
+    return;
+  }
+  const std::optional<pid_t> pid = spawn(launcherExecutable, {});
+  const nlohmann::json press = {{"shortcut", "command+option+b"}};
+  // The first press starts Ferrolin; the measured ones find it running.
+  if (!pid || !desktop.wait("hotkey", "command+option+b") || !desktop.request("press", press) ||
+      !desktop.wait("shown", ferrolin)) {
+    state.SkipWithError("the launcher did not start Ferrolin");
+    return;
+  }
+  std::vector<double> shows;
+  std::vector<double> hides;
+  for ([[maybe_unused]] auto _ : state) {
+    for (int index = 0; index < pressCount; ++index) {
+      const bool hiding = index % 2 == 0;
+      const auto pressed = std::chrono::steady_clock::now();
+      if (!desktop.request("press", press) ||
+          !desktop.wait(hiding ? "hidden" : "shown", ferrolin)) {
+        state.SkipWithError("a press did not toggle Ferrolin");
+        break;
+      }
+      (hiding ? hides : shows).push_back(millisecondsSince(pressed));
+      // A user's presses are apart; the launcher and Ferrolin settle in between.
+      std::this_thread::sleep_for(20ms);
+    }
+  }
+  std::vector<double> looks;
+  for (int index = 0; index < 200; ++index) {
+    const auto asked = std::chrono::steady_clock::now();
+    desktop.wait("app", ferrolin);
+    looks.push_back(millisecondsSince(asked));
+  }
+  std::vector<double> all = shows;
+  all.insert(all.end(), hides.begin(), hides.end());
+  state.counters["p50_ms"] = percentile(all, 0.5);
+  state.counters["p99_ms"] = percentile(all, 0.99);
+  state.counters["show_p50_ms"] = percentile(shows, 0.5);
+  state.counters["show_p99_ms"] = percentile(shows, 0.99);
+  state.counters["hide_p50_ms"] = percentile(hides, 0.5);
+  state.counters["hide_p99_ms"] = percentile(hides, 0.99);
+  state.counters["max_ms"] = percentile(all, 1);
+  state.counters["look_ms"] = percentile(looks, 0.5);
+  stop(*pid);
+}
+BENCHMARK(pressToPicture)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace

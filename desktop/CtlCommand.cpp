@@ -229,9 +229,11 @@ Built buildLanguages(const CommandLine& line) {
 
 Built buildWait(const CommandLine& line) {
   const std::string& what = line.operands[0];
-  const bool named = what == "window" || what == "app" || what == "gone" || what == "hotkey";
+  const bool named = what == "window" || what == "app" || what == "gone" || what == "shown" ||
+                     what == "hidden" || what == "hotkey";
   if (what != "alert" && !named) {
-    return usageError("wait for alert, window, app, gone or hotkey, not “" + what + "”");
+    return usageError("wait for alert, window, app, gone, shown, hidden or hotkey, not “" + what +
+                      "”");
   }
   if (line.operands.size() != (named ? 2U : 1U)) {
     return usageError(named ? "wait " + what + " needs one name" : "wait alert takes no name");
@@ -315,7 +317,7 @@ constexpr std::array<Grammar, commandCount> grammars{{
      [](const CommandLine& line) -> Built { return query("journal", CtlOutput::journal, line); }},
     {"wait",
      "wait alert|window <title>|app <bundle identifier>|gone <bundle identifier>|"
-     "hotkey <shortcut> [--timeout S]",
+     "shown <bundle identifier>|hidden <bundle identifier>|hotkey <shortcut> [--timeout S]",
      1, 2, acceptsTimeout, buildWait},
     {"screenshot", "screenshot <file.png> [--window <title>] [--menu <bundle identifier>]", 1, 1,
      acceptsWindow | acceptsMenu, buildScreenshot},

@@ -250,9 +250,9 @@ void DesktopDaemon::startWait(Connection& connection, const nlohmann::json& id,
   const std::optional<bool> now = requests_.holds(wait.what, wait.name);
   const double seconds = wire::numberAt(request, "timeout").value_or(10.0);
   if (!now || !(seconds >= 0) || seconds > 86400) {
-    connection.reply(
-        id, Reply::failure(
-                2, "Wait for alert, window, app, gone or hotkey, with a time-out in seconds."));
+    connection.reply(id, Reply::failure(2,
+                                        "Wait for alert, window, app, gone, shown, hidden or "
+                                        "hotkey, with a time-out in seconds."));
     return;
   }
   if (*now) {

@@ -305,6 +305,16 @@ std::optional<bool> DesktopRequests::holds(const std::string& what, const std::s
         });
     return what == "app" ? running : !running;
   }
+  if (what == "shown" || what == "hidden") {
+    // Shown: not hidden and in front, as the user sees an application they asked for.
+    const std::optional<pid_t> frontmost = desktop_->frontmostApplication();
+    return std::ranges::any_of(
+        desktop_->runningApplications(), [&](const platform::RunningApplicationState& application) {
+          return application.bundleIdentifier == name &&
+                 (what == "hidden" ? application.hidden
+                                   : !application.hidden && frontmost == application.pid);
+        });
+  }
   if (what == "hotkey") {
     const std::optional<platform::KeyChord> chord = platform::parseKeyChord(name);
     if (!chord) {

@@ -153,9 +153,10 @@ void TargetAppController::writeCommandTrigger(std::string_view command) const {
 }
 
 void TargetAppController::writeTrigger(std::string_view filename, std::string_view text) const {
-  // Best effort: a trigger that cannot be written changes nothing the launcher does next.
-  [[maybe_unused]] const platform::Result<void> ignored =
-      files_->writeAtomically(files_->temporaryDirectory() / filename, text);
+  // Best effort: a trigger that cannot be written changes nothing the launcher does next. Only the
+  // running target reads it, so it is not flushed to disk: that would delay every press.
+  [[maybe_unused]] const platform::Result<void> ignored = files_->writeAtomically(
+      files_->temporaryDirectory() / filename, text, platform::FileManager::Durability::notFlushed);
 }
 
 }  // namespace launcher

@@ -146,7 +146,8 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
            " menu Quit --app org.example.other; select English; select English --in languagePopup;"
            " key command+a; wait app app.ferrolin.desktop --timeout 0.1; wait alert --timeout 0.1;"
            " wait window Settings --timeout 0.1; wait gone org.example.other --timeout 0;"
-           " wait hotkey command+option+b --timeout 0.1")) {
+           " wait hotkey command+option+b --timeout 0.1; wait shown app.ferrolin.desktop"
+           " --timeout 0.1; wait hidden org.example.other --timeout 0.1")) {
     expectRefused(session.ctl(line), 1, "", testing::PrintToString(line));
   }
   EXPECT_EQ(session.ctl("wait", "gone", ferrolinIdentifier).exitStatus, 0);
@@ -361,13 +362,12 @@ TEST_F(DesktopTest, OpenStartsEachBundleOnceAndFerrolinHidesOnItsTriggerAndQuits
             R"(<string>Other</string></dict></plist>)");
   for (const Words& again : {Words{system.string()}, Words{"-b", ferrolinIdentifier}}) {
     EXPECT_TRUE(files.writeAtomically(session.tmp() / "quorrel-command.trigger", "hide"));
-    ASSERT_TRUE(eventually(
-        [&] { return wire::boolAt(session.application(ferrolinIdentifier), "hidden") == true; }));
+    ASSERT_EQ(session.ctl("wait", "hidden", ferrolinIdentifier).exitStatus, 0);
     EXPECT_EQ(wire::boolAt(session.application(ferrolinIdentifier), "frontmost"), false);
     EXPECT_TRUE(files.writeAtomically(session.tmp() / "quorrel-command.trigger", "show"));
     ASSERT_EQ(open(again).exitStatus, 0);
-    EXPECT_EQ(wire::boolAt(session.application(ferrolinIdentifier), "hidden"), false);
-    EXPECT_EQ(wire::boolAt(session.application(ferrolinIdentifier), "frontmost"), true);
+    // Shown: no longer hidden, and in front.
+    EXPECT_EQ(session.ctl("wait", "shown", ferrolinIdentifier, "--timeout", "0").exitStatus, 0);
   }
   EXPECT_EQ(startsOf(executableIn(system)).size(), 1U);
 

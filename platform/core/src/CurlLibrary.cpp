@@ -32,14 +32,7 @@ std::optional<CurlLibrary> open() {
                         resolve(library, "curl_easy_setopt", curl.easySetopt) &&
                         resolve(library, "curl_easy_getinfo", curl.easyGetinfo) &&
                         resolve(library, "curl_easy_strerror", curl.easyStrerror) &&
-                        resolve(library, "curl_multi_init", curl.multiInit) &&
-                        resolve(library, "curl_multi_cleanup", curl.multiCleanup) &&
-                        resolve(library, "curl_multi_add_handle", curl.multiAddHandle) &&
-                        resolve(library, "curl_multi_remove_handle", curl.multiRemoveHandle) &&
-                        resolve(library, "curl_multi_perform", curl.multiPerform) &&
-                        resolve(library, "curl_multi_poll", curl.multiPoll) &&
-                        resolve(library, "curl_multi_wakeup", curl.multiWakeup) &&
-                        resolve(library, "curl_multi_info_read", curl.multiInfoRead) &&
+                        resolve(library, "curl_easy_perform", curl.easyPerform) &&
                         resolve(library, "curl_url", curl.url) &&
                         resolve(library, "curl_url_cleanup", curl.urlCleanup) &&
                         resolve(library, "curl_url_get", curl.urlGet) &&

@@ -4,9 +4,9 @@
 
 namespace platform {
 
-// The libcurl functions the platform calls, resolved from "libcurl.so.4" at run time. No program
-// links libcurl: opening it pulls in a few dozen libraries whose constructors would otherwise run
-// at every program start, while most programs make at most one request, some time after start-up.
+// The libcurl functions the network helper calls (see NetworkHelper.h), resolved from
+// "libcurl.so.4" at run time. No program links libcurl: opening it pulls in a few dozen libraries,
+// and only the short-lived helpers need them.
 //
 // The headers still give the types, so a call through one of these pointers is checked like a
 // direct call (apart from the variadic setopt and getinfo, whose arguments nobody checks).
@@ -18,15 +18,7 @@ struct CurlLibrary {
   decltype(&::curl_easy_setopt) easySetopt = nullptr;
   decltype(&::curl_easy_getinfo) easyGetinfo = nullptr;
   decltype(&::curl_easy_strerror) easyStrerror = nullptr;
-
-  decltype(&::curl_multi_init) multiInit = nullptr;
-  decltype(&::curl_multi_cleanup) multiCleanup = nullptr;
-  decltype(&::curl_multi_add_handle) multiAddHandle = nullptr;
-  decltype(&::curl_multi_remove_handle) multiRemoveHandle = nullptr;
-  decltype(&::curl_multi_perform) multiPerform = nullptr;
-  decltype(&::curl_multi_poll) multiPoll = nullptr;
-  decltype(&::curl_multi_wakeup) multiWakeup = nullptr;
-  decltype(&::curl_multi_info_read) multiInfoRead = nullptr;
+  decltype(&::curl_easy_perform) easyPerform = nullptr;
 
   decltype(&::curl_url) url = nullptr;
   decltype(&::curl_url_cleanup) urlCleanup = nullptr;

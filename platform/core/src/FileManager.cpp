@@ -545,7 +545,9 @@ Result<std::string> FileManager::contentsOfFile(const fs::path& path) const {
   return readRegularFile(path);
 }
 
-Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view data) const {
+Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view data,
+                                          Durability durability) const {
+  const bool flush = durability == Durability::flushedToDisk;
   const auto place = openFolderOf(path, FileOperation::write);
   if (!place) {
     return std::unexpected(place.error());
@@ -581,7 +583,7 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
   if (auto written = writeAll(temporary.get(), data, path); !written) {
     return fail(written.error().code);
   }
-  if (::fchmod(temporary.get(), mode) != 0 || ::fsync(temporary.get()) != 0) {
+  if (::fchmod(temporary.get(), mode) != 0 || (flush && ::fsync(temporary.get()) != 0)) {
     return fail(errno);
   }
   if (::close(temporary.release()) != 0) {
@@ -589,6 +591,9 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
   }
   if (::renameat(folderFd.get(), temporaryName.c_str(), folderFd.get(), name.c_str()) != 0) {
     return fail(errno);
+  }
+  if (!flush) {
+    return {};
   }
   // Make the rename itself durable.
   ::fsync(folderFd.get());

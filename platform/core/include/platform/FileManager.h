@@ -70,12 +70,20 @@ class FileManager {
   // The whole content of a small file, as readRegularFile reads it.
   Result<std::string> contentsOfFile(const std::filesystem::path& path) const;
 
+  // Whether an atomic write returns only once the new content and its name are on disk. Files that
+  // must survive a power loss (settings, launch agents) are flushed. A message to a program that
+  // runs now, such as a trigger file in the temporary folder, need not be: its reader sees the
+  // renamed file at once, and a flush would hold the writer for milliseconds, on a busy disk for
+  // tens of them.
+  enum class Durability { flushedToDisk, notFlushed };
+
   // Replaces the file's whole content atomically: the data goes to a temporary file in the same
-  // folder (".<name>.tmp-<pid>-<random>"), is flushed to disk and then renamed over the file.
-  // Readers see the old content or the new one, never a mix; a failed write leaves the old file as
-  // it was. Temporary files of the same file that processes which no longer run left behind (when
-  // they were killed half way) are removed first. The folder must exist.
-  Result<void> writeAtomically(const std::filesystem::path& path, std::string_view data) const;
+  // folder (".<name>.tmp-<pid>-<random>"), is flushed to disk (unless told otherwise) and then
+  // renamed over the file. Readers see the old content or the new one, never a mix; a failed write
+  // leaves the old file as it was. Temporary files of the same file that processes which no longer
+  // run left behind (when they were killed half way) are removed first. The folder must exist.
+  Result<void> writeAtomically(const std::filesystem::path& path, std::string_view data,
+                               Durability durability = Durability::flushedToDisk) const;
 
   // The user's private temporary folder "ferrolin-<uid>" inside parent, created with mode 0700 when
   // missing. An existing one is used only when it is a real folder (not a link) that belongs to the

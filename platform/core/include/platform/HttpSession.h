@@ -42,8 +42,9 @@ using DataTaskCompletion =
     std::function<void(std::optional<std::string> data, std::optional<HttpResponse> response,
                        std::optional<Error> error)>;
 
-// Runs GET transfers concurrently on one background thread the session owns. Completions run on
-// that thread; callers hop to their own queue themselves.
+// Runs GET transfers concurrently from one background thread the session owns, each transfer in a
+// short-lived helper process of its own, so that the network library never stays loaded in the
+// program. Completions run on that thread; callers hop to their own queue themselves.
 class HttpSession {
  public:
   // A body larger than this ends the task with dataLengthExceedsMaximum.

@@ -12,8 +12,9 @@ namespace platform {
 class Url {
  public:
   // The URL in `text`, or nothing when libcurl's parser does not accept it as an absolute URL of a
-  // scheme it supports with a host, or when libcurl cannot be loaded. The process's first use of
-  // libcurl opens it, which takes a few milliseconds. Any thread.
+  // scheme it supports with a host, or when libcurl cannot be loaded. libcurl runs in a
+  // short-lived helper process, so this blocks the calling thread for about ten milliseconds. Any
+  // thread.
   static std::optional<Url> parse(std::string_view text);
 
   [[nodiscard]] const std::string& absoluteString() const { return absoluteString_; }

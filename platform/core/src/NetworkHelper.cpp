@@ -1,0 +1,437 @@
+#include "NetworkHelper.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "CurlLibrary.h"
+
+extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
+
+namespace platform::networkHelper {
+namespace {
+
+// The helper's job, its text (a URL) and a fetch's time-out travel in its environment.
+constexpr std::string_view jobVariable = "PLATFORM_NETWORK_HELPER_JOB";
+constexpr std::string_view textVariable = "PLATFORM_NETWORK_HELPER_TEXT";
+constexpr std::string_view timeoutVariable = "PLATFORM_NETWORK_HELPER_TIMEOUT_MS";
+constexpr std::string_view variablePrefix = "PLATFORM_NETWORK_HELPER_";
+
+// Room for a fetch answer's first line next to the largest body.
+constexpr std::size_t maximumAnswerSize = HttpSession::maximumBodySize + 4096;
+
+// How long a URL helper may take before Url::parse gives up on it.
+constexpr int urlHelperMilliseconds = 10000;
+
+constexpr long maximumRedirects = 5;
+
+Error urlError(int code, std::string description) {
+  return Error{errorDomain::url, code, std::move(description)};
+}
+
+Error unknownError() {
+  return urlError(urlErrorCode::unknown, "An unknown error occurred.");
+}
+
+// ---- The helper's side: runs before main() of the re-started executable and never returns.
+
+bool writeAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t written = ::write(fd, data.data(), data.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+struct UrlHandleDeleter {
+  const CurlLibrary* curl;
+  void operator()(CURLU* handle) const { curl->urlCleanup(handle); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
+
+struct CurlStringDeleter {
+  const CurlLibrary* curl;
+  void operator()(char* text) const { curl->free(text); }
+};
+using CurlString = std::unique_ptr<char, CurlStringDeleter>;
+
+std::optional<std::string> partOf(const CurlLibrary& curl, CURLU* handle, CURLUPart part) {
+  char* raw = nullptr;
+  if (curl.urlGet(handle, part, &raw, 0) != CURLUE_OK || raw == nullptr) {
+    return std::nullopt;
+  }
+  const CurlString owned(raw, CurlStringDeleter{&curl});
+  return std::string(owned.get());
+}
+
+// "1" and the normalised URL, or "0".
+std::string urlAnswer(const CurlLibrary* curl, const char* text) {
+  if (curl == nullptr) {
+    return "0";
+  }
+  const UrlHandle handle(curl->url(), UrlHandleDeleter{curl});
+  // Without flags the parser refuses text that lacks a scheme instead of guessing one.
+  if (!handle || curl->urlSet(handle.get(), CURLUPART_URL, text, 0) != CURLUE_OK) {
+    return "0";
+  }
+  const std::optional<std::string> host = partOf(*curl, handle.get(), CURLUPART_HOST);
+  const std::optional<std::string> normalised = partOf(*curl, handle.get(), CURLUPART_URL);
+  return host && !host->empty() && normalised ? "1" + *normalised : "0";
+}
+
+Error errorFor(const CurlLibrary& curl, CURLcode result, bool bodyTooLarge) {
+  if (bodyTooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+    return urlError(urlErrorCode::dataLengthExceedsMaximum,
+                    "The resource exceeds the maximum size.");
+  }
+  switch (result) {
+    case CURLE_OPERATION_TIMEDOUT:
+      return urlError(urlErrorCode::timedOut, "The request timed out.");
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return urlError(urlErrorCode::cannotFindHost,
+                      "A server with the specified hostname could not be found.");
+    case CURLE_COULDNT_CONNECT:
+      return urlError(urlErrorCode::cannotConnectToHost, "Could not connect to the server.");
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+      return urlError(urlErrorCode::networkConnectionLost, "The network connection was lost.");
+    default:
+      return urlError(urlErrorCode::unknown, std::string("An unknown error occurred. (") +
+                                                 curl.easyStrerror(result) + ")");
+  }
+}
+
+struct Received {
+  std::string body;
+  bool bodyTooLarge = false;
+};
+
+// Keeps at most maximumBodySize bytes; one byte more fails the transfer with CURLE_WRITE_ERROR.
+std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* context) {
+  auto* received = static_cast<Received*>(context);
+  const std::size_t length = size * count;
+  if (length > HttpSession::maximumBodySize - received->body.size()) {
+    received->bodyTooLarge = true;
+    return 0;
+  }
+  received->body.append(data, length);
+  return length;
+}
+
+bool configure(const CurlLibrary& curl, CURL* easy, const char* url, long timeout,
+               Received& received) {
+  const std::array results = {
+      curl.easySetopt(easy, CURLOPT_URL, url),
+      curl.easySetopt(easy, CURLOPT_HTTPGET, 1L),
+      curl.easySetopt(easy, CURLOPT_NOSIGNAL, 1L),
+      curl.easySetopt(easy, CURLOPT_PROTOCOLS_STR, "http,https"),
+      curl.easySetopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"),
+      curl.easySetopt(easy, CURLOPT_FOLLOWLOCATION, 1L),
+      curl.easySetopt(easy, CURLOPT_MAXREDIRS, maximumRedirects),
+      curl.easySetopt(easy, CURLOPT_TIMEOUT_MS, timeout),
+      curl.easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeout),
+      // Refuses an announced oversized body before any of it is read.
+      curl.easySetopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                      static_cast<curl_off_t>(HttpSession::maximumBodySize)),
+      curl.easySetopt(easy, CURLOPT_WRITEFUNCTION, &receiveBody),
+      curl.easySetopt(easy, CURLOPT_WRITEDATA, &received),
+  };
+  return std::ranges::all_of(results, [](CURLcode result) { return result == CURLE_OK; });
+}
+
+// A fetch's answer: "<error code> <status> <description length>\n", the description and the body.
+// The error code is 0 on success; the status is 0 when no status line arrived.
+std::string fetchAnswer(int code, long status, std::string_view description,
+                        std::string_view body = {}) {
+  std::string answer = std::to_string(code) + " " + std::to_string(status) + " " +
+                       std::to_string(description.size()) + "\n";
+  answer.append(description);
+  answer.append(body);
+  return answer;
+}
+
+std::string fetchAnswer(const Error& error, long status) {
+  return fetchAnswer(error.code, status, error.localizedDescription);
+}
+
+struct EasyDeleter {
+  const CurlLibrary* curl;
+  void operator()(CURL* easy) const { curl->easyCleanup(easy); }
+};
+
+std::string fetchAnswer(const CurlLibrary* curl, const char* url, long timeout) {
+  if (curl == nullptr) {
+    return fetchAnswer(urlError(urlErrorCode::unknown, "The network library could not be loaded."),
+                       0);
+  }
+  const std::unique_ptr<CURL, EasyDeleter> easy(curl->easyInit(), EasyDeleter{curl});
+  Received received;
+  if (!easy || !configure(*curl, easy.get(), url, std::max(timeout, 1L), received)) {
+    return fetchAnswer(unknownError(), 0);
+  }
+  const CURLcode result = curl->easyPerform(easy.get());
+  long status = 0;
+  if (curl->easyGetinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) {
+    status = 0;
+  }
+  if (result != CURLE_OK) {
+    return fetchAnswer(errorFor(*curl, result, received.bodyTooLarge), status);
+  }
+  return fetchAnswer(0, status, {}, received.body);
+}
+
+std::string answerFor(std::string_view job, const char* text, const char* timeout) {
+  if (job == "url") {
+    return urlAnswer(CurlLibrary::load(), text);
+  }
+  long milliseconds = 0;
+  const std::string_view timeoutText = timeout != nullptr ? timeout : "";
+  std::from_chars(timeoutText.data(), timeoutText.data() + timeoutText.size(), milliseconds);
+  return fetchAnswer(CurlLibrary::load(), text, milliseconds);
+}
+
+// Every executable that can start helpers carries this, so the helper is the program itself,
+// started again with the job in its environment. It runs among the executable's static
+// initialisers, does the job and exits without running main() or any exit handler.
+[[gnu::constructor]] void serveAsHelper() {
+  const char* job = std::getenv(std::string(jobVariable).c_str());
+  if (job == nullptr) {
+    return;
+  }
+  const char* text = std::getenv(std::string(textVariable).c_str());
+  std::string answer;
+  try {
+    answer = answerFor(job, text != nullptr ? text : "",
+                       std::getenv(std::string(timeoutVariable).c_str()));
+  } catch (const std::bad_alloc&) {
+    answer.clear();
+  }
+  writeAll(STDOUT_FILENO, answer);
+  ::_exit(0);
+}
+
+// ---- The asking side.
+
+struct SpawnSettings {
+  posix_spawn_file_actions_t actions{};
+  posix_spawnattr_t attributes{};
+  SpawnSettings() {
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawnattr_init(&attributes);
+  }
+  ~SpawnSettings() {
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+  }
+  SpawnSettings(const SpawnSettings&) = delete;
+  SpawnSettings& operator=(const SpawnSettings&) = delete;
+  SpawnSettings(SpawnSettings&&) = delete;
+  SpawnSettings& operator=(SpawnSettings&&) = delete;
+};
+
+// The process's environment without any helper variable, then the job's.
+std::vector<std::string> helperEnvironment(std::string_view job, std::string_view text,
+                                           std::chrono::milliseconds timeout) {
+  std::vector<std::string> entries;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (!std::string_view(*entry).starts_with(variablePrefix)) {
+      entries.emplace_back(*entry);
+    }
+  }
+  entries.push_back(std::string(jobVariable) + "=" + std::string(job));
+  entries.push_back(std::string(textVariable) + "=" + std::string(text));
+  entries.push_back(std::string(timeoutVariable) + "=" + std::to_string(timeout.count()));
+  return entries;
+}
+
+void closeDescriptor(int& fd) {
+  if (fd >= 0) {
+    ::close(fd);
+    fd = -1;
+  }
+}
+
+}  // namespace
+
+Result<HelperProcess> HelperProcess::start(std::string_view job, std::string_view text,
+                                           std::chrono::milliseconds timeout) {
+  // The text travels as an environment variable, which cannot hold a NUL.
+  if (text.find('\0') != std::string_view::npos) {
+    return std::unexpected(unknownError());
+  }
+  std::array<int, 2> pipe{-1, -1};
+  if (::pipe2(pipe.data(), O_CLOEXEC) != 0) {
+    return std::unexpected(unknownError());
+  }
+  // Only the asking end: the helper writes its answer whole, waiting while the pipe is full.
+  if (::fcntl(pipe[0], F_SETFL, O_NONBLOCK) != 0) {
+    closeDescriptor(pipe[0]);
+    closeDescriptor(pipe[1]);
+    return std::unexpected(unknownError());
+  }
+  SpawnSettings settings;
+  ::posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  ::posix_spawn_file_actions_adddup2(&settings.actions, pipe[1], STDOUT_FILENO);
+  ::posix_spawn_file_actions_addclosefrom_np(&settings.actions, STDERR_FILENO + 1);
+  // The asking thread may block signals or ignore SIGPIPE for itself; the helper starts clean.
+  sigset_t noSignals;
+  sigemptyset(&noSignals);
+  sigset_t allSignals;
+  sigfillset(&allSignals);
+  ::posix_spawnattr_setsigmask(&settings.attributes, &noSignals);
+  ::posix_spawnattr_setsigdefault(&settings.attributes, &allSignals);
+  ::posix_spawnattr_setflags(&settings.attributes,
+                             static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+
+  std::vector<std::string> environment = helperEnvironment(job, text, timeout);
+  std::vector<char*> envp;
+  envp.reserve(environment.size() + 1);
+  for (std::string& entry : environment) {
+    envp.push_back(entry.data());
+  }
+  envp.push_back(nullptr);
+  // The executable the process runs, even when its file has been replaced or removed since.
+  std::string self = "/proc/self/exe";
+  std::array<char*, 2> argv{self.data(), nullptr};
+  pid_t pid = -1;
+  const int spawned = ::posix_spawn(&pid, self.c_str(), &settings.actions, &settings.attributes,
+                                    argv.data(), envp.data());
+  closeDescriptor(pipe[1]);
+  if (spawned != 0) {
+    closeDescriptor(pipe[0]);
+    return std::unexpected(unknownError());
+  }
+  return HelperProcess(pid, pipe[0]);
+}
+
+HelperProcess::~HelperProcess() {
+  end();
+}
+
+HelperProcess::HelperProcess(HelperProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      output_(std::exchange(other.output_, -1)),
+      answer_(std::move(other.answer_)),
+      overlong_(other.overlong_) {}
+
+HelperProcess& HelperProcess::operator=(HelperProcess&& other) noexcept {
+  if (this != &other) {
+    end();
+    pid_ = std::exchange(other.pid_, -1);
+    output_ = std::exchange(other.output_, -1);
+    answer_ = std::move(other.answer_);
+    overlong_ = other.overlong_;
+  }
+  return *this;
+}
+
+void HelperProcess::end() {
+  if (pid_ > 0) {
+    // A helper that has answered is exiting anyway; one that has not is given up.
+    ::kill(pid_, SIGKILL);
+    while (::waitpid(pid_, nullptr, 0) == -1 && errno == EINTR) {
+    }
+    pid_ = -1;
+  }
+  closeDescriptor(output_);
+}
+
+bool HelperProcess::readAvailable() {
+  std::array<char, 65536> buffer{};
+  for (;;) {
+    const ssize_t count = ::read(output_, buffer.data(), buffer.size());
+    if (count > 0) {
+      answer_.append(buffer.data(), static_cast<std::size_t>(count));
+      if (answer_.size() > maximumAnswerSize) {
+        overlong_ = true;
+        return true;
+      }
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return count == 0 || errno != EAGAIN;
+    }
+  }
+}
+
+FetchOutcome fetchOutcome(const HelperProcess& helper) {
+  const std::string_view answer = helper.answer();
+  const std::size_t lineEnd = answer.find('\n');
+  if (helper.overlong() || lineEnd == std::string_view::npos) {
+    return {std::nullopt, std::nullopt, unknownError()};
+  }
+  int code = 0;
+  long status = 0;
+  std::size_t descriptionLength = 0;
+  const std::string_view header = answer.substr(0, lineEnd);
+  const char* const end = std::to_address(header.end());
+  auto read = std::from_chars(std::to_address(header.begin()), end, code);
+  if (read.ec == std::errc{} && read.ptr != end && *read.ptr == ' ') {
+    read = std::from_chars(read.ptr + 1, end, status);
+  }
+  if (read.ec == std::errc{} && read.ptr != end && *read.ptr == ' ') {
+    read = std::from_chars(read.ptr + 1, end, descriptionLength);
+  }
+  if (read.ec != std::errc{} || read.ptr != end ||
+      descriptionLength > answer.size() - lineEnd - 1) {
+    return {std::nullopt, std::nullopt, unknownError()};
+  }
+  const std::string_view description = answer.substr(lineEnd + 1, descriptionLength);
+  const std::string_view body = answer.substr(lineEnd + 1 + descriptionLength);
+  std::optional<HttpResponse> response;
+  if (status != 0) {
+    response = HttpResponse{status};
+  }
+  if (code == 0) {
+    return {std::string(body), response.value_or(HttpResponse{}), std::nullopt};
+  }
+  return {std::nullopt, response, urlError(code, std::string(description))};
+}
+
+std::optional<std::string> normalisedUrl(std::string_view text) {
+  Result<HelperProcess> helper = HelperProcess::start("url", text, {});
+  if (!helper) {
+    return std::nullopt;
+  }
+  const auto giveUp =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(urlHelperMilliseconds);
+  while (!helper->readAvailable()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        giveUp - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      return std::nullopt;
+    }
+    pollfd watched{helper->output(), POLLIN, 0};
+    ::poll(&watched, 1, static_cast<int>(left.count()) + 1);
+  }
+  const std::string& answer = helper->answer();
+  if (helper->overlong() || !answer.starts_with('1')) {
+    return std::nullopt;
+  }
+  return answer.substr(1);
+}
+
+}  // namespace platform::networkHelper
