@@ -215,7 +215,7 @@ void DesktopDaemon::readFrom(std::uint64_t number) {
 }
 
 void DesktopDaemon::handleLine(Connection& connection, const std::string& line) {
-  const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
+  const nlohmann::json request = wire::parseLine(line);
   const std::optional<std::string> op = wire::stringAt(request, "op");
   if (!request.is_object() || !op) {
     connection.send({{"ok", false}, {"status", 2}, {"error", "Not a request."}});

@@ -80,6 +80,15 @@ std::vector<std::int64_t> versionParts(std::string_view version) {
   return parts;
 }
 
+std::optional<VersionCheckResult> versionCheckResult(const std::string& body,
+                                                     std::string currentVersion) {
+  std::optional<std::string> latest = decodeLatestVersion(body);
+  if (!latest || !isVersion(*latest, currentVersion)) {
+    return std::nullopt;
+  }
+  return VersionCheckResult{std::move(*latest), std::move(currentVersion)};
+}
+
 bool isVersion(std::string_view version, std::string_view newerThan) {
   const std::vector<std::int64_t> candidate = versionParts(version);
   const std::vector<std::int64_t> reference = versionParts(newerThan);
@@ -114,10 +123,7 @@ void UpdateChecker::check(Completion completion) const {
                                const std::optional<platform::Error>& /*error*/) mutable {
         std::optional<VersionCheckResult> result;
         if (data) {
-          std::optional<std::string> latest = decodeLatestVersion(*data);
-          if (latest && isVersion(*latest, currentVersion)) {
-            result = VersionCheckResult{std::move(*latest), std::move(currentVersion)};
-          }
+          result = versionCheckResult(*data, std::move(currentVersion));
         }
         mainQueue->async([completion = std::move(completion), result = std::move(result)] {
           completion(result);

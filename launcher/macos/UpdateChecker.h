@@ -35,6 +35,11 @@ std::vector<std::int64_t> versionParts(std::string_view version);
 // 0: "1.10" is newer than "1.9"; "1.2" and "1.2.0" are equal.
 bool isVersion(std::string_view version, std::string_view newerThan);
 
+// What one answer of the web service means: a result exactly when `body` is a JSON object whose
+// "version" text is newer than `currentVersion`; any other body is no update.
+std::optional<VersionCheckResult> versionCheckResult(const std::string& body,
+                                                     std::string currentVersion);
+
 // Asks the product's web service for the latest published version, one GET per check. Keeps no
 // state between checks, so several may run at once.
 class UpdateChecker {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <expected>
 #include <set>
 #include <string>
@@ -180,6 +181,13 @@ TEST(DesktopWireTest, MalformedLinesAreRefusedByTheFieldTheyGetWrong) {
   EXPECT_FALSE(wire::decodeReply(request::HideApplication{}, "yes").has_value());
   const auto event = wire::decodeEvent({{"event", "input"}, {"input", {{"action", "wave"}}}});
   EXPECT_FALSE(event.has_value());
+
+  // Nesting is read up to the limit, brackets inside texts not counted; one level more is refused.
+  const auto nested = [](std::size_t depth) {
+    return std::string(depth, '[') + R"("[{\"")" + std::string(depth, ']');
+  };
+  EXPECT_EQ(wire::parseLine(nested(wire::maximumDepth)).size(), 1U);
+  EXPECT_TRUE(wire::parseLine(nested(wire::maximumDepth + 1)).is_discarded());
 }
 
 }  // namespace

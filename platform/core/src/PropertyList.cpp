@@ -152,6 +152,17 @@ nlohmann::json toJson(plist_t node) {
   return nullptr;
 }
 
+// Whether a string or a dictionary key of the tree holds a NUL character. XML cannot carry one,
+// and libplist's accessors stop the process over it (they compare the length with strlen). Its XML
+// writer copies texts by their length, so such a character shows in the XML form.
+bool holdsNulCharacter(plist_t root) {
+  char* raw = nullptr;
+  std::uint32_t length = 0;
+  plist_to_xml(root, &raw, &length);
+  const std::unique_ptr<char, decltype(&plist_to_xml_free)> xml(raw, &plist_to_xml_free);
+  return !xml || std::string_view(xml.get(), length).find('\0') != std::string_view::npos;
+}
+
 }  // namespace
 
 Result<nlohmann::json> readPropertyList(const std::filesystem::path& file) {
@@ -164,7 +175,7 @@ Result<nlohmann::json> readPropertyList(const std::filesystem::path& file) {
   // Within smallFileLimit, so the size fits the library's 32 bits.
   plist_from_memory(contents->data(), static_cast<std::uint32_t>(contents->size()), &raw);
   const PlistNode root(raw);
-  if (!root) {
+  if (!root || holdsNulCharacter(root.get())) {
     const std::string name = file.filename().empty() ? file.string() : file.filename().string();
     return std::unexpected(Error{
         errorDomain::file, fileReadCorruptFile,

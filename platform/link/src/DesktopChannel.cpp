@@ -15,6 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/DesktopWire.h"
+
 namespace platform {
 
 namespace {
@@ -117,9 +119,7 @@ void DesktopChannel::splitLines() {
   std::size_t start = 0;
   for (std::size_t end = buffer_.find('\n'); end != std::string::npos;
        end = buffer_.find('\n', start)) {
-    nlohmann::json message =
-        nlohmann::json::parse(buffer_.begin() + static_cast<std::ptrdiff_t>(start),
-                              buffer_.begin() + static_cast<std::ptrdiff_t>(end), nullptr, false);
+    nlohmann::json message = wire::parseLine(std::string_view(buffer_).substr(start, end - start));
     start = end + 1;
     if (!message.is_object()) {
       continue;
