@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -16,6 +18,9 @@ namespace {
 
 // The code of "the file isn’t in the correct format".
 constexpr int fileReadCorruptFile = 259;
+
+// How long a kickstart with -k waits for the stopped program to end before it starts the next.
+constexpr std::chrono::seconds stopLimit{5};
 
 std::unexpected<platform::Error> notAnAgent(const std::filesystem::path& path,
                                             const std::string& why) {
@@ -129,6 +134,12 @@ std::expected<pid_t, LaunchdFailure> Launchd::kickstart(const std::string& label
       return *pid;
     }
     stopProgram(loaded);
+    // The new program starts only once the old one has gone: one that still ran would see it and
+    // leave, as the launcher does when another launcher runs.
+    const auto deadline = std::chrono::steady_clock::now() + stopLimit;
+    while (services_.isRunning(*pid) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
   }
   auto started = startProgram(loaded);
   if (!started) {
