@@ -202,7 +202,10 @@ int DesktopCtl::screenshot(const CtlCommand& command) {
     return failed(picture.error());
   }
   const std::filesystem::path file = platform::wire::stringAt(command.fields, "file").value_or("");
-  if (auto written = files_->writeAtomically(file, picture->png()); !written) {
+  // A picture is not worth a flush to disk: it can always be drawn again.
+  if (auto written = files_->writeAtomically(file, picture->png(),
+                                             platform::FileManager::Durability::notFlushed);
+      !written) {
     return failed(written.error());
   }
   return 0;
