@@ -13,6 +13,7 @@
 
 #include "model/KeyNames.h"
 #include "platform/DesktopWire.h"
+#include "platform/JsonText.h"
 
 namespace desktop {
 namespace {
@@ -175,7 +176,7 @@ Built buildScreens(const CommandLine& line) {
   if (line.json) {
     return usageError("--json is for the screens query, not for screens set");
   }
-  nlohmann::json screens = nlohmann::json::parse(line.operands[1], nullptr, false);
+  nlohmann::json screens = platform::parseJson(line.operands[1]);
   if (!screens.is_array()) {
     return usageError("screens set takes a JSON list of screens, like " +
                       std::string(R"([{"name": "Main", "x": 0, "y": 0, "width": 1440, )") +

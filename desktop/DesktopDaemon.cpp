@@ -16,6 +16,7 @@
 #include "platform/DesktopChannel.h"
 #include "platform/DesktopEvent.h"
 #include "platform/DesktopWire.h"
+#include "platform/JsonText.h"
 
 namespace desktop {
 
@@ -215,7 +216,7 @@ void DesktopDaemon::readFrom(std::uint64_t number) {
 }
 
 void DesktopDaemon::handleLine(Connection& connection, const std::string& line) {
-  const nlohmann::json request = wire::parseLine(line);
+  const nlohmann::json request = platform::parseJson(line);
   const std::optional<std::string> op = wire::stringAt(request, "op");
   if (!request.is_object() || !op) {
     connection.send({{"ok", false}, {"status", 2}, {"error", "Not a request."}});

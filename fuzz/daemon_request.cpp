@@ -10,9 +10,10 @@
 
 #include "FuzzSupport.h"
 #include "platform/DesktopWire.h"
+#include "platform/JsonText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const nlohmann::json line = platform::wire::parseLine(fuzz::text(data, size));
+  const nlohmann::json line = platform::parseJson(fuzz::text(data, size));
   const std::optional<std::string> op = platform::wire::stringAt(line, "op");
   if (!line.is_object() || !op) {
     return 0;

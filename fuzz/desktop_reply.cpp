@@ -15,6 +15,7 @@
 #include "FuzzSupport.h"
 #include "platform/DesktopRequest.h"
 #include "platform/DesktopWire.h"
+#include "platform/JsonText.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   static const auto requests = everyRequest(std::make_index_sequence<requestCount>());
   const std::size_t choice = data[0];
-  const nlohmann::json message = platform::wire::parseLine(fuzz::text(data + 1, size - 1));
+  const nlohmann::json message = platform::parseJson(fuzz::text(data + 1, size - 1));
   if (!message.is_object()) {
     return 0;
   }

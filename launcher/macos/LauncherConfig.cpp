@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/JsonText.h"
+
 namespace launcher {
 namespace {
 
@@ -82,8 +84,7 @@ std::optional<LauncherConfig> LauncherConfig::decode(const nlohmann::json& docum
 }
 
 std::optional<LauncherConfig> LauncherConfig::decodeText(std::string_view text) {
-  const nlohmann::json document =
-      nlohmann::json::parse(text, /*cb=*/nullptr, /*allow_exceptions=*/false);
+  const nlohmann::json document = platform::parseJson(text);
   if (document.is_discarded()) {
     return std::nullopt;
   }

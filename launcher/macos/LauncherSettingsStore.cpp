@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ShortcutGrammar.h"
+#include "platform/JsonText.h"
 #include "suite/LauncherSettingsFile.h"
 
 namespace launcher {
@@ -33,8 +34,7 @@ LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
   if (!contents) {
     return settings;
   }
-  const nlohmann::json document =
-      nlohmann::json::parse(*contents, /*cb=*/nullptr, /*allow_exceptions=*/false);
+  const nlohmann::json document = platform::parseJson(*contents);
   if (document.is_discarded()) {
     return settings;
   }

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ServiceAddress.h"
+#include "platform/JsonText.h"
 #include "platform/Url.h"
 
 namespace launcher {
@@ -49,7 +50,7 @@ bool isShowableVersion(std::string_view text) {
 // The "version" string of the service's answer: a JSON object; other keys are ignored. A text that
 // could not be shown as it is counts as no answer.
 std::optional<std::string> decodeLatestVersion(const std::string& body) {
-  const nlohmann::json document = nlohmann::json::parse(body, nullptr, false);
+  const nlohmann::json document = platform::parseJson(body);
   if (document.is_discarded() || !document.is_object()) {
     return std::nullopt;
   }

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/JsonText.h"
+
 namespace suite {
 
 std::filesystem::path launcherSettingsPath(const std::filesystem::path& home) {
@@ -28,7 +30,7 @@ std::optional<LauncherSettingsPayload> LauncherSettingsPayload::decode(
 }
 
 std::optional<LauncherSettingsPayload> LauncherSettingsPayload::decodeText(std::string_view text) {
-  return decode(nlohmann::json::parse(text, /*cb=*/nullptr, /*allow_exceptions=*/false));
+  return decode(platform::parseJson(text));
 }
 
 nlohmann::json LauncherSettingsPayload::toJSON() const {

@@ -21,6 +21,7 @@
 #include "platform/EventLoop.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
+#include "platform/JsonText.h"
 #include "platform/Label.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
@@ -186,8 +187,8 @@ TEST(DesktopWireTest, MalformedLinesAreRefusedByTheFieldTheyGetWrong) {
   const auto nested = [](std::size_t depth) {
     return std::string(depth, '[') + R"("[{\"")" + std::string(depth, ']');
   };
-  EXPECT_EQ(wire::parseLine(nested(wire::maximumDepth)).size(), 1U);
-  EXPECT_TRUE(wire::parseLine(nested(wire::maximumDepth + 1)).is_discarded());
+  EXPECT_EQ(platform::parseJson(nested(platform::maximumJsonDepth)).size(), 1U);
+  EXPECT_TRUE(platform::parseJson(nested(platform::maximumJsonDepth + 1)).is_discarded());
 }
 
 }  // namespace

@@ -86,6 +86,12 @@ TEST_F(UpdateCheckerTest, ResultOnlyForAPublishedVersionNewerThanTheInstalledOne
       {"a line break and a sentence", 200, R"({"version":"9.0\nInstall it now"})", "1.0", {}},
       {"an escape sequence", 200, R"({"version":"9.0\u001b[2J"})", "1.0", {}},
       {"a C1 control", 200, R"({"version":"9.0\u0085"})", "1.0", {}},
+      // An answer nested past any sense is refused before it is parsed.
+      {"nested too deep",
+       200,
+       R"({"version":"9.0","notes":)" + std::string(200, '[') + std::string(200, ']') + "}",
+       "1.0",
+       {}},
       {"connection refused", 0, "", "1.0", std::nullopt},
       {"origin without an address", -1, "not a url", "1.0", std::nullopt},
       {"empty origin", -1, "///", "1.0", std::nullopt},

@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/DesktopWire.h"
+#include "platform/JsonText.h"
 
 namespace platform {
 
@@ -119,7 +120,7 @@ void DesktopChannel::splitLines() {
   std::size_t start = 0;
   for (std::size_t end = buffer_.find('\n'); end != std::string::npos;
        end = buffer_.find('\n', start)) {
-    nlohmann::json message = wire::parseLine(std::string_view(buffer_).substr(start, end - start));
+    nlohmann::json message = parseJson(std::string_view(buffer_).substr(start, end - start));
     start = end + 1;
     if (!message.is_object()) {
       continue;

@@ -51,42 +51,7 @@ constexpr std::array<std::pair<DesktopEvent::Kind, std::string_view>, 6> eventNa
     {DesktopEvent::Kind::input, "input"},
 }};
 
-// Whether the text opens more than maximumDepth arrays and objects at once, counting only brackets
-// outside strings. Linear, and it allocates nothing.
-bool nestsTooDeep(std::string_view text) {
-  std::size_t depth = 0;
-  bool inString = false;
-  bool escaped = false;
-  for (const char c : text) {
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > maximumDepth) {
-        return true;
-      }
-    } else if ((c == ']' || c == '}') && depth > 0) {
-      --depth;
-    }
-  }
-  return false;
-}
-
 }  // namespace
-
-nlohmann::json parseLine(std::string_view line) {
-  if (nestsTooDeep(line)) {
-    return nlohmann::json(nlohmann::json::value_t::discarded);
-  }
-  return nlohmann::json::parse(line, nullptr, false);
-}
 
 std::optional<std::string> stringAt(const nlohmann::json& object, const char* key) {
   const nlohmann::json* value = member(object, key);

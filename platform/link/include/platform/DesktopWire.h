@@ -23,15 +23,6 @@ namespace platform::wire {
 // The JSON forms of the desktop's records on the daemon's socket (docs/desktop-protocol.md).
 // Decoding never throws: a value of the wrong shape gives nothing.
 
-// The deepest nesting of arrays and objects a line may have. An interface takes two levels per
-// view; reading, copying and writing a value recurse once per level, so a deeper line would let
-// the other end exhaust the reader's stack.
-inline constexpr std::size_t maximumDepth = 128;
-
-// One line of the socket read as JSON; discarded (is_discarded()) when it is not JSON or nests
-// deeper than maximumDepth.
-nlohmann::json parseLine(std::string_view line);
-
 std::string_view policyName(ActivationPolicy policy);
 std::optional<ActivationPolicy> decodePolicy(const nlohmann::json& value);
 
