@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,8 +14,12 @@ class ScratchFolder {
   ScratchFolder() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "ferrolin-bench-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? std::filesystem::path(pattern)
-                                                 : std::filesystem::temp_directory_path();
+    // Without a folder of its own there is nothing safe to remove afterwards: stop.
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      std::perror("ferrolin bench: a scratch folder could not be made");
+      std::abort();
+    }
+    path_ = pattern;
   }
   ~ScratchFolder() {
     std::error_code ignored;
