@@ -2,7 +2,6 @@
 
 #include <sys/types.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <optional>
