@@ -4,21 +4,26 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/LocalHttpServer.h"
@@ -349,6 +354,72 @@ TEST(HttpWithoutLibcurlTest, NoUrlParsesAndSessionsStillComeAndGo) {
       std::chrono::seconds(30));
   EXPECT_EQ(child.exitStatus, 0) << child.stdoutText << child.stderrText;
   EXPECT_NE(child.stdoutText.find("[  PASSED  ] 1 test"), std::string::npos) << child.stdoutText;
+}
+
+// A process's state letter and parent from /proc; nothing when it no longer exists.
+std::optional<std::pair<char, pid_t>> stateAndParentOf(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
+    return std::nullopt;
+  }
+  std::istringstream fields(line.substr(line.rfind(')') + 1));
+  char state = '?';
+  pid_t parent = 0;
+  fields >> state >> parent;
+  return std::pair{state, parent};
+}
+
+// Set in the environment of this test binary run again as a program that starts a request to this
+// URL and is killed while the request is held.
+constexpr const char* heldUrlMarker = "FERROLIN_TEST_HELD_URL";
+
+TEST(HttpHelperTest, AHelperEndsWithTheProgramThatStartedIt) {
+  if (const char* url = std::getenv(heldUrlMarker); url != nullptr) {
+    HttpSession session;
+    std::ignore = startTask(session, url, 60s);
+    std::this_thread::sleep_for(60s);
+    return;
+  }
+  testsupport::LocalHttpServer server;
+  std::promise<void> arrived;
+  server.get("/held", [&](const httplib::Request&, httplib::Response& response) {
+    arrived.set_value();
+    server.waitUntilReleased();
+    response.set_content("released", "text/plain");
+  });
+  server.start();
+  testsupport::Environment environment{{heldUrlMarker, server.url("/held")}};
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name); value != nullptr) {
+      environment[name] = value;
+    }
+  }
+  testsupport::BackgroundProcess program(
+      std::filesystem::read_symlink("/proc/self/exe"),
+      {"--gtest_filter=HttpHelperTest.AHelperEndsWithTheProgramThatStartedIt"}, environment);
+  ASSERT_EQ(arrived.get_future().wait_for(deadline), std::future_status::ready);
+
+  std::vector<pid_t> helpers;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    pid_t pid = 0;
+    const std::string name = entry.path().filename().string();
+    if (std::from_chars(name.data(), name.data() + name.size(), pid).ec == std::errc{} &&
+        stateAndParentOf(pid).value_or(std::pair{'?', 0}).second == program.pid()) {
+      helpers.push_back(pid);
+    }
+  }
+  ASSERT_EQ(helpers.size(), 1U);
+
+  // The helper's request would wait a minute; it goes with the program instead.
+  program.kill();
+  const auto giveUp = std::chrono::steady_clock::now() + deadline;
+  auto state = stateAndParentOf(helpers.front());
+  while (state && state->first != 'Z' && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(10ms);
+    state = stateAndParentOf(helpers.front());
+  }
+  EXPECT_TRUE(!state || state->first == 'Z') << "the helper still runs";
 }
 
 std::string absoluteStringOf(const std::optional<Url>& url) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,10 +26,12 @@ extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leav
 namespace platform::networkHelper {
 namespace {
 
-// The helper's job, its text (a URL) and a fetch's time-out travel in its environment.
+// The helper's job, its text (a URL), a fetch's time-out and the asking process travel in its
+// environment.
 constexpr std::string_view jobVariable = "PLATFORM_NETWORK_HELPER_JOB";
 constexpr std::string_view textVariable = "PLATFORM_NETWORK_HELPER_TEXT";
 constexpr std::string_view timeoutVariable = "PLATFORM_NETWORK_HELPER_TIMEOUT_MS";
+constexpr std::string_view parentVariable = "PLATFORM_NETWORK_HELPER_PARENT";
 constexpr std::string_view variablePrefix = "PLATFORM_NETWORK_HELPER_";
 
 // Room for a fetch answer's first line next to the largest body.
@@ -221,6 +224,13 @@ std::string answerFor(std::string_view job, const char* text, const char* timeou
   if (job == nullptr) {
     return;
   }
+  // A helper never outlives the thread that asked: it is killed when that ends, and gives up at
+  // once when its asker was already gone before this line.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  const char* parent = std::getenv(std::string(parentVariable).c_str());
+  if (parent == nullptr || std::to_string(::getppid()) != parent) {
+    ::_exit(0);
+  }
   const char* text = std::getenv(std::string(textVariable).c_str());
   std::string answer;
   try {
@@ -264,6 +274,7 @@ std::vector<std::string> helperEnvironment(std::string_view job, std::string_vie
   entries.push_back(std::string(jobVariable) + "=" + std::string(job));
   entries.push_back(std::string(textVariable) + "=" + std::string(text));
   entries.push_back(std::string(timeoutVariable) + "=" + std::to_string(timeout.count()));
+  entries.push_back(std::string(parentVariable) + "=" + std::to_string(::getpid()));
   return entries;
 }
 
