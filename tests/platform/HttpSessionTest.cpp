@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/Eventually.h"
 #include "support/LocalHttpServer.h"
 #include "support/TemporaryFolder.h"
 #include "support/ToolRunner.h"
@@ -343,11 +344,7 @@ TEST(HttpWithoutLibcurlTest, NoUrlParsesAndSessionsStillComeAndGo) {
 
   testsupport::Environment environment{{"LD_LIBRARY_PATH", folder.path().string()},
                                        {unusableLibcurlMarker, "1"}};
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name); value != nullptr) {
-      environment[name] = value;
-    }
-  }
+  testsupport::addSanitizerOptions(environment);
   const testsupport::ToolResult child = testsupport::runTool(
       std::filesystem::read_symlink("/proc/self/exe"),
       {"--gtest_filter=HttpWithoutLibcurlTest.NoUrlParsesAndSessionsStillComeAndGo"}, environment,
@@ -390,11 +387,7 @@ TEST(HttpHelperTest, AHelperEndsWithTheProgramThatStartedIt) {
   });
   server.start();
   testsupport::Environment environment{{heldUrlMarker, server.url("/held")}};
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name); value != nullptr) {
-      environment[name] = value;
-    }
-  }
+  testsupport::addSanitizerOptions(environment);
   testsupport::BackgroundProcess program(
       std::filesystem::read_symlink("/proc/self/exe"),
       {"--gtest_filter=HttpHelperTest.AHelperEndsWithTheProgramThatStartedIt"}, environment);
@@ -413,13 +406,10 @@ TEST(HttpHelperTest, AHelperEndsWithTheProgramThatStartedIt) {
 
   // The helper's request would wait a minute; it goes with the program instead.
   program.kill();
-  const auto giveUp = std::chrono::steady_clock::now() + deadline;
-  auto state = stateAndParentOf(helpers.front());
-  while (state && state->first != 'Z' && std::chrono::steady_clock::now() < giveUp) {
-    std::this_thread::sleep_for(10ms);
-    state = stateAndParentOf(helpers.front());
-  }
-  EXPECT_TRUE(!state || state->first == 'Z') << "the helper still runs";
+  EXPECT_TRUE(testsupport::eventually([&] {
+    const auto state = stateAndParentOf(helpers.front());
+    return !state || state->first == 'Z';
+  })) << "the helper still runs";
 }
 
 std::string absoluteStringOf(const std::optional<Url>& url) {

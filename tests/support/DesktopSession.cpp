@@ -3,7 +3,6 @@
 #include <poll.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -23,11 +22,7 @@ DesktopSession::DesktopSession(const Environment& extra)
                   {"TMPDIR", tmp_.string()},
                   {"EMULATED_DESKTOP", desktop_.string()},
                   {"PATH", toolFolder().string() + ":/usr/bin:/bin"}};
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name); value != nullptr) {
-      environment_[name] = value;
-    }
-  }
+  addSanitizerOptions(environment_);
   environment_.insert(extra.begin(), extra.end());
   const ToolResult started = ctl("start");
   if (started.exitStatus != 0) {

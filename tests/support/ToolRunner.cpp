@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -126,6 +127,14 @@ bool drain(int fd, std::string& text) {
 }
 
 }  // namespace
+
+void addSanitizerOptions(Environment& environment) {
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name); value != nullptr) {
+      environment[name] = value;
+    }
+  }
+}
 
 ToolResult runTool(const std::filesystem::path& executable,
                    const std::vector<std::string>& arguments, const Environment& environment,

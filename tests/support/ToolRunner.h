@@ -13,6 +13,10 @@ namespace testsupport {
 // An environment for a child process, exactly as given: NAME -> value.
 using Environment = std::map<std::string, std::string>;
 
+// Adds the sanitizers' option variables the test itself runs with, so that a child built with the
+// same sanitizers reports under the same options.
+void addSanitizerOptions(Environment& environment);
+
 // How a program run ended and what it wrote.
 struct ToolResult {
   // Its exit status; 128 + the signal number when a signal ended it; -1 when it could not be
