@@ -1,11 +1,15 @@
 #include "platform/FileManager.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -13,13 +17,16 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "support/TemporaryFolder.h"
+#include "support/TestScripts.h"
 
 namespace {
 
@@ -106,8 +113,8 @@ TEST_F(FileManagerTest, FailuresNameTheItemAndTheReason) {
        "“launcher-settings.json” couldn’t be opened because there is no such file."},
       {errorOf(files.writeAtomically(folder / "absent/settings.json", "{}")),
        "“settings.json” couldn’t be saved because there is no such file."},
-      {errorOf(files.removeItem(folder / "Ferrolin.app")),
-       "“Ferrolin.app” couldn’t be removed because there is no such file."},
+      {errorOf(files.removeItem(folder / "plain/Ferrolin.app")),
+       "“Ferrolin.app” couldn’t be removed because a part of its path is not a folder."},
       {errorOf(files.copyItem(folder / "nothing", folder / "c.txt")),
        "“nothing” couldn’t be copied because there is no such file."},
       {errorOf(files.replaceItem(folder / "a.txt", folder / "absent/Ferrolin.app")),
@@ -274,11 +281,7 @@ TEST_F(FileManagerTest, ReplaceLeavesExactlyTheNewTreeBesideItsNeighbours) {
   fs::create_symlink(folder / "elsewhere", source / "Contents/absolute-link");
   ::chmod((source / "Contents/Resources").c_str(), 0555);
   writeFile(folder / "outside.txt", "keep me");
-  const pid_t gone = ::fork();
-  if (gone == 0) {
-    ::_exit(0);
-  }
-  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const pid_t gone = testsupport::endedProcessId();
   const std::string live = ".Ferrolin.app.staging-" + std::to_string(::getpid()) + "-a";
 
   const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> olds = {
@@ -317,15 +320,159 @@ TEST_F(FileManagerTest, AFailedReplaceLeavesTheOldTreeWhole) {
   writeFile(source / "Contents/Resources/a.txt", "new");
   ASSERT_EQ(::mkfifo((source / "Contents/Resources/pipe").c_str(), 0644), 0);
 
-  const std::vector<std::pair<fs::path, int>> cases = {{source, ENOTSUP},
-                                                       {folder / "missing.app", ENOENT}};
-  for (const auto& [from, code] : cases) {
+  // An item deep inside the bundle is named by its path from the bundle.
+  const std::vector<std::tuple<fs::path, int, std::string>> cases = {
+      {source, ENOTSUP,
+       "“New.app/Contents/Resources/pipe” couldn’t be copied because of an error: Operation not "
+       "supported."},
+      {folder / "missing.app", ENOENT,
+       "“missing.app” couldn’t be copied because there is no such file."}};
+  for (const auto& [from, code, description] : cases) {
     const auto replaced = files.replaceItem(from, installed);
     ASSERT_FALSE(replaced) << from;
-    EXPECT_EQ(replaced.error().code, code) << replaced.error().localizedDescription;
+    EXPECT_EQ(replaced.error().code, code);
+    EXPECT_EQ(replaced.error().localizedDescription, description);
     EXPECT_EQ(snapshot(installed), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(installed.parent_path()), {}), 1);
   }
+}
+
+// Runs `body` in a child process with user and mount namespaces of its own, where it is root and
+// may mount without touching the test's own view of the files. The child's output, or nothing when
+// the system offers no such namespaces (the test is then skipped).
+std::optional<std::string> inMountNamespace(const std::function<std::string()>& body) {
+  std::array<int, 2> pipe{};
+  EXPECT_EQ(::pipe(pipe.data()), 0);
+  const uid_t user = ::getuid();
+  const gid_t group = ::getgid();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipe[0]);
+    const auto map = [](const char* file, const std::string& text) {
+      const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+      const bool written =
+          fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+      ::close(fd);
+      return written;
+    };
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !map("/proc/self/setgroups", "deny") ||
+        !map("/proc/self/uid_map", "0 " + std::to_string(user) + " 1") ||
+        !map("/proc/self/gid_map", "0 " + std::to_string(group) + " 1") ||
+        ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+      ::_exit(2);
+    }
+    const std::string output = body();
+    const bool sent =
+        ::write(pipe[1], output.data(), output.size()) == static_cast<ssize_t>(output.size());
+    ::_exit(sent ? 0 : 1);
+  }
+  ::close(pipe[1]);
+  std::string output;
+  std::array<char, 4096> buffer{};
+  for (ssize_t count = 0; (count = ::read(pipe[0], buffer.data(), buffer.size())) > 0;) {
+    output.append(buffer.data(), static_cast<std::size_t>(count));
+  }
+  ::close(pipe[0]);
+  int status = 0;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 2) {
+    return std::nullopt;
+  }
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  return output;
+}
+
+// A folder of another place mounted inside a tree (here a bind mount of an outside folder, on the
+// same file system) stops a removal, a copy and a sweep of leftovers before anything behind it is
+// touched; a replacement still puts the new item in place and leaves the old one hidden beside it.
+TEST_F(FileManagerTest, NeverEntersAFolderMountedInsideATree) {
+  writeFile(folder / "outside/precious.txt", "keep me");
+  const auto mountOutside = [&](const fs::path& at) {
+    fs::create_directories(at);
+    return ::mount((folder / "outside").c_str(), at.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  };
+  const auto describe = [](const auto& result) {
+    return result ? std::string("done") : result.error().localizedDescription;
+  };
+  const fs::path cache = folder / "home/Library/Caches/app.ferrolin.desktop";
+  writeFile(cache / "cache.bin", "data");
+  const fs::path bundle = folder / "Applications/Ferrolin.app";
+  writeFile(bundle / "Contents/MacOS/Ferrolin", "old");
+  const pid_t gone = testsupport::endedProcessId();
+  const fs::path leftover =
+      folder / "Applications" / (".Ferrolin.app.staging-" + std::to_string(gone) + "-1f");
+  writeFile(folder / "source/Ferrolin.app/Contents/MacOS/Ferrolin", "new");
+
+  const auto output = inMountNamespace([&] {
+    if (!mountOutside(cache / "volume") || !mountOutside(bundle / "Contents/volume") ||
+        !mountOutside(leftover / "volume") ||
+        !mountOutside(folder / "source/Ferrolin.app/Contents/volume")) {
+      return std::string("mount failed");
+    }
+    std::string seen = describe(files.removeItem(cache)) + "\n";
+    seen += describe(files.copyItem(folder / "source/Ferrolin.app", folder / "copy.app")) + "\n";
+    ::umount((folder / "source/Ferrolin.app/Contents/volume").c_str());
+    fs::remove(folder / "source/Ferrolin.app/Contents/volume");
+    seen += describe(files.replaceItem(folder / "source/Ferrolin.app", bundle)) + "\n";
+    files.removeLeftovers(bundle);
+    return seen;
+  });
+  if (!output) {
+    GTEST_SKIP() << "no user and mount namespaces here";
+  }
+  EXPECT_EQ(*output,
+            "“app.ferrolin.desktop/volume” couldn’t be removed because it is on another volume.\n"
+            "“Ferrolin.app/Contents/volume” couldn’t be copied because it is on another volume.\n"
+            "done\n");
+  EXPECT_EQ(readFile(folder / "outside/precious.txt"), "keep me");
+  EXPECT_EQ(readFile(bundle / "Contents/MacOS/Ferrolin"), "new");
+  EXPECT_FALSE(fs::exists(folder / "copy.app/Contents/volume"));
+  std::set<std::string> beside;
+  for (const auto& entry : fs::directory_iterator(folder / "Applications")) {
+    beside.insert(entry.path().filename());
+  }
+  // The old bundle, which held a mount, stays hidden for a later sweep; so does the old leftover.
+  EXPECT_EQ(beside.size(), 3U);
+  EXPECT_TRUE(beside.contains("Ferrolin.app") && beside.contains(leftover.filename()));
+}
+
+// Two programs removing the same tree at once both succeed: an item the other one removed first is
+// not an error, at any depth. Leftovers of killed writers go with removeLeftovers, live ones stay.
+TEST_F(FileManagerTest, AnItemAlreadyGoneIsRemovedAndLeftoversOfTheDeadAreSwept) {
+  for (int round = 0; round < 20; ++round) {
+    const fs::path tree = folder / "Ferrolin.app";
+    for (int file = 0; file < 300; ++file) {
+      writeFile(tree / "Contents" / std::to_string(file % 12) / std::to_string(file), "x");
+    }
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+      ::_exit(files.removeItem(tree) ? 0 : 1);
+    }
+    const auto removed = files.removeItem(tree);
+    EXPECT_TRUE(removed) << removed.error().localizedDescription;
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "round " << round;
+    EXPECT_FALSE(fs::exists(tree));
+  }
+  EXPECT_TRUE(files.removeItem(folder / "never-there"));
+
+  const pid_t gone = testsupport::endedProcessId();
+  const std::string dead = std::to_string(gone) + "-1f";
+  const std::string live = std::to_string(::getpid()) + "-2e";
+  for (const std::string& name :
+       {".Ferrolin.app.staging-" + dead + "/Contents/x", ".Ferrolin.app.staging-" + live + "/x",
+        ".Ferrolin.app.tmp-" + dead, ".Other.app.staging-" + dead + "/x"}) {
+    writeFile(folder / "Applications" / name, "left");
+  }
+  files.removeLeftovers(folder / "Applications/Ferrolin.app");
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder / "Applications")) {
+    left.insert(entry.path().filename());
+  }
+  EXPECT_EQ(left,
+            (std::set<std::string>{".Ferrolin.app.staging-" + live, ".Other.app.staging-" + dead}));
 }
 
 TEST(PrivateTemporaryDirectory, IsCreatedPrivateAndReused) {

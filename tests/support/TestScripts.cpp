@@ -1,5 +1,8 @@
 #include "support/TestScripts.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <fstream>
 #include <iterator>
@@ -99,6 +102,17 @@ std::vector<std::vector<std::string>> awaitRecordedCalls(const std::filesystem::
                                                          std::size_t count) {
   eventually([&] { return readRecordedCalls(recordFile).size() >= count; });
   return readRecordedCalls(recordFile);
+}
+
+pid_t endedProcessId() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::_exit(0);
+  }
+  if (child < 0 || ::waitpid(child, nullptr, 0) != child) {
+    throw std::runtime_error("could not start and end a process");
+  }
+  return child;
 }
 
 }  // namespace testsupport

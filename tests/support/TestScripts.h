@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -20,6 +22,10 @@ std::vector<std::vector<std::string>> readRecordedCalls(const std::filesystem::p
 // started and left alone, whose record comes when it comes.
 std::vector<std::vector<std::string>> awaitRecordedCalls(const std::filesystem::path& recordFile,
                                                          std::size_t count);
+
+// The id of a process that has ended and been reaped: what the hidden leftovers of a killed
+// program carry in their names.
+pid_t endedProcessId();
 
 // Recording stand-ins for the system tools of an emulated desktop in desktopFolder:
 // root/bin/launchctl and root/usr/bin/open, each exiting with the given status.

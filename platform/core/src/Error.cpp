@@ -50,6 +50,8 @@ std::string reasonFor(int errorNumber) {
       return "because its name is too long";
     case ELOOP:
       return "because its path has too many symbolic links";
+    case EXDEV:
+      return "because it is on another volume";
     default:
       return std::string("because of an error: ") + std::strerror(errorNumber);
   }
@@ -58,9 +60,13 @@ std::string reasonFor(int errorNumber) {
 }  // namespace
 
 Error fileError(FileOperation operation, const std::filesystem::path& item, int errorNumber) {
-  const std::string name = item.filename().empty() ? item.string() : item.filename().string();
+  return fileErrorNamed(
+      operation, item.filename().empty() ? item.string() : item.filename().string(), errorNumber);
+}
+
+Error fileErrorNamed(FileOperation operation, const std::string& shownName, int errorNumber) {
   return Error{errorDomain::file, errorNumber,
-               "“" + name + "” " + verbFor(operation) + " " + reasonFor(errorNumber) + "."};
+               "“" + shownName + "” " + verbFor(operation) + " " + reasonFor(errorNumber) + "."};
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <expected>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -63,7 +65,9 @@ bool isDotOrDotDot(const char* name) {
   return view == "." || view == "..";
 }
 
-// Opens a folder for listing its entries; the listing has a descriptor of its own.
+// Opens a folder for listing its entries from the first; the listing has a descriptor of its own
+// (which shares its position with the folder's, so an earlier listing of the folder may have left
+// it at the end).
 DirectoryHandle listFolder(int folderFd) {
   const int listingFd = ::dup(folderFd);
   if (listingFd < 0) {
@@ -74,7 +78,9 @@ DirectoryHandle listFolder(int folderFd) {
     const int error = errno;
     ::close(listingFd);
     errno = error;
+    return nullptr;
   }
+  ::rewinddir(listing.get());
   return listing;
 }
 
@@ -92,13 +98,51 @@ Result<void> writeAll(int fd, std::string_view data, const fs::path& reportedPat
   return {};
 }
 
-// Removes `name` inside the folder open as `parentFd` (whose path is `parent`, for messages),
-// recursing into folders through descriptors so that a symbolic link swapped in along the way is
-// removed, never followed. `type` is what the folder's listing said the entry is (DT_UNKNOWN when
-// it did not say): anything but a folder is unlinked without a look at it first.
-Result<void> removeAt(int parentFd, const char* name, unsigned char type, const fs::path& parent) {
+// The volume an open item lies on: its file system and, where the system tells it, the mount it is
+// reached through, so that a folder mounted a second time elsewhere (a bind mount) counts as
+// another volume too although its file system is the same.
+struct Volume {
+  dev_t device = 0;
+  std::uint64_t mount = 0;
+  friend bool operator==(const Volume&, const Volume&) = default;
+};
+
+// The volume of the item open as `fd`, or the errno value.
+std::expected<Volume, int> volumeOf(int fd) {
+  struct statx status {};
+  if (::statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &status) != 0) {
+    return std::unexpected(errno);
+  }
+  return Volume{makedev(status.stx_dev_major, status.stx_dev_minor),
+                (status.stx_mask & STATX_MNT_ID) != 0 ? status.stx_mnt_id : 0};
+}
+
+// The name an item of a tree is shown by in messages: its path from the tree's top item.
+std::string shownInside(const std::string& folder, const char* name) {
+  return folder + "/" + name;
+}
+
+std::string shownName(const fs::path& path) {
+  return path.filename().empty() ? path.string() : path.filename().string();
+}
+
+// Removes `name` inside the folder open as `parentFd`, recursing into folders through descriptors
+// so that a symbolic link swapped in along the way is removed, never followed, and never entering a
+// folder of another volume than `volume` (a mount point inside the tree stops the removal with
+// EXDEV, and nothing behind it is touched). An item already gone when the removal reaches it
+// (another remover was quicker) counts as removed. `type` is what the folder's listing said the
+// entry is (DT_UNKNOWN when it did not say): anything but a folder is unlinked without a look at it
+// first. `shown` names the item in messages.
+Result<void> removeAt(int parentFd, const char* name, unsigned char type, const std::string& shown,
+                      const Volume& volume) {
   const auto failure = [&](int error) -> Result<void> {
-    return std::unexpected(fileError(FileOperation::remove, parent / name, error));
+    if (error == ENOENT) {
+      return {};
+    }
+    return std::unexpected(fileErrorNamed(FileOperation::remove, shown, error));
+  };
+  const auto unlink = [&](int flags) {
+    return ::unlinkat(parentFd, name, flags) == 0 ? Result<void>() : failure(errno);
   };
   if (type == DT_UNKNOWN) {
     struct stat status {};
@@ -108,21 +152,27 @@ Result<void> removeAt(int parentFd, const char* name, unsigned char type, const 
     type = S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
   }
   if (type != DT_DIR) {
-    return ::unlinkat(parentFd, name, 0) == 0 ? Result<void>() : failure(errno);
+    return unlink(0);
   }
   FileDescriptor folder(::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!folder.valid()) {
     // Swapped for a link (or a file) since it was listed: that is removed itself.
     if (errno == ELOOP || errno == ENOTDIR) {
-      return ::unlinkat(parentFd, name, 0) == 0 ? Result<void>() : failure(errno);
+      return unlink(0);
     }
     return failure(errno);
+  }
+  const auto where = volumeOf(folder.get());
+  if (!where) {
+    return failure(where.error());
+  }
+  if (*where != volume) {
+    return failure(EXDEV);
   }
   const DirectoryHandle listing = listFolder(folder.get());
   if (!listing) {
     return failure(errno);
   }
-  const fs::path path = parent / name;
   // Entries are removed while the folder is being read; rewind after each pass until it is empty,
   // since readdir may skip entries of a folder that changes under it.
   bool removedAny = true;
@@ -134,7 +184,9 @@ Result<void> removeAt(int parentFd, const char* name, unsigned char type, const 
       if (isDotOrDotDot(entry->d_name)) {
         continue;
       }
-      if (auto removed = removeAt(folder.get(), entry->d_name, entry->d_type, path); !removed) {
+      if (auto removed = removeAt(folder.get(), entry->d_name, entry->d_type,
+                                  shownInside(shown, entry->d_name), volume);
+          !removed) {
         return removed;
       }
       removedAny = true;
@@ -144,7 +196,16 @@ Result<void> removeAt(int parentFd, const char* name, unsigned char type, const 
       return failure(errno);
     }
   }
-  return ::unlinkat(parentFd, name, AT_REMOVEDIR) == 0 ? Result<void>() : failure(errno);
+  return unlink(AT_REMOVEDIR);
+}
+
+// Removes `name` inside the folder open as `folderFd`, on that folder's volume only.
+Result<void> removeInFolder(int folderFd, const char* name, const std::string& shown) {
+  const auto volume = volumeOf(folderFd);
+  if (!volume) {
+    return std::unexpected(fileErrorNamed(FileOperation::remove, shown, volume.error()));
+  }
+  return removeAt(folderFd, name, DT_UNKNOWN, shown, *volume);
 }
 
 // Copies the whole data of `input` to the empty file `output` inside the kernel: as a clone of the
@@ -194,12 +255,14 @@ int copyData(int input, int output) {
 // Copies the item `sourceName` of the folder open as `sourceFolder` to the new item
 // `destinationName` of the folder open as `destinationFolder` (AT_FDCWD and whole paths for the
 // item a caller names). Links inside the tree are copied as links and never followed: every item is
-// looked at and opened through its folder's descriptor without following a final link. `source` is
-// the item's path, for messages.
+// looked at and opened through its folder's descriptor without following a final link. The copy
+// never enters a folder of another volume than the tree's top item (`volume`, none for the top item
+// itself): such a folder fails the copy with EXDEV. `shown` names the item in messages.
 Result<void> copyAt(int sourceFolder, const char* sourceName, int destinationFolder,
-                    const char* destinationName, const fs::path& source) {
+                    const char* destinationName, const std::string& shown,
+                    std::optional<Volume> volume) {
   const auto failure = [&](int error) -> Result<void> {
-    return std::unexpected(fileError(FileOperation::copy, source, error));
+    return std::unexpected(fileErrorNamed(FileOperation::copy, shown, error));
   };
   struct stat status {};
   if (::fstatat(sourceFolder, sourceName, &status, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -247,6 +310,13 @@ Result<void> copyAt(int sourceFolder, const char* sourceName, int destinationFol
   if (!input.valid()) {
     return failure(errno);
   }
+  const auto where = volumeOf(input.get());
+  if (!where) {
+    return failure(where.error());
+  }
+  if (volume && *volume != *where) {
+    return failure(EXDEV);
+  }
   // The folder is made writable for the copy and gets its own mode once its content is in place,
   // so that read-only folders copy too.
   if (::mkdirat(destinationFolder, destinationName, 0700) != 0) {
@@ -266,8 +336,8 @@ Result<void> copyAt(int sourceFolder, const char* sourceName, int destinationFol
     if (isDotOrDotDot(entry->d_name)) {
       continue;
     }
-    if (auto copied =
-            copyAt(input.get(), entry->d_name, output.get(), entry->d_name, source / entry->d_name);
+    if (auto copied = copyAt(input.get(), entry->d_name, output.get(), entry->d_name,
+                             shownInside(shown, entry->d_name), *where);
         !copied) {
       return copied;
     }
@@ -281,7 +351,6 @@ Result<void> copyAt(int sourceFolder, const char* sourceName, int destinationFol
 
 // An item's folder, open, and the item's name in it.
 struct ItemInFolder {
-  fs::path folder;
   std::string name;
   FileDescriptor folderFd;
 };
@@ -297,12 +366,12 @@ Result<ItemInFolder> openFolderOf(const fs::path& path, FileOperation operation)
   if (name.empty() || name == "." || name == "..") {
     return std::unexpected(fileError(operation, path, EINVAL));
   }
-  fs::path folder = normal.parent_path().empty() ? fs::path(".") : normal.parent_path();
+  const fs::path folder = normal.parent_path().empty() ? fs::path(".") : normal.parent_path();
   FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folderFd.valid()) {
     return std::unexpected(fileError(operation, path, errno));
   }
-  return ItemInFolder{std::move(folder), name.string(), std::move(folderFd)};
+  return ItemInFolder{name.string(), std::move(folderFd)};
 }
 
 // Whether `name` is "<prefix><pid>-<hex digits>" for a pid of a process that no longer runs.
@@ -323,9 +392,9 @@ bool isStaleLeftover(std::string_view name, std::string_view prefix) {
 
 // Removes what earlier operations on the same item left behind when they were killed half way:
 // the entries named "<prefix><pid>-<random>" whose process is gone. Whole trees are removed when
-// `trees` is set; otherwise only files, and a folder of such a name is left alone.
-void removeStaleLeftovers(int folderFd, const std::string& prefix, const fs::path& folder,
-                          bool trees) {
+// `trees` is set (on the folder's volume only); otherwise only files, and a folder of such a name
+// is left alone.
+void removeStaleLeftovers(int folderFd, const std::string& prefix, bool trees) {
   const DirectoryHandle listing = listFolder(folderFd);
   if (!listing) {
     return;
@@ -339,11 +408,19 @@ void removeStaleLeftovers(int folderFd, const std::string& prefix, const fs::pat
   for (const std::string& name : stale) {
     // One that cannot be removed now is left for a later operation.
     if (trees) {
-      [[maybe_unused]] const auto removed = removeAt(folderFd, name.c_str(), DT_UNKNOWN, folder);
+      [[maybe_unused]] const auto removed = removeInFolder(folderFd, name.c_str(), name);
     } else {
       ::unlinkat(folderFd, name.c_str(), 0);
     }
   }
+}
+
+// The prefixes of the hidden items that replaceItem and writeAtomically make beside `name`.
+std::string stagingPrefix(const std::string& name) {
+  return "." + name + ".staging-";
+}
+std::string temporaryPrefix(const std::string& name) {
+  return "." + name + ".tmp-";
 }
 
 // Puts the staged item in the place of `name`: exchanged with the item there in one step, or
@@ -500,7 +577,8 @@ Result<void> FileManager::copyItem(const fs::path& source, const fs::path& desti
   if (itemExists(destination)) {
     return std::unexpected(fileError(FileOperation::copy, source, EEXIST));
   }
-  return copyAt(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), source);
+  return copyAt(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), shownName(source),
+                std::nullopt);
 }
 
 Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& destination) const {
@@ -508,17 +586,17 @@ Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& de
   if (!place) {
     return std::unexpected(place.error());
   }
-  const auto& [folder, name, folderFd] = *place;
-  const std::string prefix = "." + name + ".staging-";
-  removeStaleLeftovers(folderFd.get(), prefix, folder, true);
+  const auto& [name, folderFd] = *place;
+  const std::string prefix = stagingPrefix(name);
+  removeStaleLeftovers(folderFd.get(), prefix, true);
   const std::string staged = stagingName(prefix);
   const auto fail = [&](Error error) -> Result<void> {
     // Not there when the copy failed at its start; the first error is the one to report.
-    [[maybe_unused]] const auto removed =
-        removeAt(folderFd.get(), staged.c_str(), DT_UNKNOWN, folder);
+    [[maybe_unused]] const auto removed = removeInFolder(folderFd.get(), staged.c_str(), staged);
     return std::unexpected(std::move(error));
   };
-  if (auto copied = copyAt(AT_FDCWD, source.c_str(), folderFd.get(), staged.c_str(), source);
+  if (auto copied = copyAt(AT_FDCWD, source.c_str(), folderFd.get(), staged.c_str(),
+                           shownName(source), std::nullopt);
       !copied) {
     return fail(copied.error());
   }
@@ -527,7 +605,9 @@ Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& de
     return fail(fileError(FileOperation::replace, destination, exchanged.error()));
   }
   if (*exchanged) {
-    return removeAt(folderFd.get(), staged.c_str(), DT_UNKNOWN, folder);
+    // The new item is in place: an old one that cannot go (a file it may not delete, a mount
+    // inside it) stays under its hidden name for a later sweep.
+    [[maybe_unused]] const auto removed = removeInFolder(folderFd.get(), staged.c_str(), name);
   }
   return {};
 }
@@ -535,10 +615,20 @@ Result<void> FileManager::replaceItem(const fs::path& source, const fs::path& de
 Result<void> FileManager::removeItem(const fs::path& path) const {
   const auto place = openFolderOf(path, FileOperation::remove);
   if (!place) {
-    return std::unexpected(place.error());
+    return place.error().code == ENOENT ? Result<void>() : std::unexpected(place.error());
   }
-  const auto& [folder, name, folderFd] = *place;
-  return removeAt(folderFd.get(), name.c_str(), DT_UNKNOWN, folder);
+  const auto& [name, folderFd] = *place;
+  return removeInFolder(folderFd.get(), name.c_str(), name);
+}
+
+void FileManager::removeLeftovers(const fs::path& path) const {
+  const auto place = openFolderOf(path, FileOperation::remove);
+  if (!place) {
+    return;
+  }
+  const auto& [name, folderFd] = *place;
+  removeStaleLeftovers(folderFd.get(), stagingPrefix(name), true);
+  removeStaleLeftovers(folderFd.get(), temporaryPrefix(name), false);
 }
 
 Result<std::string> FileManager::contentsOfFile(const fs::path& path) const {
@@ -552,11 +642,11 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
   if (!place) {
     return std::unexpected(place.error());
   }
-  const auto& [folder, name, folderFd] = *place;
+  const auto& [name, folderFd] = *place;
   // The temporary file's name says whose it is, so that a later write can tell the leftovers of a
   // killed writer from the file of one still at work.
-  const std::string prefix = "." + name + ".tmp-";
-  removeStaleLeftovers(folderFd.get(), prefix, folder, false);
+  const std::string prefix = temporaryPrefix(name);
+  removeStaleLeftovers(folderFd.get(), prefix, false);
   std::string temporaryName;
   int opened = -1;
   for (int attempt = 0; attempt < 8 && opened < 0; ++attempt) {

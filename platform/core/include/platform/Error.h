@@ -30,8 +30,13 @@ inline constexpr const char* desktop = "EmulatedDesktopErrorDomain";
 // What was being done to a file when it failed; chooses the wording of the description.
 enum class FileOperation { read, write, create, copy, replace, remove };
 
-// A file-system error from an errno value, described in a sentence that names the item, for example
-// "“notes.txt” couldn’t be removed because you don’t have permission to access it."
+// A file-system error from an errno value, described in a sentence that names the item by its last
+// part, for example "“notes.txt” couldn’t be removed because you don’t have permission to access
+// it." EXDEV says that the item is on another volume.
 Error fileError(FileOperation operation, const std::filesystem::path& item, int errorNumber);
+
+// The same, naming the item exactly as `shownName` says, for an item deep inside the tree of one
+// operation: "“Ferrolin.app/Contents/MacOS” couldn’t be copied because ..."
+Error fileErrorNamed(FileOperation operation, const std::string& shownName, int errorNumber);
 
 }  // namespace platform

@@ -24,8 +24,12 @@ Result<std::string> readRegularFile(const std::filesystem::path& path,
                                     std::size_t limit = smallFileLimit);
 
 // The user's files: the home and temporary folders, and the few operations the programs perform on
-// files and folders. Every operation can be called from any thread; none of them follows a symbolic
-// link that it finds inside a tree it copies or removes.
+// files and folders. Every operation can be called from any thread. None of them follows a symbolic
+// link that it finds inside a tree it copies or removes, and none enters a folder of another volume
+// than the one it started on (a mount point inside the tree, a bind mount among them): such a
+// folder stops the operation with an error that names it and says it is on another volume (EXDEV),
+// and nothing behind it is touched. Errors about an item deep inside a tree name it by its path
+// from the tree's top item ("“Ferrolin.app/Contents/MacOS” couldn’t be copied because ...").
 class FileManager {
  public:
   // The process-wide manager: home from HOME, temporary folder from TMPDIR, or else the user's
@@ -48,6 +52,7 @@ class FileManager {
   // Copies a file, a symbolic link or a whole folder tree to a destination that must not exist yet.
   // Symbolic links are copied as links; permission bits (executable bits included) are kept. File
   // data is copied inside the kernel (a clone of the blocks where the file system can share them).
+  // The copy stays on the volume of the source's top item.
   Result<void> copyItem(const std::filesystem::path& source,
                         const std::filesystem::path& destination) const;
 
@@ -56,16 +61,23 @@ class FileManager {
   // one whole. The copy (as copyItem makes it) is staged under a hidden name beside the destination
   // (".<name>.staging-<pid>-<random>") and then exchanged with the old item in one step; the old
   // item is removed afterwards. When the copy or the exchange fails, the staged item is removed
-  // and the destination is left as it was. When only the removal of the old item fails, the
-  // destination already holds the new item and the error says which old item was left; staged
-  // items of processes that no longer run are removed by the next replacement of that destination.
-  // Nothing is flushed to disk.
+  // and the destination is left as it was. Once the new item is in place the replacement has
+  // succeeded: an old item that cannot be removed (a file it may not delete, a mount inside it)
+  // stays under its hidden name. Staged items of processes that no longer run are removed by the
+  // next replacement of that destination, and by removeLeftovers. Nothing is flushed to disk.
   Result<void> replaceItem(const std::filesystem::path& source,
                            const std::filesystem::path& destination) const;
 
-  // Removes a file, a symbolic link or a whole folder tree. A symbolic link is removed itself; what
-  // it points to is never touched. Removing something that is not there is an error.
+  // Removes a file, a symbolic link or a whole folder tree, on the volume of the folder that holds
+  // it (an item that is itself a mount point is refused). A symbolic link is removed itself; what
+  // it points to is never touched. An item that is already gone, or that goes while the removal
+  // runs (another program removing the same tree), is not an error, at any depth.
   Result<void> removeItem(const std::filesystem::path& path) const;
+
+  // Removes what replaceItem and writeAtomically of the item at `path` left beside it when their
+  // process was killed half way: the hidden staged copies and temporary files whose process no
+  // longer runs. Those of a live process, and any that cannot be removed, stay.
+  void removeLeftovers(const std::filesystem::path& path) const;
 
   // The whole content of a small file, as readRegularFile reads it.
   Result<std::string> contentsOfFile(const std::filesystem::path& path) const;
