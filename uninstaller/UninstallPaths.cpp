@@ -1,10 +1,9 @@
 #include "UninstallPaths.h"
 
-#include <sys/stat.h>
-
 #include <array>
 
 #include "UninstallerTexts.h"
+#include "suite/HomeFolder.h"
 
 namespace uninstaller {
 namespace {
@@ -26,25 +25,12 @@ constexpr std::array<const char*, 12> dataPaths = {
     "Library/Preferences/quorrel.plist",
 };
 
-platform::Error refusedHome(const std::string& why) {
-  return platform::Error{errorDomain, 1, "Your home folder " + why + ", so nothing was removed."};
-}
-
 }  // namespace
 
 platform::Result<UninstallPaths> UninstallPaths::underHome(const std::filesystem::path& home) {
-  if (home.empty()) {
-    return std::unexpected(refusedHome("is not known"));
-  }
-  if (!home.is_absolute()) {
-    return std::unexpected(refusedHome("“" + home.string() + "” is not an absolute path"));
-  }
-  if (home.lexically_normal() == home.root_path()) {
-    return std::unexpected(refusedHome("is the root of the disk"));
-  }
-  struct stat info {};
-  if (::stat(home.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-    return std::unexpected(refusedHome("“" + home.string() + "” is not a folder"));
+  if (const auto trusted = suite::trustedHomeFolder(home, errorDomain, ", so nothing was removed");
+      !trusted) {
+    return std::unexpected(trusted.error());
   }
   const std::filesystem::path support = home / "Library/Application Support" / productName;
   UninstallPaths paths;

@@ -16,8 +16,9 @@ struct UninstallPaths {
   std::filesystem::path applicationFolder;             // ~/Library/Application Support/Ferrolin
   std::vector<std::filesystem::path> data;  // the target application's data, in removal order
 
-  // The paths under `home`. Every removal is aimed by the home folder, so a home that is not the
-  // absolute path of an existing folder other than "/" is refused with a sentence saying why.
+  // The paths under `home`. Every removal is aimed by the home folder, so a home that the suite
+  // does not trust (suite/HomeFolder.h: a link to "/" among them) is refused with a sentence saying
+  // why.
   static platform::Result<UninstallPaths> underHome(const std::filesystem::path& home);
 
   // The paths removed for both choices, in removal order.

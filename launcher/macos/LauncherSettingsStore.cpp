@@ -8,6 +8,7 @@
 
 #include "ShortcutGrammar.h"
 #include "platform/JsonText.h"
+#include "suite/HomeFolder.h"
 #include "suite/LauncherSettingsFile.h"
 
 namespace launcher {
@@ -59,6 +60,11 @@ LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
 }
 
 platform::Result<void> LauncherSettingsStore::save(const LauncherSettings& settings) const {
+  if (const auto home = suite::trustedHomeFolder(fileManager_->homeDirectory(), "FerrolinLauncher",
+                                                 ", so the settings were not saved");
+      !home) {
+    return std::unexpected(home.error());
+  }
   return suite::writeSettingsFile(*fileManager_, fileURL_, settings.toJSON());
 }
 

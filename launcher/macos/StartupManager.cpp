@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "suite/HomeFolder.h"
 #include "suite/Launchctl.h"
 
 namespace launcher {
@@ -33,6 +34,11 @@ bool StartupManager::isEnabled() const {
 }
 
 platform::Result<void> StartupManager::setEnabled(bool enabled) const {
+  if (const auto home = suite::trustedHomeFolder(files_->homeDirectory(), errorDomain,
+                                                 ", so start at login was not changed");
+      !home) {
+    return std::unexpected(home.error());
+  }
   if (!enabled) {
     return unloadAndRemove();
   }

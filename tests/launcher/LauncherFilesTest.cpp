@@ -160,7 +160,7 @@ class LauncherSettingsStoreTest : public testing::Test {
   nlohmann::json savedDocument() const { return nlohmann::json::parse(readFile(settingsFile)); }
 
   testsupport::TemporaryFolder folder;
-  fs::path home = folder / "home";
+  fs::path home = testsupport::madeFolder(folder / "home");
   platform::FileManager fileManager{home, folder / "tmp"};
   fs::path settingsFile = home / "Library/Application Support/Ferrolin/launcher-settings.json";
   launcher::LauncherSettingsStore store{fileManager};
@@ -262,6 +262,12 @@ TEST_F(LauncherSettingsStoreTest, AFailedSaveGivesTheErrorOfTheStepThatFailed) {
   EXPECT_EQ(store.save(defaults).error(),
             platform::fileError(platform::FileOperation::create, home / "Library", EEXIST));
   EXPECT_EQ(readFile(home / "Library"), "a plain file");
+
+  // A home folder that leads to the root of the disk: nothing is written there.
+  fs::create_directory_symlink("/", folder / "link-to-root");
+  platform::FileManager rootHome{folder / "link-to-root", folder / "tmp"};
+  EXPECT_EQ(launcher::LauncherSettingsStore(rootHome).save(defaults).error().localizedDescription,
+            "Your home folder is the root of the disk, so the settings were not saved.");
 }
 
 // The agent as launchd reads it.
@@ -283,7 +289,7 @@ class StartupManagerTest : public testing::Test {
   Calls launchctlCalls() const { return testsupport::readRecordedCalls(tools.launchctlCalls); }
 
   testsupport::TemporaryFolder folder;
-  fs::path home = folder / "home";
+  fs::path home = testsupport::madeFolder(folder / "home");
   fs::path desktopFolder = folder / "desktop";
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(desktopFolder);
   platform::FileManager files{home, folder / "tmp"};
@@ -337,6 +343,19 @@ TEST_F(StartupManagerTest, LaunchctlAndFileFailuresAreErrorsWhileAFailedBootoutI
   writeFile(home / "Library", "a file where the folder belongs");
   EXPECT_EQ(manager().setEnabled(true).error().domain, platform::errorDomain::file);
   EXPECT_EQ(readFile(home / "Library"), "a file where the folder belongs");
+  EXPECT_EQ(launchctlCalls(), loadCalls);
+
+  // A relative home folder: no agent with a relative program path, and nothing removed.
+  const platform::FileManager relative{"home", folder / "tmp"};
+  for (const bool enabled : {true, false}) {
+    EXPECT_EQ(launcher::StartupManager(relative, platform::Bundle::forExecutable(executable),
+                                       processes, process)
+                  .setEnabled(enabled)
+                  .error()
+                  .localizedDescription,
+              "Your home folder “home” is not an absolute path, so start at login was not "
+              "changed.");
+  }
   EXPECT_EQ(launchctlCalls(), loadCalls);
 }
 

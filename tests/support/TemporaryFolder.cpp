@@ -31,6 +31,11 @@ TemporaryFolder::~TemporaryFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+std::filesystem::path madeFolder(const std::filesystem::path& path) {
+  std::filesystem::create_directories(path);
+  return path;
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& contents) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -23,6 +23,9 @@ class TemporaryFolder {
   std::filesystem::path path_;
 };
 
+// Creates the folder (with missing parents) and returns its path: a home folder, for instance.
+std::filesystem::path madeFolder(const std::filesystem::path& path);
+
 // Whole-file helpers for arranging and checking test files.
 void writeFile(const std::filesystem::path& path, const std::string& contents);
 std::string readFile(const std::filesystem::path& path);
