@@ -63,6 +63,7 @@ void InstallerApp::startInstallFlow() {
   const InstallerChoice choice = askForInstallChoice();
   platform::Application& application = *services_.application;
   if (choice.kind == InstallerChoice::Kind::cancel) {
+    finished_ = true;
     application.terminate();
     return;
   }
@@ -70,6 +71,7 @@ void InstallerApp::startInstallFlow() {
   showProgress(isInstalled ? copy.progressUpdating : copy.progressInstalling, copy.progressHint);
   const std::weak_ptr<InstallerApp> weakSelf = weak_from_this();
   platform::EventLoop& mainQueue = application.loop();
+  working_ = true;
   services_.background->async([weakSelf, &mainQueue, choice, isInstalled, copy = std::move(copy)] {
     const Progress report = [weakSelf, &mainQueue](double value, const std::string& message) {
       mainQueue.async([weakSelf, value, message] {
@@ -84,8 +86,11 @@ void InstallerApp::startInstallFlow() {
     }
     mainQueue.async([weakSelf, result = std::move(result)] {
       if (const auto self = weakSelf.lock()) {
-        self->closeProgress();
-        self->showResult(result.success, result.title, result.message);
+        self->working_ = false;
+        if (!self->stopRequested_) {
+          self->closeProgress();
+          self->showResult(result.success, result.title, result.message);
+        }
       }
     });
   });
@@ -103,7 +108,18 @@ void InstallerApp::showResult(bool success, const std::string& title, const std:
                               : platform::AlertStyle::critical);
   alert.addButton(copy.okButton);
   [[maybe_unused]] const platform::ModalResponse ignored = alert.runModal();
+  finished_ = true;
   services_.application->terminate();
+}
+
+void InstallerApp::applicationWillTerminate() {
+  stopRequested_ = working_;
+}
+
+bool InstallerApp::finishAfterTermination(platform::EventLoop& loop,
+                                          std::chrono::milliseconds limit) {
+  loop.runUntil([this] { return !working_; }, limit);
+  return finished_;
 }
 
 }  // namespace installer

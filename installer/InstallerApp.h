@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "platform/ApplicationServices.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
 #include "platform/GlobalQueue.h"
 #include "platform/Image.h"
@@ -77,10 +80,24 @@ class InstallerApp : public platform::ApplicationDelegate,
  public:
   using Progress = std::function<void(double value, const std::string& message)>;
 
+  // The running programs that the installation closed, so that a failed one can start them again.
+  struct ClosedPrograms {
+    bool targetApplication = false;
+    bool launcher = false;
+    friend bool operator==(const ClosedPrograms&, const ClosedPrograms&) = default;
+  };
+
   explicit InstallerApp(InstallerServices services);
 
   // The flow (main thread).
   void applicationDidFinishLaunching() override;
+  // Asks a running installation to stop at its next step: the program is ending (its desktop went
+  // away, or it was asked to quit) and nobody will see the result.
+  void applicationWillTerminate() override;
+  // Once the application's loop has ended: runs the loop until a running installation has stopped
+  // (at most `limit`), so that nothing is left half copied, and says whether the run came to its
+  // end (the user cancelled or saw the result). The entry point exits non-zero otherwise.
+  bool finishAfterTermination(platform::EventLoop& loop, std::chrono::milliseconds limit);
   void startInstallFlow();
   bool hasExistingInstall() const;
   InstallerChoice askForInstallChoice();
@@ -91,7 +108,11 @@ class InstallerApp : public platform::ApplicationDelegate,
   // The installation (background).
   InstallResult install(bool startAtLogin, bool isUpdate, const std::string& language,
                         const InstallerCopy& copy, const Progress& progress);
-  void terminateRunningInstances();
+  ClosedPrograms terminateRunningInstances();
+  // Starts again what a failed installation closed: the launcher through its agent when launchd has
+  // it loaded, otherwise from its installed place, and the target application from its installed
+  // place. Best effort: a program that does not start is not reported.
+  void reopenClosedPrograms(const ClosedPrograms& closed);
   platform::Result<void> replaceItem(const std::filesystem::path& source,
                                      const std::filesystem::path& destination);
   platform::Result<void> installLaunchAgent(const std::filesystem::path& launcherBundle);
@@ -127,6 +148,9 @@ class InstallerApp : public platform::ApplicationDelegate,
   std::string currentLanguageCode_ = "en";
   platform::Alert* installAlert_ = nullptr;  // the first dialog while it is open
   bool installAlertIsInstalled_ = false;
+  bool working_ = false;                     // the installation runs (main thread)
+  bool finished_ = false;                    // the user cancelled or saw the result (main thread)
+  std::atomic<bool> stopRequested_ = false;  // set on the main thread, read by the installation
 };
 
 }  // namespace installer

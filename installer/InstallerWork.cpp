@@ -6,6 +6,7 @@
 #include "InstallerApp.h"
 #include "InstallerNames.h"
 #include "platform/Workspace.h"
+#include "suite/HomeFolder.h"
 #include "suite/LaunchAgent.h"
 #include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
@@ -37,53 +38,101 @@ InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std:
     return failed(copy, copy.missingLauncherMessage);
   }
   const std::filesystem::path home = files.homeDirectory();
+  if (const auto trusted =
+          suite::trustedHomeFolder(home, errorDomain, ", so nothing was installed");
+      !trusted) {
+    return failed(copy, trusted.error().localizedDescription);
+  }
   const std::filesystem::path applications = home / "Applications";
   const std::filesystem::path support = home / "Library/Application Support" / productName;
   const std::filesystem::path installedLauncher =
       applications / (std::string(installedLauncherName) + ".app");
 
   progress(0.1, copy.progressClosing);
-  terminateRunningInstances();
+  const ClosedPrograms closed = terminateRunningInstances();
+  // From here on a failure starts again what was closed, so the user keeps a working shortcut. An
+  // installation whose program is ending stops between two steps, never in the middle of one.
+  const auto giveBack = [&](InstallResult result) {
+    reopenClosedPrograms(closed);
+    return result;
+  };
+  const auto stopped = [&] { return failed(copy, copy.installerCouldNotStartMessage); };
+  if (stopRequested_) {
+    return stopped();
+  }
   progress(0.25, copy.progressPreparing);
   for (const std::filesystem::path& folder : {applications, support}) {
     if (const auto created = files.createDirectory(folder); !created) {
-      return failed(copy, created.error().localizedDescription);
+      return giveBack(failed(copy, created.error().localizedDescription));
     }
   }
   progress(0.55, copy.progressInstallingApp);
   if (const auto replaced = replaceItem(app, support / (std::string(productName) + ".app"));
       !replaced) {
-    return failed(copy, replaced.error().localizedDescription);
+    return giveBack(failed(copy, replaced.error().localizedDescription));
+  }
+  if (stopRequested_) {
+    return stopped();
   }
   progress(0.8, copy.progressInstallingLauncher);
   if (const auto replaced = replaceItem(launcher, installedLauncher); !replaced) {
-    return failed(copy, replaced.error().localizedDescription);
+    return giveBack(failed(copy, replaced.error().localizedDescription));
+  }
+  if (stopRequested_) {
+    return stopped();
   }
   progress(0.92, copy.progressConfiguringStartup);
   if (startAtLogin) {
     if (const auto installed = installLaunchAgent(installedLauncher); !installed) {
-      return {false, copy.startupErrorTitle, installed.error().localizedDescription};
+      return giveBack({false, copy.startupErrorTitle, installed.error().localizedDescription});
     }
   }
   if (const auto saved = persistLauncherLanguage(language); !saved) {
-    return failed(copy, copy.languageSaveFailedMessage + " " + saved.error().localizedDescription);
+    return giveBack(
+        failed(copy, copy.languageSaveFailedMessage + " " + saved.error().localizedDescription));
   }
   progress(1.0, copy.progressFinishing);
   return isUpdate ? InstallResult{true, copy.updateSuccessTitle, copy.updateSuccessMessage}
                   : InstallResult{true, copy.installSuccessTitle, copy.installSuccessMessage};
 }
 
-void InstallerApp::terminateRunningInstances() {
+InstallerApp::ClosedPrograms InstallerApp::terminateRunningInstances() {
+  ClosedPrograms closed;
   for (const char* identifier : {targetBundleIdentifier, launchAgentIdentifier}) {
     for (platform::RunningApplication& application :
          platform::RunningApplication::runningApplications(identifier, *services_.applications)) {
-      if (!application.isTerminated() && !application.terminate()) {
+      if (application.isTerminated()) {
+        continue;
+      }
+      (identifier == targetBundleIdentifier ? closed.targetApplication : closed.launcher) = true;
+      if (!application.terminate()) {
         application.forceTerminate();
       }
     }
   }
   if (services_.pauseAfterClosing) {
     services_.pauseAfterClosing();
+  }
+  return closed;
+}
+
+void InstallerApp::reopenClosedPrograms(const ClosedPrograms& closed) {
+  const std::filesystem::path home = services_.files->homeDirectory();
+  const platform::ProcessLauncher& processes = *services_.processes;
+  if (closed.launcher) {
+    // kickstart fails when launchd has no such agent loaded.
+    const std::string service = suite::guiDomain(services_.userId) + "/" + launchAgentIdentifier;
+    if (!runLaunchctl({"kickstart", service}, false)) {
+      [[maybe_unused]] const auto opened = processes.launch(
+          "/usr/bin/open",
+          {(home / "Applications" / (std::string(installedLauncherName) + ".app")).string()});
+    }
+  }
+  if (closed.targetApplication) {
+    [[maybe_unused]] const auto opened = processes.launch(
+        "/usr/bin/open",
+        {(home / "Library/Application Support" / productName / (std::string(productName) + ".app"))
+             .string()});
   }
 }
 

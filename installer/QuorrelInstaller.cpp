@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
 #include <memory>
 
@@ -37,6 +38,9 @@ int main() {
   });
   application->setDelegate(delegate.get());
   application->run();
+  // Ended before the user saw the outcome (the desktop went away, or the program was asked to
+  // quit): work that was under way stops at its next step, and the exit status says so.
+  const bool finished = delegate->finishAfterTermination(loop, std::chrono::minutes(2));
   application->setDelegate(nullptr);
-  return 0;
+  return finished ? 0 : 1;
 }

@@ -14,12 +14,14 @@ void UninstallerApp::applicationDidFinishLaunching() {
   application.activate();
   const UninstallChoice choice = askForUninstallChoice();
   if (choice.kind == UninstallChoice::Kind::cancel) {
+    finished_ = true;
     application.terminate();
     return;
   }
   showProgress("Removing Ferrolin...");
   const std::weak_ptr<UninstallerApp> weakSelf = weak_from_this();
   platform::EventLoop& mainQueue = application.loop();
+  working_ = true;
   services_.background->async([weakSelf, &mainQueue, removeData = choice.removeData] {
     UninstallOutcome outcome{false, "Uninstall failed", "The uninstaller could not start."};
     if (const auto self = weakSelf.lock()) {
@@ -27,11 +29,24 @@ void UninstallerApp::applicationDidFinishLaunching() {
     }
     mainQueue.async([weakSelf, outcome = std::move(outcome)] {
       if (const auto self = weakSelf.lock()) {
-        self->closeProgress();
-        self->showResult(outcome);
+        self->working_ = false;
+        if (!self->stopRequested_) {
+          self->closeProgress();
+          self->showResult(outcome);
+        }
       }
     });
   });
+}
+
+void UninstallerApp::applicationWillTerminate() {
+  stopRequested_ = working_;
+}
+
+bool UninstallerApp::finishAfterTermination(platform::EventLoop& loop,
+                                            std::chrono::milliseconds limit) {
+  loop.runUntil([this] { return !working_; }, limit);
+  return finished_;
 }
 
 }  // namespace uninstaller

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +14,7 @@
 #include "platform/ApplicationServices.h"
 #include "platform/Bundle.h"
 #include "platform/Error.h"
+#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
 #include "platform/GlobalQueue.h"
 #include "platform/Image.h"
@@ -46,6 +49,13 @@ class UninstallerApp : public platform::ApplicationDelegate,
 
   // Brings the uninstaller to the front, asks, and starts the removal or quits.
   void applicationDidFinishLaunching() override;
+  // Asks a running removal to stop before its next item: the program is ending (its desktop went
+  // away, or it was asked to quit) and nobody will see the outcome.
+  void applicationWillTerminate() override;
+  // Once the application's loop has ended: runs the loop until a running removal has stopped (at
+  // most `limit`) and says whether the run came to its end (the user cancelled or saw the outcome).
+  // The entry point exits non-zero otherwise.
+  bool finishAfterTermination(platform::EventLoop& loop, std::chrono::milliseconds limit);
 
   // The removal (background).
   UninstallOutcome uninstall(bool removeData);
@@ -72,6 +82,9 @@ class UninstallerApp : public platform::ApplicationDelegate,
  private:
   UninstallerServices services_;
   std::unique_ptr<platform::Window> progressWindow_;
+  bool working_ = false;                     // the removal runs (main thread)
+  bool finished_ = false;                    // the user cancelled or saw the outcome (main thread)
+  std::atomic<bool> stopRequested_ = false;  // set on the main thread, read by the removal
 };
 
 }  // namespace uninstaller

@@ -33,6 +33,9 @@ UninstallOutcome UninstallerApp::uninstall(bool removeData) {
     removals.insert(removals.end(), paths->data.begin(), paths->data.end());
   }
   for (const std::filesystem::path& path : removals) {
+    if (stopRequested_) {
+      return {false, "Uninstall failed", "The uninstaller was asked to quit before it was done."};
+    }
     if (const platform::Result<void> removed = removeIfExists(path); !removed) {
       return failure(removed.error());
     }
@@ -40,8 +43,8 @@ UninstallOutcome UninstallerApp::uninstall(bool removeData) {
   return {true, "Ferrolin uninstalled",
           std::string("Ferrolin and its launcher were removed.") +
               (removeData ? " Your settings and local data were removed as well."
-                          : " Your settings were kept, so a later reinstall starts where you left "
-                            "off.")};
+                          : " Ferrolin’s own settings and data were kept; the launcher’s settings "
+                            "were removed.")};
 }
 
 void UninstallerApp::terminateApps() {
@@ -61,9 +64,9 @@ void UninstallerApp::unloadLaunchAgent(const std::filesystem::path& agent) {
 }
 
 platform::Result<void> UninstallerApp::removeIfExists(const std::filesystem::path& path) {
-  if (!services_.files->itemExists(path)) {
-    return {};
-  }
+  // What a killed installation or save left beside the item goes with it. An item that is not
+  // there, or that another program removes meanwhile, is not an error.
+  services_.files->removeLeftovers(path);
   return services_.files->removeItem(path);
 }
 

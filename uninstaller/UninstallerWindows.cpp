@@ -37,7 +37,8 @@ UninstallChoice UninstallerApp::askForUninstallChoice() {
   alert.setMessageText("Remove Ferrolin");
   alert.setInformativeText(
       "This removes Ferrolin and its launcher from your account.\n"
-      "You can keep your settings, so that a later reinstall picks them up again.");
+      "You can keep Ferrolin’s own settings and data; the launcher’s settings are removed either "
+      "way.");
   alert.addButton("Remove App and Keep Data");
   alert.addButton("Remove App and Data");
   alert.addButton("Cancel");
@@ -177,6 +178,7 @@ void UninstallerApp::showResult(const UninstallOutcome& outcome) {
   alert.setInformativeText(outcome.message);
   alert.addButton("OK");
   [[maybe_unused]] const platform::ModalResponse ignored = alert.runModal();
+  finished_ = true;
   services_.application->terminate();
 }
 

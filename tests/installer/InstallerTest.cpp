@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <utility>
@@ -54,9 +56,11 @@ class InstallerTest : public testing::Test {
         folder / "FerrolinInstaller.app/Contents/MacOS/FerrolinInstaller");
   }
 
-  // The installer with this bundle, in the test's home or in that of `otherHome`.
+  // The installer with this bundle, in the test's home or in that of `otherHome`; `pause` runs
+  // where a program waits after closing the running programs.
   std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle,
-                                        const platform::FileManager* otherHome = nullptr) {
+                                        const platform::FileManager* otherHome = nullptr,
+                                        std::function<void()> pause = {}) {
     return std::make_shared<InstallerApp>(installer::InstallerServices{
         .application = &program.application,
         .files = otherHome != nullptr ? otherHome : &files,
@@ -65,13 +69,14 @@ class InstallerTest : public testing::Test {
         .background = &queue,
         .bundle = std::move(bundle),
         .userId = ::getuid(),
-        .pauseAfterClosing = {},
+        .pauseAfterClosing = std::move(pause),
     });
   }
 
   // Runs the installer to its end, answering each dialog in turn; returns the dialogs shown.
-  std::vector<std::string> run(const std::vector<std::string>& answers) {
-    const auto app = makeApp(installerBundle());
+  std::vector<std::string> run(const std::vector<std::string>& answers,
+                               std::shared_ptr<InstallerApp> app = nullptr) {
+    app = app != nullptr ? app : makeApp(installerBundle());
     const auto dialogs = testsupport::answerDialogs(desktop, answers);
     program.application.setDelegate(app.get());
     app->applicationDidFinishLaunching();
@@ -85,7 +90,7 @@ class InstallerTest : public testing::Test {
   }
 
   testsupport::TemporaryFolder folder;
-  fs::path home = folder / "home";
+  fs::path home = testsupport::madeFolder(folder / "home");
   fs::path installedLauncher = home / "Applications/Ferrolin.app";
   fs::path installedApp = home / "Library/Application Support/Ferrolin/Ferrolin.app";
   fs::path agent = home / "Library/LaunchAgents/com.quorrel.launcher.plist";
@@ -189,8 +194,10 @@ TEST_F(InstallerTest, AnUpdateAsksWithTwoButtonsAndCancellingInEitherModeChanges
 }
 
 TEST_F(InstallerTest, EscapeCancelsAnInstallation) {
-  EXPECT_EQ(run({"Escape"}).size(), 1U);
+  const auto app = makeApp(installerBundle());
+  EXPECT_EQ(run({"Escape"}, app).size(), 1U);
   EXPECT_FALSE(fs::exists(home / "Applications"));
+  EXPECT_TRUE(app->finishAfterTermination(loop, 20s)) << "a cancelled run came to its end";
 }
 
 TEST_F(InstallerTest, TheDisplayLanguageFollowsTheUserAndThePopUpRewordsTheOpenDialog) {
@@ -293,7 +300,7 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
   EXPECT_FALSE(fs::exists(settingsFile));
 
   // A launcher whose location a property list cannot carry: refused before any agent is written.
-  const platform::FileManager oddHome{folder / "h\x01me", folder / "tmp"};
+  const platform::FileManager oddHome{testsupport::madeFolder(folder / "h\x01me"), folder / "tmp"};
   fs::remove_all(folder / "FerrolinInstaller.app");
   const installer::InstallResult refused =
       makeApp(installerBundle(), &oddHome)->install(true, false, "de", german, record);
@@ -373,13 +380,118 @@ TEST_F(InstallerTest, AProgramThatRefusesToQuitIsForcedAndTheInstallerPausesOnce
       .userId = ::getuid(),
       .pauseAfterClosing = [&pauses] { ++pauses; },
   });
-  app->terminateRunningInstances();
+  EXPECT_EQ(app->terminateRunningInstances(), (InstallerApp::ClosedPrograms{true, true}));
   EXPECT_EQ(refusing.forced, std::vector<pid_t>{7502});
   EXPECT_EQ(pauses, 1);
   EXPECT_TRUE(std::ranges::none_of(desktop.runningApplications(), [](const auto& application) {
     return application.pid == 7502;
   }));
   EXPECT_TRUE(loop.runUntil([&] { return launcher.application.isTerminated(); }, 5s));
+}
+
+// A home folder the suite cannot trust is refused before anything is closed or written: the root of
+// the disk, a link to it, and a relative path (which would install under the working folder).
+TEST_F(InstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsClosed) {
+  fs::create_directory_symlink("/", folder / "link-to-root");
+  const std::vector<std::pair<fs::path, std::string>> homes = {
+      {"/", "Your home folder is the root of the disk, so nothing was installed."},
+      {folder / "link-to-root",
+       "Your home folder is the root of the disk, so nothing was installed."},
+      {"home", "Your home folder “home” is not an absolute path, so nothing was installed."},
+  };
+  for (const auto& [where, sentence] : homes) {
+    const platform::FileManager otherHome{where, folder / "tmp"};
+    EXPECT_EQ(makeApp(installerBundle(), &otherHome)
+                  ->install(true, false, "en", installer::installerCopy("en", false),
+                            [](double, const std::string&) { ADD_FAILURE() << "a step began"; }),
+              (installer::InstallResult{false, "Install failed", sentence}))
+        << where;
+  }
+  EXPECT_FALSE(ferrolin.application.isTerminated());
+  EXPECT_TRUE(testsupport::readRecordedCalls(tools.launchctlCalls).empty());
+}
+
+// An installation that fails once it has closed the running programs starts them again: the
+// launcher through its agent when launchd has it loaded (kickstart), else from its installed place,
+// and Ferrolin from its installed place. A failure before anything was closed starts nothing.
+TEST_F(InstallerTest, AFailedInstallationStartsAgainWhatItClosed) {
+  const std::string domain = "gui/" + std::to_string(::getuid());
+  const std::string service = domain + "/com.quorrel.launcher";
+  struct Case {
+    std::string what;
+    int launchctlStatus;
+    bool launcherRunning;
+    Calls launchctl;
+    Calls opened;
+  };
+  const std::vector<Case> cases = {
+      {"copy fails, no agent loaded",
+       3,
+       true,
+       {{"kickstart", service}},
+       {{installedLauncher.string()}, {installedApp.string()}}},
+      {"settings fail, agent loaded",
+       0,
+       true,
+       {{"bootout", domain, agent.string()},
+        {"bootstrap", domain, agent.string()},
+        {"kickstart", "-k", service},
+        {"kickstart", service}},
+       {{installedApp.string()}}},
+      {"settings fail, launcher not running",
+       0,
+       false,
+       {{"bootout", domain, agent.string()},
+        {"bootstrap", domain, agent.string()},
+        {"kickstart", "-k", service}},
+       {{installedApp.string()}}},
+  };
+  pid_t pid = 7600;
+  for (const Case& c : cases) {
+    fs::remove_all(home);
+    fs::create_directory(home);
+    fs::remove_all(folder / "FerrolinInstaller.app");
+    testsupport::writeEmulatedTools(folder / "desktop", c.launchctlStatus);
+    fs::remove(tools.launchctlCalls);
+    fs::remove(tools.openCalls);
+    const testsupport::DesktopProgram target{desktop, loop, ++pid, "app.ferrolin.desktop"};
+    testsupport::DesktopProgram launcher{desktop, loop, ++pid, "com.quorrel.launcher",
+                                         platform::ActivationPolicy::accessory};
+    if (!c.launcherRunning) {
+      launcher.application.terminate();
+    }
+    const platform::Bundle bundle = installerBundle();
+    if (c.launchctlStatus != 0) {
+      ASSERT_EQ(::mkfifo((bundle.resourcePath() / "Ferrolin Launcher.app/pipe").c_str(), 0600), 0);
+    } else {
+      fs::create_directories(settingsFile);
+    }
+    const installer::InstallResult result =
+        makeApp(bundle)->install(true, false, "en", installer::installerCopy("en", false),
+                                 [](double, const std::string&) {});
+    EXPECT_FALSE(result.success) << c.what;
+    EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls), c.launchctl) << c.what;
+    EXPECT_EQ(testsupport::awaitRecordedCalls(tools.openCalls, c.opened.size()), c.opened)
+        << c.what;
+  }
+}
+
+// A program told to quit while it installs (its desktop went away) stops before the next step
+// instead of showing a result nobody sees, and says that it did not come to its end.
+TEST_F(InstallerTest, AnInstallationStopsBetweenStepsWhenTheProgramIsToldToQuit) {
+  std::promise<void> told;
+  const auto app = makeApp(installerBundle(), nullptr, [&] {
+    loop.async([&] {
+      program.application.terminate();
+      told.set_value();
+    });
+    told.get_future().wait();
+  });
+  EXPECT_EQ(run({"Install Only"}, app).size(), 1U);
+  EXPECT_FALSE(app->finishAfterTermination(loop, 20s));
+  EXPECT_TRUE(ferrolin.application.isTerminated());
+  EXPECT_FALSE(fs::exists(home / "Applications"));
+  EXPECT_FALSE(fs::exists(home / "Library"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,11 +130,12 @@ class UninstallerTest : public testing::Test {
 };
 
 constexpr const char* keptMessage =
-    "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Your settings "
-    "were kept, so a later reinstall starts where you left off.";
+    "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Ferrolin’s own "
+    "settings and data were kept; the launcher’s settings were removed.";
 constexpr const char* firstDialog =
     "warning Remove Ferrolin: This removes Ferrolin and its launcher from your account.\n"
-    "You can keep your settings, so that a later reinstall picks them up again.";
+    "You can keep Ferrolin’s own settings and data; the launcher’s settings are removed either "
+    "way.";
 
 // One uninstallation from the first dialog to the result: what it showed, removed and kept.
 void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers, bool installed,
@@ -151,6 +153,16 @@ void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers,
   fs::create_directories(home / "Library/Application Support/Ferrolin");
   fs::create_symlink(folder / "outside/keep.txt",
                      home / "Library/Application Support/Ferrolin/linked.txt");
+  // What a killed update and a killed save left: swept with the items they belong to. A live
+  // program's staged copy stays.
+  const std::string dead = std::to_string(testsupport::endedProcessId()) + "-1f";
+  const std::vector<std::string> leftovers = {
+      "Applications/.Ferrolin.app.staging-" + dead,
+      "Library/LaunchAgents/.com.quorrel.launcher.plist.tmp-" + dead};
+  install({leftovers[0] + "/Contents/Info.plist", leftovers[1]});
+  const std::string live =
+      "Applications/.Ferrolin.app.staging-" + std::to_string(::getpid()) + "-2e";
+  install({live});
 
   std::vector<std::string> expected = {firstDialog};
   expected.insert(expected.end(), dialogsAfterFirst.begin(), dialogsAfterFirst.end());
@@ -159,6 +171,10 @@ void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers,
   for (const std::string& path : suite) {
     EXPECT_FALSE(fs::exists(home / path)) << path;
   }
+  for (const std::string& path : leftovers) {
+    EXPECT_FALSE(fs::exists(home / path)) << path;
+  }
+  EXPECT_TRUE(fs::exists(home / live));
   EXPECT_FALSE(fs::exists(home / "Library/Application Support/Ferrolin"));
   for (const std::string& path : data) {
     EXPECT_EQ(fs::exists(home / path), installed && !dataRemoved) << path;
@@ -211,6 +227,37 @@ TEST_F(UninstallerTest, CancellingChangesNothing) {
 
 TEST_F(UninstallerTest, EscapeCancelsToo) {
   cancelWith("Escape");
+}
+
+// A program told to quit while it removes (its desktop went away) stops before the next item
+// instead of showing an outcome nobody sees, and says that it did not come to its end.
+TEST_F(UninstallerTest, ARemovalStopsBeforeItsNextItemWhenTheProgramIsToldToQuit) {
+  install(suite);
+  std::promise<void> told;
+  // The program is told to quit while launchctl boots the agent out.
+  const platform::ProcessLauncher quitting{
+      platform::SystemPaths(folder / "desktop"),
+      [&](pid_t, const fs::path&, const std::vector<std::string>&) {
+        loop.async([&] {
+          program.application.terminate();
+          told.set_value();
+        });
+        told.get_future().wait();
+      }};
+  const auto app = std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
+      .application = &program.application,
+      .files = &files,
+      .processes = &quitting,
+      .applications = &applications,
+      .background = &queue,
+      .bundle = bundleWith({}),
+      .userId = ::getuid(),
+  });
+  EXPECT_EQ(run({"Remove App and Keep Data"}, app), std::vector<std::string>{firstDialog});
+  EXPECT_FALSE(app->finishAfterTermination(loop, 20s));
+  for (const std::string& path : suite) {
+    EXPECT_TRUE(fs::exists(home / path)) << path;
+  }
 }
 
 // Makes a file that nobody can remove: immutable for root, in a read-only folder for anyone else.
@@ -268,7 +315,10 @@ TEST_F(UninstallerTest, TheFirstRemovalThatFailsStopsTheWorkAndIsReportedInItsOw
 
 TEST_F(UninstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsTouched) {
   writeFile(folder / "a-file", "");
+  fs::create_directory_symlink("/", folder / "link-to-root");
   const std::vector<std::pair<fs::path, std::string>> homes = {
+      {folder / "link-to-root",
+       "Your home folder is the root of the disk, so nothing was removed."},
       {"", "Your home folder is not known, so nothing was removed."},
       {"home", "Your home folder “home” is not an absolute path, so nothing was removed."},
       {"/", "Your home folder is the root of the disk, so nothing was removed."},
