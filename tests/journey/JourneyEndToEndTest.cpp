@@ -40,12 +40,31 @@ struct ProgramRun {
   std::vector<std::string> screens;
 };
 
+fs::path programInBundle(const std::string& program) {
+  return fs::path(FERROLIN_BUNDLES_DIR) / (program + ".app/Contents/MacOS") / program;
+}
+
 // Runs FerrolinInstaller or FerrolinUninstaller from its bundle and answers its dialogs in turn,
-// each with the button of that title once an alert shows it.
+// each with the button of that title once an alert shows it. With `bindMount` (an outside folder
+// and where to mount it), the program runs in mount and user namespaces of its own with that bind
+// mount in place.
 ProgramRun runAnswering(const DesktopSession& session, const std::string& program,
-                        const std::vector<std::string>& buttons) {
-  const fs::path executable = fs::path(FERROLIN_BUNDLES_DIR) / (program + ".app/Contents/MacOS");
-  testsupport::BackgroundProcess process(executable / program, {}, session.environment());
+                        const std::vector<std::string>& buttons,
+                        const std::vector<std::string>& bindMount = {}) {
+  const bool mounting = !bindMount.empty();
+  std::vector<std::string> arguments;
+  if (mounting) {
+    arguments = {"--user",
+                 "--map-root-user",
+                 "--mount",
+                 "/bin/sh",
+                 "-c",
+                 R"(mount --bind "$1" "$2" && exec "$0")",
+                 programInBundle(program)};
+    arguments.insert(arguments.end(), bindMount.begin(), bindMount.end());
+  }
+  testsupport::BackgroundProcess process(mounting ? "/usr/bin/unshare" : programInBundle(program),
+                                         arguments, session.environment());
   ProgramRun run;
   for (const std::string& button : buttons) {
     if (!eventually([&] { return showing(session, "[" + button + "]"); })) {
@@ -182,6 +201,76 @@ TEST(JourneyEndToEnd, InstallLoginShortcutSettingsUpdateAndUninstallLeaveNothing
     }
   }
   EXPECT_TRUE(left.empty()) << left.front();
+}
+
+// An update that fails once it has closed the running programs (here the support folder cannot be
+// made: a file stands in its place) starts the launcher again through its agent, so the shortcut
+// keeps working.
+TEST(JourneyEndToEnd, AnUpdateThatFailsStartsTheLauncherItClosedAgain) {
+  DesktopSession session;
+  const fs::path support = session.home() / "Library/Application Support/Ferrolin";
+  ASSERT_EQ(
+      runAnswering(session, "FerrolinInstaller", {"Install and Start at Login", "Continue", "OK"})
+          .exitStatus,
+      0);
+  ASSERT_EQ(session.ctl("wait", "hotkey", "command+option+b").exitStatus, 0);
+  const pid_t installedLauncher = launcherPid(session);
+  fs::remove_all(support);
+  testsupport::writeFile(support, "a file where the folder belongs");
+
+  const ProgramRun failed =
+      runAnswering(session, "FerrolinInstaller", {"Update Current Version", "OK"});
+  EXPECT_EQ(failed.exitStatus, 0);
+  EXPECT_NE(failed.screens.back().find("\"Install failed\""), std::string::npos)
+      << failed.screens.back();
+  EXPECT_TRUE(eventually([&] {
+    const pid_t launcher = launcherPid(session);
+    return launcher != 0 && launcher != installedLauncher;
+  }));
+  EXPECT_TRUE(agentRunsLauncher(session));
+  EXPECT_EQ(session.ctl("wait", "hotkey", "command+option+b").exitStatus, 0);
+}
+
+// An outside folder bind-mounted into Ferrolin's caches: "Remove App and Data" stops there with a
+// sentence that names it, and nothing behind the mount is touched.
+TEST(JourneyEndToEnd, RemovingDataNeverEntersAFolderMountedInsideIt) {
+  DesktopSession session;
+  if (session.run("/usr/bin/unshare", {"--user", "--map-root-user", "--mount", "true"})
+          .exitStatus != 0) {
+    GTEST_SKIP() << "no user and mount namespaces here";
+  }
+  const fs::path caches = session.home() / "Library/Caches/app.ferrolin.desktop";
+  const testsupport::TemporaryFolder outside;
+  testsupport::writeFile(outside / "precious.txt", "keep me");
+  fs::create_directories(caches / "volume");
+  testsupport::writeFile(caches / "cache.bin", "cache");
+
+  const ProgramRun removed =
+      runAnswering(session, "FerrolinUninstaller", {"Remove App and Data", "Continue", "OK"},
+                   {outside.path().string(), (caches / "volume").string()});
+  EXPECT_EQ(removed.exitStatus, 0);
+  ASSERT_FALSE(removed.screens.empty());
+  EXPECT_NE(removed.screens.back().find("“app.ferrolin.desktop/volume” couldn’t be removed "
+                                        "because it is on another volume."),
+            std::string::npos)
+      << removed.screens.back();
+  EXPECT_EQ(testsupport::readFile(outside / "precious.txt"), "keep me");
+}
+
+// The desktop ends while the installer works: it stops at its next step, leaves nothing staged,
+// and exits non-zero, since the user never saw the outcome.
+TEST(JourneyEndToEnd, AnInstallerWhoseDesktopEndsMidWayExitsNonZeroWithNothingStaged) {
+  DesktopSession session;
+  testsupport::BackgroundProcess installer(programInBundle("FerrolinInstaller"), {},
+                                           session.environment());
+  ASSERT_TRUE(eventually([&] { return showing(session, "[Install Only]"); }));
+  ASSERT_EQ(session.ctl("click", "Install Only").exitStatus, 0);
+  EXPECT_EQ(session.stop().exitStatus, 0);
+  EXPECT_EQ(installer.wait(), 1);
+  for (const auto& entry : fs::recursive_directory_iterator(session.home())) {
+    EXPECT_EQ(entry.path().filename().string().find(".staging-"), std::string::npos)
+        << entry.path();
+  }
 }
 
 }  // namespace
