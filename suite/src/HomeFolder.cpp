@@ -19,7 +19,7 @@ platform::Result<std::filesystem::path> trustedHomeFolder(const std::filesystem:
     return refused("“" + home.string() + "” is not an absolute path");
   }
   std::error_code error;
-  const std::filesystem::path resolved = std::filesystem::canonical(home, error);
+  std::filesystem::path resolved = std::filesystem::canonical(home, error);
   if (!error && resolved == resolved.root_path()) {
     return refused("is the root of the disk");
   }
