@@ -85,6 +85,7 @@ class UninstallerTest : public testing::Test {
         .background = &queue,
         .bundle = std::move(bundle),
         .userId = ::getuid(),
+        .launchctlTimeLimit = launchctlTimeLimit,
     });
   }
 
@@ -116,6 +117,8 @@ class UninstallerTest : public testing::Test {
   testsupport::TemporaryFolder folder;
   fs::path home = folder / "home";
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(folder / "desktop");
+  // Generous, so that a busy machine never stops the recording launchctl; short where it hangs.
+  std::chrono::milliseconds launchctlTimeLimit = 60s;
   platform::FileManager files{home, folder / "tmp"};
   platform::ProcessLauncher processes{platform::SystemPaths(folder / "desktop"), {}};
   platform::EmulatedDesktop desktop;
@@ -193,6 +196,13 @@ TEST_F(UninstallerTest, RemovingDataAlsoRemovesTheTwelveDataLocationsButNothingO
 
 TEST_F(UninstallerTest, WithNothingInstalledEveryRemovalIsSkippedAndThatIsASuccess) {
   uninstallAndCheck({"Remove App and Keep Data", "OK"}, false, {keptMessage}, false);
+}
+
+// A launchctl that never answers is stopped at the time limit, and the removal goes on.
+TEST_F(UninstallerTest, ALaunchctlThatNeverAnswersIsStoppedAndEverythingIsRemovedAllTheSame) {
+  testsupport::writeNeverEndingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls);
+  launchctlTimeLimit = 200ms;
+  uninstallAndCheck({"Remove App and Keep Data", "OK"}, true, {keptMessage}, false);
 }
 
 void UninstallerTest::cancelWith(const std::string& answer) {
