@@ -19,6 +19,7 @@
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "suite/Launchctl.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
       .background = &queue,
       .bundle = platform::Bundle::forExecutable(scratch.path() / "FerrolinUninstaller"),
       .userId = ::getuid(),
+      .launchctlTimeLimit = suite::launchctlTimeLimit,
   });
   double uninstaller = 0;
   double rm = 0;

@@ -11,6 +11,7 @@
 #include "FuzzSupport.h"
 #include "InstallerApp.h"
 #include "platform/FileManager.h"
+#include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           .background = nullptr,
           .bundle = platform::Bundle::forExecutable(home.path() / "FerrolinInstaller"),
           .userId = 0,
+          .launchctlTimeLimit = suite::launchctlTimeLimit,
           .pauseAfterClosing = {},
       });
   const std::filesystem::path file = suite::launcherSettingsPath(home.path());

@@ -64,6 +64,9 @@ struct InstallerServices {
   platform::GlobalQueue* background = nullptr;  // where the installation runs
   platform::Bundle bundle;  // the installer's own bundle: the two bundles it installs, pictures
   uid_t userId = 0;         // the launchd domain gui/<uid>
+  // How long one launchctl run may take before it is ended and fails (suite::launchctlTimeLimit in
+  // a program).
+  std::chrono::milliseconds launchctlTimeLimit;
   // Waits between asking the programs to quit and going on (0.25 s in a program).
   std::function<void()> pauseAfterClosing;
 };

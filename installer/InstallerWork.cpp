@@ -161,7 +161,7 @@ platform::Result<void> InstallerApp::installLaunchAgent(
 platform::Result<void> InstallerApp::runLaunchctl(const std::vector<std::string>& arguments,
                                                   bool allowFailure) {
   return suite::runLaunchctl(
-      *services_.processes, arguments, allowFailure,
+      *services_.processes, services_.launchctlTimeLimit, arguments, allowFailure,
       {errorDomain,
        installerCopy(currentLanguageCode_, installAlertIsInstalled_).launchctlErrorMessage});
 }

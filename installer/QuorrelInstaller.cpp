@@ -12,6 +12,7 @@
 #include "platform/EventLoop.h"
 #include "platform/ProcessInfo.h"
 #include "platform/SystemPaths.h"
+#include "suite/Launchctl.h"
 
 int main() {
   const platform::ProcessInfo& process = platform::ProcessInfo::current();
@@ -34,6 +35,7 @@ int main() {
       .background = &platform::GlobalQueue::userInitiated(),
       .bundle = platform::Bundle::main(),
       .userId = process.realUserId(),
+      .launchctlTimeLimit = suite::launchctlTimeLimit,
       .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
   });
   application->setDelegate(delegate.get());

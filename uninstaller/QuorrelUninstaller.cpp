@@ -12,6 +12,7 @@
 #include "platform/EventLoop.h"
 #include "platform/ProcessInfo.h"
 #include "platform/SystemPaths.h"
+#include "suite/Launchctl.h"
 
 int main() {
   const platform::ProcessInfo& process = platform::ProcessInfo::current();
@@ -35,6 +36,7 @@ int main() {
           .background = &platform::GlobalQueue::userInitiated(),
           .bundle = platform::Bundle::main(),
           .userId = process.realUserId(),
+          .launchctlTimeLimit = suite::launchctlTimeLimit,
       });
   application->setDelegate(delegate.get());
   application->run();

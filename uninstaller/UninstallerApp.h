@@ -34,6 +34,9 @@ struct UninstallerServices {
   platform::GlobalQueue* background = nullptr;  // where the removal runs
   platform::Bundle bundle;                      // the uninstaller's own bundle, for its pictures
   uid_t userId = 0;                             // the launchd domain gui/<uid>
+  // How long one launchctl run may take before it is ended and fails (suite::launchctlTimeLimit in
+  // a program).
+  std::chrono::milliseconds launchctlTimeLimit;
 };
 
 // FerrolinUninstaller's application delegate: asks what to remove, removes it in the background
@@ -62,6 +65,7 @@ class UninstallerApp : public platform::ApplicationDelegate,
   void terminateApps();
   void unloadLaunchAgent(const std::filesystem::path& agent);
   platform::Result<void> removeIfExists(const std::filesystem::path& path);
+  // The shared launchctl runner with the uninstaller's failure text and time limit.
   platform::Result<void> runLaunchctl(const std::vector<std::string>& arguments, bool allowFailure);
 
   // The dialogs and windows (main thread).

@@ -7,11 +7,11 @@
 #include "UninstallerApp.h"
 #include "UninstallerTexts.h"
 #include "platform/Workspace.h"
+#include "suite/Launchctl.h"
 
 namespace uninstaller {
 namespace {
 
-constexpr const char* launchctlTool = "/bin/launchctl";
 constexpr const char* launchctlFailure = "launchctl failed while removing startup.";
 
 UninstallOutcome failure(const platform::Error& error) {
@@ -60,7 +60,7 @@ void UninstallerApp::terminateApps() {
 
 void UninstallerApp::unloadLaunchAgent(const std::filesystem::path& agent) {
   [[maybe_unused]] const platform::Result<void> ignored =
-      runLaunchctl({"bootout", "gui/" + std::to_string(services_.userId), agent.string()}, true);
+      runLaunchctl({"bootout", suite::guiDomain(services_.userId), agent.string()}, true);
 }
 
 platform::Result<void> UninstallerApp::removeIfExists(const std::filesystem::path& path) {
@@ -72,14 +72,8 @@ platform::Result<void> UninstallerApp::removeIfExists(const std::filesystem::pat
 
 platform::Result<void> UninstallerApp::runLaunchctl(const std::vector<std::string>& arguments,
                                                     bool allowFailure) {
-  const platform::Result<int> status = services_.processes->run(launchctlTool, arguments);
-  if (!status) {
-    return std::unexpected(status.error());
-  }
-  if (*status == 0 || allowFailure) {
-    return {};
-  }
-  return std::unexpected(platform::Error{errorDomain, *status, launchctlFailure});
+  return suite::runLaunchctl(*services_.processes, services_.launchctlTimeLimit, arguments,
+                             allowFailure, {errorDomain, launchctlFailure});
 }
 
 }  // namespace uninstaller

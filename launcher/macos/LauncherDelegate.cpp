@@ -14,7 +14,8 @@ namespace launcher {
 LauncherDelegate::LauncherDelegate(LauncherServices services)
     : services_(std::move(services)),
       config_(LauncherConfig::load(*services_.process, services_.bundle, *services_.files)),
-      startupManager_(*services_.files, services_.bundle, *services_.processes, *services_.process),
+      startupManager_(*services_.files, services_.bundle, *services_.processes,
+                      services_.launchctlTimeLimit, *services_.process),
       settingsStore_(*services_.files) {}
 
 void LauncherDelegate::applicationDidFinishLaunching() {

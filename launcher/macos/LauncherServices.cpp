@@ -1,5 +1,7 @@
 #include "LauncherServices.h"
 
+#include "suite/Launchctl.h"
+
 namespace launcher {
 
 LauncherServices LauncherServices::forProcess(platform::Application& application,
@@ -12,6 +14,7 @@ LauncherServices LauncherServices::forProcess(platform::Application& application
       .process = &process,
       .bundle = platform::Bundle::main(),
       .processes = &processes,
+      .launchctlTimeLimit = suite::launchctlTimeLimit,
       .paths = platform::SystemPaths::fromProcess(process),
       .hotKeyTarget = platform::GetApplicationEventTarget(application),
       .http = &platform::HttpSession::shared(),

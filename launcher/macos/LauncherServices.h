@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/CarbonEvents.h"
@@ -21,6 +23,9 @@ struct LauncherServices {
   const platform::ProcessInfo* process = nullptr;
   platform::Bundle bundle;  // the launcher's own bundle
   const platform::ProcessLauncher* processes = nullptr;
+  // How long one launchctl run may take before it is ended and fails (suite::launchctlTimeLimit in
+  // a program).
+  std::chrono::milliseconds launchctlTimeLimit;
   platform::SystemPaths paths;
   platform::EventTargetRef hotKeyTarget = nullptr;
   platform::HttpSession* http = nullptr;

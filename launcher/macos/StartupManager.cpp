@@ -15,10 +15,12 @@ constexpr const char* launchctlFailure = "launchctl failed while updating startu
 
 StartupManager::StartupManager(const platform::FileManager& files, platform::Bundle launcherBundle,
                                const platform::ProcessLauncher& processes,
+                               std::chrono::milliseconds launchctlTimeLimit,
                                const platform::ProcessInfo& process)
     : files_(&files),
       launcherBundle_(std::move(launcherBundle)),
       processes_(&processes),
+      launchctlTimeLimit_(launchctlTimeLimit),
       process_(&process) {}
 
 std::filesystem::path StartupManager::launchAgentsDirectory() const {
@@ -73,7 +75,8 @@ platform::Result<void> StartupManager::unloadAndRemove() const {
 
 platform::Result<void> StartupManager::runLaunchctl(const std::vector<std::string>& arguments,
                                                     bool allowFailure) const {
-  return suite::runLaunchctl(*processes_, arguments, allowFailure, {errorDomain, launchctlFailure});
+  return suite::runLaunchctl(*processes_, launchctlTimeLimit_, arguments, allowFailure,
+                             {errorDomain, launchctlFailure});
 }
 
 std::string StartupManager::userDomain() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -17,14 +18,17 @@ namespace launcher {
 // Start at login through a per-user launch agent in ~/Library/LaunchAgents. "On" means the agent
 // file exists; turning it on writes the file and loads it into the user's GUI session with
 // "/bin/launchctl", turning it off only deletes the file. The file and the runner are the suite's
-// shared ones (suite/LaunchAgent.h, suite/Launchctl.h). Main thread only: launchctl is awaited.
+// shared ones (suite/LaunchAgent.h, suite/Launchctl.h). Main thread only: each launchctl run is
+// awaited, for at most the time limit it was given.
 class StartupManager {
  public:
   static constexpr std::string_view launchAgentIdentifier = suite::launchAgentLabel;
 
-  // launcherBundle names the program the agent starts; process gives the real user id.
+  // launcherBundle names the program the agent starts; launchctlTimeLimit bounds each launchctl
+  // run (a run still going then is ended and fails); process gives the real user id.
   explicit StartupManager(const platform::FileManager& files, platform::Bundle launcherBundle,
                           const platform::ProcessLauncher& processes,
+                          std::chrono::milliseconds launchctlTimeLimit,
                           const platform::ProcessInfo& process);
 
   // ~/Library/LaunchAgents and the agent file in it.
@@ -40,8 +44,9 @@ class StartupManager {
  private:
   platform::Result<void> installAndLoad() const;
   platform::Result<void> unloadAndRemove() const;
-  // Runs "/bin/launchctl" and waits for it. A tool that cannot be started is always an error; a
-  // non-zero exit status is one unless failures are allowed.
+  // Runs "/bin/launchctl" and waits for it, within the time limit. A tool that cannot be started or
+  // does not end in time is always an error; a non-zero exit status is one unless failures are
+  // allowed.
   platform::Result<void> runLaunchctl(const std::vector<std::string>& arguments,
                                       bool allowFailure = false) const;
   // "gui/" and the real user id.
@@ -50,7 +55,8 @@ class StartupManager {
   const platform::FileManager* files_;          // not owned
   platform::Bundle launcherBundle_;             // a plain value
   const platform::ProcessLauncher* processes_;  // not owned
-  const platform::ProcessInfo* process_;        // not owned
+  std::chrono::milliseconds launchctlTimeLimit_;
+  const platform::ProcessInfo* process_;  // not owned
 };
 
 }  // namespace launcher

@@ -7,9 +7,10 @@ std::string guiDomain(uid_t userId) {
 }
 
 platform::Result<void> runLaunchctl(const platform::ProcessLauncher& processes,
+                                    std::chrono::milliseconds timeLimit,
                                     const std::vector<std::string>& arguments, bool allowFailure,
                                     const LaunchctlFailure& failure) {
-  const platform::Result<int> status = processes.run("/bin/launchctl", arguments);
+  const platform::Result<int> status = processes.run("/bin/launchctl", arguments, timeLimit);
   if (!status) {
     return std::unexpected(status.error());
   }

@@ -69,6 +69,7 @@ class InstallerTest : public testing::Test {
         .background = &queue,
         .bundle = std::move(bundle),
         .userId = ::getuid(),
+        .launchctlTimeLimit = launchctlTimeLimit,
         .pauseAfterClosing = std::move(pause),
     });
   }
@@ -96,6 +97,8 @@ class InstallerTest : public testing::Test {
   fs::path agent = home / "Library/LaunchAgents/com.quorrel.launcher.plist";
   fs::path settingsFile = home / "Library/Application Support/Ferrolin/launcher-settings.json";
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(folder / "desktop");
+  // Generous, so that a busy machine never stops the recording launchctl; short where it hangs.
+  std::chrono::milliseconds launchctlTimeLimit = 60s;
   platform::FileManager files{home, folder / "tmp"};
   platform::ProcessLauncher processes{platform::SystemPaths(folder / "desktop"), {}};
   platform::EmulatedDesktop desktop;
@@ -246,6 +249,23 @@ TEST_F(InstallerTest, TheDisplayLanguageFollowsTheUserAndThePopUpRewordsTheOpenD
   EXPECT_EQ(settings().value("language", ""), "es");
 }
 
+// A launchctl that never answers is stopped at the time limit, the ignored bootout's as well as the
+// bootstrap's, and the installation ends with the startup error.
+TEST_F(InstallerTest, ALaunchctlThatNeverAnswersIsStoppedAndReportedAsTheStartupError) {
+  testsupport::writeNeverEndingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls);
+  launchctlTimeLimit = 200ms;
+  EXPECT_EQ(run({"Install and Start at Login", "OK"}),
+            (std::vector<std::string>{
+                "informational Install Ferrolin: " + installBody,
+                "critical Installed with a startup error: The program “launchctl” didn’t answer "
+                "within 0.2 seconds and was stopped."}));
+  const std::string domain = "gui/" + std::to_string(::getuid());
+  EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls),
+            (Calls{{"bootout", domain, agent.string()}, {"bootstrap", domain, agent.string()}}));
+  EXPECT_TRUE(fs::exists(agent));
+  EXPECT_FALSE(fs::exists(settingsFile));
+}
+
 // What the installation reports, step by step and when it fails.
 TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHappened) {
   const installer::InstallerCopy german = installer::installerCopy("de", false);
@@ -378,6 +398,7 @@ TEST_F(InstallerTest, AProgramThatRefusesToQuitIsForcedAndTheInstallerPausesOnce
       .background = &queue,
       .bundle = installerBundle(),
       .userId = ::getuid(),
+      .launchctlTimeLimit = launchctlTimeLimit,
       .pauseAfterClosing = [&pauses] { ++pauses; },
   });
   EXPECT_EQ(app->terminateRunningInstances(), (InstallerApp::ClosedPrograms{true, true}));

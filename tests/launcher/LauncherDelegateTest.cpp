@@ -113,6 +113,7 @@ class LauncherDelegateTest : public testing::Test {
         .bundle =
             platform::Bundle::forExecutable(launcherBundle / "Contents/MacOS/Ferrolin Launcher"),
         .processes = &processes,
+        .launchctlTimeLimit = 60s,
         .paths = paths,
         .hotKeyTarget = &hotKeyTarget,
         .http = &http,

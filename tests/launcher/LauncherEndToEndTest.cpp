@@ -69,7 +69,7 @@ TEST(LauncherEndToEnd, TheShortcutTogglesFerrolinAndQuitEndsBoth) {
   EXPECT_EQ(session.ctl("wait", "gone", ferrolin).exitStatus, 0);
   EXPECT_EQ(session.ctl("press", "command+option+b").exitStatus, 1);
   const std::string journal = session.ctl("journal").stdoutText;
-  EXPECT_EQ(journal.find("launchctl"), std::string::npos) << "quitting without an agent";
+  EXPECT_EQ(journal.find("/bin/launchctl"), std::string::npos) << "quitting without an agent";
 }
 
 // Apply when the settings cannot be written: past the file-size limit (whose signal ends a program

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -30,6 +31,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using Calls = std::vector<std::vector<std::string>>;
 using launcher::LauncherConfig;
 using launcher::LauncherSettings;
@@ -281,7 +283,7 @@ nlohmann::json agentValues(const std::string& program) {
 class StartupManagerTest : public testing::Test {
  protected:
   launcher::StartupManager manager(const platform::Bundle& bundle) const {
-    return launcher::StartupManager(files, bundle, processes, process);
+    return launcher::StartupManager(files, bundle, processes, launchctlTimeLimit, process);
   }
   launcher::StartupManager manager() const {
     return manager(platform::Bundle::forExecutable(executable));
@@ -294,6 +296,8 @@ class StartupManagerTest : public testing::Test {
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(desktopFolder);
   platform::FileManager files{home, folder / "tmp"};
   platform::ProcessLauncher processes{platform::SystemPaths(desktopFolder), {}};
+  // Generous, so that a busy machine never stops the recording launchctl; short where it hangs.
+  std::chrono::milliseconds launchctlTimeLimit = 60s;
   platform::ProcessInfo process{{}, {}, 501};
   // The agent must name it so that launchd reads back exactly this path.
   fs::path executable = home / "Tools & <Odd> Things/Ferrolin.app/Contents/MacOS/Ferrolin Launcher";
@@ -331,6 +335,18 @@ TEST_F(StartupManagerTest, LaunchctlAndFileFailuresAreErrorsWhileAFailedBootoutI
   EXPECT_EQ(launchctlCalls(), loadCalls);
   EXPECT_TRUE(manager().isEnabled());
 
+  // One that never answers is stopped at the time limit, in the bootout and in the bootstrap.
+  fs::remove(agentFile);
+  fs::remove(tools.launchctlCalls);
+  testsupport::writeNeverEndingScript(desktopFolder / "root/bin/launchctl", tools.launchctlCalls);
+  launchctlTimeLimit = 200ms;
+  EXPECT_EQ(manager().setEnabled(true).error(),
+            (platform::Error{platform::errorDomain::process, ETIMEDOUT,
+                             "The program “launchctl” didn’t answer within 0.2 seconds and was "
+                             "stopped."}));
+  EXPECT_EQ(launchctlCalls(), loadCalls);
+  EXPECT_TRUE(manager().isEnabled());
+
   fs::remove(agentFile);
   fs::remove(desktopFolder / "root" / "bin" / "launchctl");
   const platform::Result<void> notStarted = manager().setEnabled(true);
@@ -349,7 +365,7 @@ TEST_F(StartupManagerTest, LaunchctlAndFileFailuresAreErrorsWhileAFailedBootoutI
   const platform::FileManager relative{"home", folder / "tmp"};
   for (const bool enabled : {true, false}) {
     EXPECT_EQ(launcher::StartupManager(relative, platform::Bundle::forExecutable(executable),
-                                       processes, process)
+                                       processes, launchctlTimeLimit, process)
                   .setEnabled(enabled)
                   .error()
                   .localizedDescription,

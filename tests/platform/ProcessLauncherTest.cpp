@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include "support/TemporaryFolder.h"
 #include "support/TestScripts.h"
 
+using namespace std::chrono_literals;
 using namespace std::string_literals;
 
 namespace {
@@ -43,6 +46,7 @@ TEST_F(ProcessLauncherTest, RunReportsExitStatusOrEndingSignal) {
     const auto script =
         writeRecordingScript(folder / ("exit" + std::to_string(status)), folder / "calls", status);
     EXPECT_EQ(launcher.run(script, {}), status);
+    EXPECT_EQ(launcher.run(script, {}, 60s), status) << "ended well within its time limit";
   }
 
   const auto selfKilling = folder / "self-killing";
@@ -56,6 +60,43 @@ TEST_F(ProcessLauncherTest, RunReportsExitStatusOrEndingSignal) {
   const auto result = launcher.run(selfKilling, {});
   sigaction(SIGTERM, &previous, nullptr);
   EXPECT_EQ(result, SIGTERM);
+}
+
+// A program still running at its time limit is ended, even one that ignores SIGTERM, and reaped.
+TEST_F(ProcessLauncherTest, RunEndsAProgramStillRunningAtItsTimeLimitAndLeavesNothingBehind) {
+  std::vector<pid_t> started;
+  const ProcessLauncher recording{
+      SystemPaths(std::nullopt),
+      [&](pid_t pid, const auto&, const auto&) { started.push_back(pid); }};
+  const auto deaf = folder / "deaf";
+  // Deaf to SIGTERM, it runs for as long as the test does (and no longer, should the test fail).
+  writeFile(deaf, "#!/bin/sh\ntrap '' TERM\nwhile kill -0 $PPID; do sleep 0.1; done\n");
+  makeExecutable(deaf);
+
+  struct Case {
+    std::filesystem::path program;
+    std::vector<std::string> arguments;
+    std::chrono::milliseconds limit;
+    std::string description;
+  };
+  const std::vector<Case> cases = {
+      {"/bin/sleep",
+       {"86400"},
+       200ms,
+       "The program “sleep” didn’t answer within 0.2 seconds and was stopped."},
+      {deaf, {}, 1s, "The program “deaf” didn’t answer within 1 second and was stopped."},
+  };
+  for (const auto& testCase : cases) {
+    const auto ran = recording.run(testCase.program, testCase.arguments, testCase.limit);
+    ASSERT_FALSE(ran.has_value()) << testCase.program;
+    EXPECT_EQ(ran.error(),
+              (platform::Error{platform::errorDomain::process, ETIMEDOUT, testCase.description}));
+    ASSERT_FALSE(started.empty());
+    // Neither running nor a zombie: the pid names no process any more.
+    EXPECT_EQ(kill(started.back(), 0), -1) << testCase.program;
+    EXPECT_EQ(errno, ESRCH);
+  }
+  EXPECT_EQ(started.size(), cases.size());
 }
 
 TEST_F(ProcessLauncherTest, ProgramsThatCannotStartAreProcessErrors) {
@@ -94,6 +135,9 @@ TEST_F(ProcessLauncherTest, ProgramsThatCannotStartAreProcessErrors) {
     const auto launched = launcher.launch(testCase.program, {});
     ASSERT_FALSE(launched.has_value()) << testCase.program;
     EXPECT_EQ(launched.error(), ran.error());
+    const auto timed = launcher.run(testCase.program, {}, 60s);
+    ASSERT_FALSE(timed.has_value()) << testCase.program;
+    EXPECT_EQ(timed.error(), ran.error());
   }
 }
 

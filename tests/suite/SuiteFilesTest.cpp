@@ -1,7 +1,10 @@
-// The files the launcher and the installer share, in a temporary home: the launch agent refuses a
-// location it cannot carry, and the settings payload takes all three keys or nothing.
+// What the programs share, in a temporary home: the launch agent refuses a location it cannot
+// carry, the settings payload takes all three keys or nothing, and the launchctl runner never lets
+// a time-out pass.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,11 +14,14 @@
 #include "platform/FileManager.h"
 #include "platform/PropertyList.h"
 #include "suite/LaunchAgent.h"
+#include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
 #include "support/TemporaryFolder.h"
+#include "support/TestScripts.h"
 
 namespace {
 
+using namespace std::chrono_literals;
 using suite::LauncherSettingsPayload;
 
 TEST(LaunchAgentFile, ALocationXmlCannotCarryIsRefusedBeforeAnythingIsWritten) {
@@ -42,6 +48,23 @@ TEST(LaunchAgentFile, ALocationXmlCannotCarryIsRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(
       platform::readPropertyList(suite::launchAgentPath(folder / "home"))->at("ProgramArguments"),
       nlohmann::json::array({program}));
+}
+
+// Allowing failures forgives a non-zero exit status, never a launchctl that does not answer in
+// time.
+TEST(Launchctl, ATimeOutIsAnErrorEvenWhereFailuresAreAllowed) {
+  const testsupport::TemporaryFolder folder;
+  testsupport::writeNeverEndingScript(folder / "root/bin/launchctl", folder / "calls");
+  const platform::ProcessLauncher processes{platform::SystemPaths(folder.path()), {}};
+  for (const bool allowFailure : {false, true}) {
+    EXPECT_EQ(suite::runLaunchctl(processes, 200ms, {"print", "gui/501"}, allowFailure,
+                                  {"FerrolinLauncher", "launchctl failed."})
+                  .error(),
+              (platform::Error{platform::errorDomain::process, ETIMEDOUT,
+                               "The program “launchctl” didn’t answer within 0.2 seconds and was "
+                               "stopped."}));
+  }
+  EXPECT_EQ(testsupport::readRecordedCalls(folder / "calls").size(), 2U);
 }
 
 TEST(LauncherSettingsPayload, TakesAllThreeKeysWithTheirTypesOrNothingAndWritesOnlyThose) {

@@ -28,11 +28,10 @@ std::string shellQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-}  // namespace
-
-std::filesystem::path writeRecordingScript(const std::filesystem::path& scriptPath,
-                                           const std::filesystem::path& recordFile,
-                                           int exitStatus) {
+// A script that records its call and then runs `ending`.
+std::filesystem::path writeScript(const std::filesystem::path& scriptPath,
+                                  const std::filesystem::path& recordFile,
+                                  const std::string& ending) {
   // Each call is recorded as its argument count on a line of its own followed by the arguments,
   // each ending in a NUL byte, so that any argument text (spaces, newlines) reads back unchanged.
   // The record is assembled first and appended with one write, so concurrent calls do not mix.
@@ -47,15 +46,29 @@ std::filesystem::path writeRecordingScript(const std::filesystem::path& scriptPa
       "  for argument in \"$@\"; do printf '%s\\0' \"$argument\"; done\n"
       "} > \"$pending\"\n"
       "cat \"$pending\" >> \"$record\"\n"
-      "rm -f \"$pending\"\n"
-      "exit " +
-      std::to_string(exitStatus) + "\n";
+      "rm -f \"$pending\"\n" +
+      ending + "\n";
   writeFile(scriptPath, script);
   std::filesystem::permissions(
       scriptPath, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                       std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                       std::filesystem::perms::others_exec);
   return scriptPath;
+}
+
+}  // namespace
+
+std::filesystem::path writeRecordingScript(const std::filesystem::path& scriptPath,
+                                           const std::filesystem::path& recordFile,
+                                           int exitStatus) {
+  return writeScript(scriptPath, recordFile, "exit " + std::to_string(exitStatus));
+}
+
+std::filesystem::path writeNeverEndingScript(const std::filesystem::path& scriptPath,
+                                             const std::filesystem::path& recordFile) {
+  // It waits for as long as the process that started it lives, so that a test that fails leaves
+  // nothing running.
+  return writeScript(scriptPath, recordFile, "while kill -0 \"$PPID\"; do sleep 0.1; done");
 }
 
 std::vector<std::vector<std::string>> readRecordedCalls(const std::filesystem::path& recordFile) {

@@ -14,6 +14,11 @@ namespace testsupport {
 std::filesystem::path writeRecordingScript(const std::filesystem::path& scriptPath,
                                            const std::filesystem::path& recordFile, int exitStatus);
 
+// Like writeRecordingScript, but the script never exits on its own once it has recorded the call
+// (while the process that started it lives). A signal ends it.
+std::filesystem::path writeNeverEndingScript(const std::filesystem::path& scriptPath,
+                                             const std::filesystem::path& recordFile);
+
 // The calls a recording script made, oldest first, each as its argument list (without argv[0]).
 // Empty when the script was never called.
 std::vector<std::vector<std::string>> readRecordedCalls(const std::filesystem::path& recordFile);

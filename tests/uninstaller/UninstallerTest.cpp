@@ -86,6 +86,7 @@ class UninstallerTest : public testing::Test {
         .background = &queue,
         .bundle = std::move(bundle),
         .userId = ::getuid(),
+        .launchctlTimeLimit = launchctlTimeLimit,
     });
   }
 
@@ -117,6 +118,8 @@ class UninstallerTest : public testing::Test {
   testsupport::TemporaryFolder folder;
   fs::path home = folder / "home";
   testsupport::EmulatedTools tools = testsupport::writeEmulatedTools(folder / "desktop");
+  // Generous, so that a busy machine never stops the recording launchctl; short where it hangs.
+  std::chrono::milliseconds launchctlTimeLimit = 60s;
   platform::FileManager files{home, folder / "tmp"};
   platform::ProcessLauncher processes{platform::SystemPaths(folder / "desktop"), {}};
   platform::EmulatedDesktop desktop;
@@ -211,6 +214,13 @@ TEST_F(UninstallerTest, WithNothingInstalledEveryRemovalIsSkippedAndThatIsASucce
   uninstallAndCheck({"Remove App and Keep Data", "OK"}, false, {keptMessage}, false);
 }
 
+// A launchctl that never answers is stopped at the time limit, and the removal goes on.
+TEST_F(UninstallerTest, ALaunchctlThatNeverAnswersIsStoppedAndEverythingIsRemovedAllTheSame) {
+  testsupport::writeNeverEndingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls);
+  launchctlTimeLimit = 200ms;
+  uninstallAndCheck({"Remove App and Keep Data", "OK"}, true, {keptMessage}, false);
+}
+
 void UninstallerTest::cancelWith(const std::string& answer) {
   install(suite);
   EXPECT_EQ(run({answer}, makeApp(files, bundleWith({}))), std::vector<std::string>{firstDialog});
@@ -252,6 +262,7 @@ TEST_F(UninstallerTest, ARemovalStopsBeforeItsNextItemWhenTheProgramIsToldToQuit
       .background = &queue,
       .bundle = bundleWith({}),
       .userId = ::getuid(),
+      .launchctlTimeLimit = launchctlTimeLimit,
   });
   EXPECT_EQ(run({"Remove App and Keep Data"}, app), std::vector<std::string>{firstDialog});
   EXPECT_FALSE(app->finishAfterTermination(loop, 20s));

@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <memory>
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#include "ChildWait.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
 
@@ -87,14 +90,41 @@ struct Attributes {
   Attributes& operator=(Attributes&&) = delete;
 };
 
-int waitForExit(pid_t pid) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) == -1) {
-    if (errno != EINTR) {
-      return -1;
-    }
+// How long a program still running at its time limit has to end on SIGTERM before it is killed.
+constexpr std::chrono::milliseconds stopGrace{1000};
+
+// "10 seconds", "1 second", "0.25 seconds".
+std::string secondsText(std::chrono::milliseconds duration) {
+  const auto milliseconds = duration.count();
+  std::string text = std::to_string(milliseconds / 1000);
+  if (const auto fraction = milliseconds % 1000; fraction != 0) {
+    std::string digits = std::to_string(1000 + fraction).substr(1);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    text += "." + digits;
   }
-  return status;
+  return text + (milliseconds == 1000 ? " second" : " seconds");
+}
+
+Error timeoutError(const std::filesystem::path& executable, std::chrono::milliseconds limit) {
+  return Error{errorDomain::process, ETIMEDOUT,
+               "The program “" + executable.filename().string() + "” didn’t answer within " +
+                   secondsText(limit) + " and was stopped."};
+}
+
+// The run's result from the child's wait status, or -1 with errno set when there is none.
+Result<int> exitResult(const std::filesystem::path& program, int status) {
+  if (status == -1) {
+    // ECHILD: someone else reaped the child (for example with SIGCHLD ignored process-wide).
+    const int waitError = errno;
+    return std::unexpected(
+        Error{errorDomain::process, waitError,
+              "The program “" + program.filename().string() +
+                  "” ended without reporting its exit status: " + std::strerror(waitError) + "."});
+  }
+  if (WIFSIGNALED(status)) {
+    return WTERMSIG(status);
+  }
+  return WEXITSTATUS(status);
 }
 
 }  // namespace
@@ -156,7 +186,7 @@ Result<pid_t> ProcessLauncher::launch(const std::filesystem::path& executable,
   // One small thread per child waits for exactly that child, so the process's SIGCHLD handling and
   // other waits stay untouched. Launches are rare (a click, a login), so a thread each is cheap.
   try {
-    std::thread([child = *pid] { waitForExit(child); }).detach();
+    std::thread([child = *pid] { childWait::untilExit(child); }).detach();
   } catch (const std::system_error&) {
     // Out of threads: the child runs all the same, it only stays a zombie once it ends.
     return pid;
@@ -170,19 +200,21 @@ Result<int> ProcessLauncher::run(const std::filesystem::path& executable,
   if (!pid) {
     return std::unexpected(pid.error());
   }
-  const int status = waitForExit(*pid);
-  if (status == -1) {
-    // ECHILD: someone else reaped the child (for example with SIGCHLD ignored process-wide).
-    const int waitError = errno;
-    return std::unexpected(
-        Error{errorDomain::process, waitError,
-              "The program “" + paths_.resolveTool(executable).filename().string() +
-                  "” ended without reporting its exit status: " + std::strerror(waitError) + "."});
+  return exitResult(paths_.resolveTool(executable), childWait::untilExit(*pid));
+}
+
+Result<int> ProcessLauncher::run(const std::filesystem::path& executable,
+                                 const std::vector<std::string>& arguments,
+                                 std::chrono::milliseconds timeLimit) const {
+  auto pid = spawn(executable, arguments);
+  if (!pid) {
+    return std::unexpected(pid.error());
   }
-  if (WIFSIGNALED(status)) {
-    return WTERMSIG(status);
+  const childWait::BoundedExit ending = childWait::withinLimit(*pid, timeLimit, stopGrace);
+  if (ending.stopped) {
+    return std::unexpected(timeoutError(paths_.resolveTool(executable), timeLimit));
   }
-  return WEXITSTATUS(status);
+  return exitResult(paths_.resolveTool(executable), ending.status);
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,9 @@
 #include "platform/ProcessLauncher.h"
 
 namespace suite {
+
+// How long the programs let one launchctl run take before they end it and count it as failed.
+inline constexpr std::chrono::seconds launchctlTimeLimit{10};
 
 // "gui/" and the user id: the user's GUI session in launchd.
 std::string guiDomain(uid_t userId);
@@ -21,9 +25,11 @@ struct LaunchctlFailure {
 };
 
 // Runs "/bin/launchctl" with the arguments (no shell, inherited standard streams) and blocks until
-// it exits. A tool that cannot be started is the launch error, also when failures are allowed; a
+// it exits, for at most `timeLimit`. A tool that cannot be started, and one still running at the
+// limit (ended and reaped, ETIMEDOUT), is the process error, also when failures are allowed; a
 // non-zero exit status is `failure` unless failures are allowed. Callable from any thread.
 platform::Result<void> runLaunchctl(const platform::ProcessLauncher& processes,
+                                    std::chrono::milliseconds timeLimit,
                                     const std::vector<std::string>& arguments, bool allowFailure,
                                     const LaunchctlFailure& failure);
 
