@@ -141,6 +141,14 @@ TEST_F(FileManagerTest, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporaryFiles
   EXPECT_EQ(readFile(target), "");
   EXPECT_EQ(modeOf(target), 0600U) << "a replaced file keeps its permissions";
 
+  // A link (here to a device anyone may write) is replaced by a file of the default mode.
+  const fs::path linked = folder / "linked.json";
+  fs::create_symlink("/dev/null", linked);
+  ASSERT_TRUE(files.writeAtomically(linked, "{}"));
+  EXPECT_FALSE(fs::is_symlink(linked));
+  EXPECT_EQ(modeOf(linked), 0644U);
+  fs::remove(linked);
+
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder.path())) {
     ++entries;

@@ -665,11 +665,15 @@ Result<void> FileManager::writeAtomically(const fs::path& path, std::string_view
     ::unlinkat(folderFd.get(), temporaryName.c_str(), 0);
     return std::unexpected(fileError(FileOperation::write, path, error));
   };
-  // A replaced file keeps its permissions; a new one is readable by all, writable by the user.
+  // A replaced regular file keeps its permissions. Anything else (nothing, a link, a device) gives
+  // way to a new file, readable by all and writable by the user: a mode is never read through a
+  // link, so a link to /dev/null does not make the file writable by everyone.
   struct stat existing {};
-  const mode_t mode = ::fstatat(folderFd.get(), name.c_str(), &existing, 0) == 0
-                          ? (existing.st_mode & 07777)
-                          : 0644;
+  const mode_t mode =
+      ::fstatat(folderFd.get(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+              S_ISREG(existing.st_mode)
+          ? (existing.st_mode & 07777)
+          : 0644;
   if (auto written = writeAll(temporary.get(), data, path); !written) {
     return fail(written.error().code);
   }

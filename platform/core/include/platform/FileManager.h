@@ -91,7 +91,9 @@ class FileManager {
 
   // Replaces the file's whole content atomically: the data goes to a temporary file in the same
   // folder (".<name>.tmp-<pid>-<random>"), is flushed to disk (unless told otherwise) and then
-  // renamed over the file. Readers see the old content or the new one, never a mix; a failed write
+  // renamed over the file, which keeps its permissions when it was a regular file and is otherwise
+  // (nothing, a link, a device) a new file of mode 0644; a link is replaced itself, never written
+  // through. Readers see the old content or the new one, never a mix; a failed write
   // leaves the old file as it was. Temporary files of the same file that processes which no longer
   // run left behind (when they were killed half way) are removed first. The folder must exist.
   Result<void> writeAtomically(const std::filesystem::path& path, std::string_view data,
