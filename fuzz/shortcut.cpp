@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           [&](const auto& entry) { return entry.second == parsed->keyCode; }),
       "the key code is one of the named keys");
   fuzz::require(!display.empty(), "a valid shortcut has a display form");
+  fuzz::require(launcher::parseHotkey(display) == parsed, "the display names what is registered");
   std::string upper(text);
   std::ranges::transform(upper, upper.begin(), [](char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;

@@ -1,5 +1,6 @@
 #include "ShortcutGrammar.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -84,6 +85,60 @@ std::optional<std::uint32_t> modifierMask(std::string_view word) {
   return std::nullopt;
 }
 
+// The display name of a modifier word (lower case), or nothing for any other word.
+std::optional<std::string_view> modifierName(std::string_view word) {
+  switch (modifierMask(word).value_or(0)) {
+    case platform::cmdKey:
+      return "Command";
+    case platform::controlKey:
+      return "Control";
+    case platform::optionKey:
+      return "Option";
+    case platform::shiftKey:
+      return "Shift";
+    default:
+      return std::nullopt;
+  }
+}
+
+// A text read piece by piece, each lower-cased and trimmed: the modifier words, each once in the
+// order first written, and every other piece (an empty one included), each a key.
+struct Pieces {
+  std::vector<std::string_view> modifiers;
+  std::vector<std::string_view> keys;
+};
+
+Pieces readPieces(std::string_view lowerText) {
+  Pieces pieces;
+  for (const std::string_view rawPiece : splitAtPlus(lowerText)) {
+    const std::string_view piece = trimmed(rawPiece);
+    if (!modifierMask(piece)) {
+      pieces.keys.push_back(piece);
+    } else if (std::ranges::none_of(pieces.modifiers, [&](std::string_view word) {
+                 return modifierMask(word) == modifierMask(piece);
+               })) {
+      pieces.modifiers.push_back(piece);
+    }
+  }
+  return pieces;
+}
+
+// The display of a text that is no shortcut: each piece as written, modifier words named and
+// every other piece upper-cased with its blanks.
+std::string piecewiseDisplay(std::string_view text) {
+  std::string display;
+  bool first = true;
+  for (const std::string_view piece : splitAtPlus(text)) {
+    if (!first) {
+      display += " + ";
+    }
+    first = false;
+    const std::optional<std::string_view> name = modifierName(lowercased(piece));
+    display += name ? std::string(*name) : uppercased(piece);
+  }
+  return display;
+}
+
 }  // namespace
 
 const std::map<std::string, std::uint32_t>& keyCodeMap() {
@@ -100,22 +155,21 @@ const std::map<std::string, std::uint32_t>& keyCodeMap() {
 
 std::optional<ParsedHotkey> parseHotkey(std::string_view text) {
   const std::string lower = lowercased(text);
-  const auto& keyCodes = keyCodeMap();
-  std::uint32_t modifiers = 0;
-  std::optional<std::uint32_t> key;
-  for (const std::string_view rawPiece : splitAtPlus(lower)) {
-    const std::string_view piece = trimmed(rawPiece);
-    if (const auto mask = modifierMask(piece)) {
-      modifiers |= *mask;
-      continue;
-    }
-    const auto found = keyCodes.find(std::string(piece));
-    key = found == keyCodes.end() ? std::nullopt : std::optional(found->second);
-  }
-  if (!key) {
+  const Pieces pieces = readPieces(lower);
+  // Exactly one key: a text that names two would register only one of them.
+  if (pieces.keys.size() != 1) {
     return std::nullopt;
   }
-  return ParsedHotkey{.keyCode = *key, .modifiers = modifiers};
+  const auto& keyCodes = keyCodeMap();
+  const auto found = keyCodes.find(std::string(pieces.keys.front()));
+  if (found == keyCodes.end()) {
+    return std::nullopt;
+  }
+  std::uint32_t modifiers = 0;
+  for (const std::string_view word : pieces.modifiers) {
+    modifiers |= modifierMask(word).value_or(0);
+  }
+  return ParsedHotkey{.keyCode = found->second, .modifiers = modifiers};
 }
 
 bool isValidHotkey(std::string_view text) {
@@ -123,27 +177,17 @@ bool isValidHotkey(std::string_view text) {
 }
 
 std::string prettyHotkey(std::string_view text) {
-  std::string display;
-  bool first = true;
-  for (const std::string_view piece : splitAtPlus(text)) {
-    if (!first) {
-      display += " + ";
-    }
-    first = false;
-    const std::string word = lowercased(piece);
-    if (word == "cmd" || word == "command") {
-      display += "Command";
-    } else if (word == "ctrl" || word == "control") {
-      display += "Control";
-    } else if (word == "option" || word == "alt") {
-      display += "Option";
-    } else if (word == "shift") {
-      display += "Shift";
-    } else {
-      display += uppercased(piece);
-    }
+  if (!isValidHotkey(text)) {
+    return piecewiseDisplay(text);
   }
-  return display;
+  // What is registered: the modifiers in the order written, then the key.
+  const std::string lower = lowercased(text);
+  const Pieces pieces = readPieces(lower);
+  std::string display;
+  for (const std::string_view word : pieces.modifiers) {
+    display += std::string(*modifierName(word)) + " + ";
+  }
+  return display + uppercased(pieces.keys.front());
 }
 
 }  // namespace launcher

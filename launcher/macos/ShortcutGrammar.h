@@ -22,16 +22,18 @@ struct ParsedHotkey {
 const std::map<std::string, std::uint32_t>& keyCodeMap();
 
 // Lower-cases the text, splits it at "+" (dropping empty pieces), trims each piece (a blank piece
-// becomes "" and stays), ORs modifier words into the mask and lets every other piece replace the
-// key (a name outside keyCodeMap clears it). A result only when a key is left at the end.
+// becomes "" and stays) and ORs modifier words into the mask. A result only when exactly one other
+// piece is left and keyCodeMap names it: a text naming two keys would register only one of them.
 std::optional<ParsedHotkey> parseHotkey(std::string_view text);
 
 // True exactly when parseHotkey gives a result.
 bool isValidHotkey(std::string_view text);
 
-// The display form: the text split at "+" (dropping empty pieces, nothing trimmed or lower-cased),
-// modifier words as "Command", "Control", "Option", "Shift", every other piece upper-cased with its
-// blanks, joined with " + ". Never fails and does not validate.
+// The display form, joined with " + ". For a shortcut, what parseHotkey registers: its modifiers as
+// "Command", "Control", "Option", "Shift" in the order first written, then its key upper-cased
+// ("command + option + b" is "Command + Option + B"). For any other text, each piece as written
+// (split at "+", empty pieces dropped, nothing trimmed): modifier words named, every other piece
+// upper-cased with its blanks. Never fails.
 std::string prettyHotkey(std::string_view text);
 
 }  // namespace launcher

@@ -80,9 +80,9 @@ TEST(ShortcutGrammar, EveryKeyNameIsTheDesktopsKeyOfThatName) {
   }
 }
 
-// Parsing lower-cases and trims each piece; modifiers may come anywhere and repeat; the last other
-// piece decides the key, and an unknown one clears it. The display form keeps each piece as it is
-// written (modifier words named, other pieces upper-cased) and validates nothing.
+// Parsing lower-cases and trims each piece; modifiers may come anywhere and repeat; exactly one
+// other piece, a known key, makes a shortcut. A shortcut is shown as it is registered (modifiers in
+// the order written, then the key); any other text piece by piece as written.
 TEST(ShortcutGrammar, ParsesAndDisplaysEachPiece) {
   struct Case {
     std::string text;
@@ -91,20 +91,21 @@ TEST(ShortcutGrammar, ParsesAndDisplaysEachPiece) {
   };
   const std::vector<Case> cases{
       {"CMD+ALT+B", {{11, command | option}}, "Command + Option + B"},
-      {"b+command+control", {{11, command | control}}, "B + Command + Control"},
-      {"cmd+command+Space", {{49, command}}, "Command + Command + SPACE"},
+      {"b+command+control", {{11, command | control}}, "Command + Control + B"},
+      {"cmd+command+Space", {{49, command}}, "Command + SPACE"},
       {"++command++b+", {{11, command}}, "Command + B"},
-      {"command+b+a", {{0, command}}, "Command + B + A"},
-      {"command+unknown+b", {{11, command}}, "Command + UNKNOWN + B"},
-      {"fn+opt+b", {{11, 0}}, "FN + OPT + B"},
-      {" command + option + b ", {{11, command | option}}, " COMMAND  +  OPTION  +  B "},
-      {"\tshift\n+\vb\f", {{11, shift}}, "\tSHIFT\n + \vB\f"},
-      {"command+ +b", {{11, command}}, "Command +   + B"},
-      {"com mand+b", {{11, 0}}, "COM MAND + B"},
+      {" command + option + b ", {{11, command | option}}, "Command + Option + B"},
+      {"\tshift\n+\vb\f", {{11, shift}}, "Shift + B"},
+      {"b", {{11, 0}}, "B"},
+      // Two keys, one of them unknown or blank, are no shortcut.
+      {"command+b+c", std::nullopt, "Command + B + C"},
+      {"command+unknown+b", std::nullopt, "Command + UNKNOWN + B"},
+      {"fn+opt+b", std::nullopt, "FN + OPT + B"},
+      {"command+ +b", std::nullopt, "Command +   + B"},
+      {"com mand+b", std::nullopt, "COM MAND + B"},
       {"command+option", std::nullopt, "Command + Option"},
       {"", std::nullopt, ""},
       {"+++", std::nullopt, ""},
-      {"command+b+unknown", std::nullopt, "Command + B + UNKNOWN"},
       {"command+b+ ", std::nullopt, "Command + B +  "},
       {"command+spa ce", std::nullopt, "Command + SPA CE"},
       {"f1", std::nullopt, "F1"},
