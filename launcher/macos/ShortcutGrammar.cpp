@@ -185,7 +185,7 @@ std::string prettyHotkey(std::string_view text) {
   const Pieces pieces = readPieces(lower);
   std::string display;
   for (const std::string_view word : pieces.modifiers) {
-    display += std::string(*modifierName(word)) + " + ";
+    display += std::string(modifierName(word).value_or(word)) + " + ";
   }
   return display + uppercased(pieces.keys.front());
 }
