@@ -45,7 +45,7 @@ struct FrontmostTarget {
                    *launcherConnection, files,
                    platform::Bundle::forExecutable(folder / "Ferrolin Launcher.app" / "Contents" /
                                                    "MacOS" / "Ferrolin Launcher"),
-                   processes, paths) {
+                   processes, paths, loop) {
     target.finishLaunching();
     loop.runUntilIdle();
   }

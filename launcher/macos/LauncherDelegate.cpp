@@ -128,7 +128,7 @@ TargetAppController& LauncherDelegate::targetAppController() {
   if (!targetAppController_) {
     targetAppController_ = std::make_unique<TargetAppController>(
         config_, services_.application->desktop(), *services_.files, services_.bundle,
-        *services_.processes, services_.paths);
+        *services_.processes, services_.paths, services_.application->loop());
   }
   return *targetAppController_;
 }
