@@ -73,6 +73,11 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
     if (shortcutChanged) {
       hotkeyController().updateHotkeys({previous.shortcut});
     }
+    // The agent follows the settings the user sees: what this Apply wrote, or half wrote, goes.
+    if (startupChanged) {
+      [[maybe_unused]] const platform::Result<void> restored =
+          startupManager_.setEnabled(previous.startAtLogin);
+    }
     settings_ = previous;
     return error.localizedDescription;
   };
@@ -83,7 +88,6 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
       return rollBack(changed.error());
     }
   }
-  // A start at login set above stays set when the write fails: the agent file is the truth for it.
   settings_ = LauncherSettings{
       .shortcut = newSettings.shortcut,
       .startAtLogin = newSettings.startAtLogin,

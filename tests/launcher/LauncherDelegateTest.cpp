@@ -286,36 +286,38 @@ TEST_F(LauncherDelegateTest, AFailedSaveKeepsTheOldShortcutAndSettingsAndASucces
       platform::RegisterEventHotKey(40, platform::controlKey | platform::shiftKey,
                                     {platform::fourCharCode("OTHR"), 1}, &otherTarget, 0, &taken),
       platform::noErr);
-  // After each failure the old shortcut works, nothing is stored and the old settings stay; the
-  // agent file is there once turning start at login on got as far as writing it.
-  const auto keptTheOldSettings = [&](bool agent) {
+  // After each failure the old shortcut works, nothing is stored, the old settings stay and no
+  // agent starts the launcher at the next login.
+  const auto keptTheOldSettings = [&] {
     EXPECT_EQ(launcherKeys(), (Keys{{11, platform::cmdKey | platform::optionKey}}));
     EXPECT_EQ(delegate->settings(), defaults);
     EXPECT_FALSE(fs::exists(settingsFile));
-    EXPECT_EQ(fs::exists(agentFile), agent);
+    EXPECT_FALSE(fs::exists(agentFile));
     EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
   };
   EXPECT_EQ(delegate->saveSettings({"command+option+", true, "de", std::nullopt}),
             "Shortcut format is invalid. Example: command+option+b");
-  keptTheOldSettings(false);
+  keptTheOldSettings();
   EXPECT_EQ(delegate->saveSettings({"control+shift+k", true, "de", std::nullopt}),
             "Shortcut could not be registered. It may be reserved or already in use.");
-  keptTheOldSettings(false);
+  keptTheOldSettings();
   const fs::path launchctl = tools.desktop / "root/bin/launchctl";
   testsupport::writeRecordingScript(launchctl, tools.launchctlCalls, 5);
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
             "launchctl failed while updating startup.");
-  keptTheOldSettings(true);
+  keptTheOldSettings();
   testsupport::writeRecordingScript(launchctl, tools.launchctlCalls, 0);
   testsupport::writeFile(settingsFile.parent_path(), "a file where the folder belongs");
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
             "“Ferrolin” couldn’t be created because an item with the same name already exists.");
-  keptTheOldSettings(true);
+  keptTheOldSettings();
 
+  // An empty agent file starts nothing: it counts as off and is written anew.
   fs::remove(settingsFile.parent_path());
-  fs::remove(agentFile);
+  testsupport::writeFile(agentFile, "");
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "fr", std::nullopt}),
             std::nullopt);
+  EXPECT_NE(testsupport::readFile(agentFile), "");
   const launcher::LauncherSettings applied{"control+shift+space", true, "fr", "primary"};
   EXPECT_EQ(storedSettings(settingsFile), applied);
   EXPECT_EQ(delegate->settings(), applied);
