@@ -102,10 +102,10 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
 }
 
 void LauncherDelegate::checkForUpdatesManually(UpdateChecker::Completion completion) {
-  updateChecker().check([handler = updateHandler(), completion = std::move(completion)](
-                            const std::optional<VersionCheckResult>& result) {
-    handler(result);
-    completion(result);
+  updateChecker().check([handler = updateHandler(),
+                         completion = std::move(completion)](const UpdateCheckOutcome& outcome) {
+    handler(outcome);
+    completion(outcome);
   });
 }
 
@@ -210,20 +210,20 @@ void LauncherDelegate::unloadLaunchAgentForManualQuit() const {
 }
 
 UpdateChecker::Completion LauncherDelegate::updateHandler() {
-  return [weak = weak_from_this()](const std::optional<VersionCheckResult>& result) {
+  return [weak = weak_from_this()](const UpdateCheckOutcome& outcome) {
     if (const std::shared_ptr<LauncherDelegate> delegate = weak.lock()) {
-      delegate->handleUpdateResult(result);
+      delegate->handleUpdateResult(outcome);
     }
   };
 }
 
-void LauncherDelegate::handleUpdateResult(const std::optional<VersionCheckResult>& result) {
-  // A check that found nothing never hides an update found earlier.
-  if (!result) {
+void LauncherDelegate::handleUpdateResult(const UpdateCheckOutcome& outcome) {
+  // A check that found nothing, or could not ask, never hides an update found earlier.
+  if (!outcome || !*outcome) {
     return;
   }
-  updateResult_ = result;
-  statusItemController().showUpdateAvailable(*result);
+  updateResult_ = *outcome;
+  statusItemController().showUpdateAvailable(**outcome);
 }
 
 std::function<void()> LauncherDelegate::weakCallback(void (LauncherDelegate::*action)()) {

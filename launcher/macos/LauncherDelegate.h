@@ -54,7 +54,7 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   // the previous settings kept.
   std::optional<std::string> saveSettings(const LauncherSettings& newSettings);
   // Checks for an update now; a found one is kept and shown in the menu bar. The completion gets
-  // the result as the check delivered it.
+  // the outcome as the check delivered it.
   void checkForUpdatesManually(UpdateChecker::Completion completion);
   // Opens "<origin>/download" in the default browser.
   void openDownloadPage();
@@ -79,7 +79,7 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   void unloadLaunchAgentForManualQuit() const;
   // A completion for the update checker: keeps a found update and shows it in the menu bar.
   UpdateChecker::Completion updateHandler();
-  void handleUpdateResult(const std::optional<VersionCheckResult>& result);
+  void handleUpdateResult(const UpdateCheckOutcome& outcome);
   // A callback that calls `action` on the delegate while it exists.
   std::function<void()> weakCallback(void (LauncherDelegate::*action)());
 

@@ -23,6 +23,8 @@ struct LocalizedStrings {
   std::string upToDate;
   std::string updateFound;
   std::string noUpdatesAvailable;
+  // The toast after a check that could not learn anything.
+  std::string updateCheckFailed;
   std::string applied;
   std::string primaryDisplay;
   std::string displayPrefix;

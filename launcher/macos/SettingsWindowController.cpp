@@ -117,8 +117,7 @@ void SettingsWindowController::show(const LauncherSettings& settings,
 
   fillCoverMonitorPopup(settings.language, settings.coverMonitor.value_or("primary"));
 
-  updateLabel_->setText(updateResult ? updateResult->message() : currentStrings_.upToDate);
-  setDownloadButtonShown(updateResult.has_value());
+  showUpdateResult(updateResult);
   showToast(std::nullopt, true);
 
   // Centred every time, even when the user had moved it.
@@ -146,18 +145,22 @@ void SettingsWindowController::saveSettings() {
 void SettingsWindowController::checkForUpdates() {
   checkUpdatesButton_->setEnabled(false);
   updateLabel_->setText(currentStrings_.checkingForUpdates);
-  onCheckForUpdates_([weak = weak_from_this()](const std::optional<VersionCheckResult>& result) {
+  onCheckForUpdates_([weak = weak_from_this()](const UpdateCheckOutcome& outcome) {
     const std::shared_ptr<SettingsWindowController> self = weak.lock();
     if (!self) {
       return;
     }
     // The texts in force now: the language may have changed during the check.
+    const LocalizedStrings& strings = self->currentStrings_;
     self->checkUpdatesButton_->setEnabled(true);
-    self->updateLabel_->setText(result ? result->message() : self->currentStrings_.upToDate);
-    self->setDownloadButtonShown(result.has_value());
-    self->showToast(
-        result ? self->currentStrings_.updateFound : self->currentStrings_.noUpdatesAvailable,
-        true);
+    if (!outcome) {
+      // Not "up to date": the last result known stays, as it does in the menu bar.
+      self->showUpdateResult(self->shownUpdate_);
+      self->showToast(strings.updateCheckFailed, false);
+      return;
+    }
+    self->showUpdateResult(*outcome);
+    self->showToast(*outcome ? strings.updateFound : strings.noUpdatesAvailable, true);
   });
 }
 
@@ -342,6 +345,12 @@ void SettingsWindowController::layoutUpdateSection() {
 
   const double lineX = 16 + titleWidth + 12;
   updateLabel_->setFrame({lineX, 16, std::max(100.0, lineEnd - 12 - lineX), 18});
+}
+
+void SettingsWindowController::showUpdateResult(const std::optional<VersionCheckResult>& result) {
+  shownUpdate_ = result;
+  updateLabel_->setText(result ? result->message() : currentStrings_.upToDate);
+  setDownloadButtonShown(result.has_value());
 }
 
 void SettingsWindowController::setDownloadButtonShown(bool shown) {

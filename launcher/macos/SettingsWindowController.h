@@ -67,6 +67,8 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   void applyLocalizedStrings();
   void layoutPreferencesSection();
   void layoutUpdateSection();
+  // The status line and the download button for the last result known (none: up to date).
+  void showUpdateResult(const std::optional<VersionCheckResult>& result);
   // Shows or hides the download button; shown, it shares the Check button's row.
   void setDownloadButtonShown(bool shown);
   void showToast(const std::optional<std::string>& message, bool success);
@@ -101,6 +103,7 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   std::shared_ptr<platform::Label> updateTitleLabel_;
   std::shared_ptr<platform::View> preferencesSection_;
   std::shared_ptr<platform::View> updateSection_;
+  std::optional<VersionCheckResult> shownUpdate_;
   std::shared_ptr<platform::WorkItem> toastResetWorkItem_;
   // Counts the toast's messages, so that a fade-out still running for an earlier one leaves a
   // newer message shown.

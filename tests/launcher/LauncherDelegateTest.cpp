@@ -78,6 +78,10 @@ class LauncherDelegateTest : public testing::Test {
   LauncherDelegateTest() {
     server.get("/api/app/latest-version", [this](const auto&, auto& response) {
       ++versionRequests;
+      if (publishedVersion == "down") {
+        response.status = 503;
+        return;
+      }
       response.set_content(R"({"version":")" + publishedVersion + R"("})", "application/json");
     });
     server.start();
@@ -248,7 +252,7 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
   EXPECT_EQ(desktop.journal().back().url, server.url("/download"));
 
   ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
-  for (const char* published : {"1.0.0", "1.3.0"}) {
+  for (const std::string published : {"down", "1.0.0", "1.3.0"}) {
     publishedVersion = published;
     loop.runUntilIdle();
     ASSERT_TRUE(desktop.click("checkUpdatesButton"));
@@ -256,10 +260,13 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
     ASSERT_TRUE(loop.runUntil(
         [&] { return desktop.renderText().find("Checking for updates") == std::string::npos; },
         30s));
-    // One that finds nothing keeps the update found before.
+    // One that finds nothing, or cannot ask, keeps the update found before.
     EXPECT_EQ(delegate->updateResult(),
-              (launcher::VersionCheckResult{std::string(published) == "1.0.0" ? "1.2.0" : "1.3.0",
-                                            "1.0.0"}));
+              (launcher::VersionCheckResult{published == "1.3.0" ? "1.3.0" : "1.2.0", "1.0.0"}));
+    if (published == "down") {
+      EXPECT_TRUE(shows(R"x(label updateLabel "Update available: 1.2.0 (installed 1.0.0)")x"));
+      EXPECT_TRUE(shows(R"(label toastLabel "Could not check for updates")"));
+    }
   }
   const std::string message = "Update available: 1.3.0 (installed 1.0.0)";
   for (const std::string& part :

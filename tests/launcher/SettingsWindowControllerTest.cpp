@@ -307,9 +307,16 @@ TEST_F(SettingsWindowControllerTest,
   done(desktop.select("English"));
   EXPECT_EQ(text("updateLabel"), "Update available: 1.4.0 (installed 1.3.2)");
 
+  // A check that cannot ask says so and leaves the update known in place.
+  done(desktop.click("Check Now"));
+  checks[2](std::unexpected(platform::Error{}));
+  EXPECT_EQ(text("updateLabel"), "Update available: 1.4.0 (installed 1.3.2)");
+  EXPECT_EQ(toast(), (Toast{"Could not check for updates", "systemRed", 1, true}));
+
   // Shown, the download button sits left of the Check button and the status line ends before it.
   const platform::Rect check = frame("checkUpdatesButton");
   const platform::Rect download = frame("openDownloadButton");
+  EXPECT_FALSE(get<platform::Button>("openDownloadButton").isHidden());
   EXPECT_EQ(download.y, check.y);
   EXPECT_EQ(download.x + download.width + 8, check.x);
   EXPECT_EQ(frame("updateLabel").x + frame("updateLabel").width + 12, download.x);
