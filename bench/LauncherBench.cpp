@@ -136,7 +136,7 @@ struct SettingsScene {
   std::shared_ptr<launcher::SettingsWindowController> makeController() {
     return std::make_shared<launcher::SettingsWindowController>(
         [](const launcher::LauncherSettings&) { return std::optional<std::string>(); }, [] {},
-        [](const launcher::UpdateChecker::Completion&) {}, application);
+        [](const launcher::UpdateChecker::Completion&) {}, [] { return true; }, application);
   }
 
   platform::EmulatedDesktop desktop;

@@ -29,6 +29,8 @@ void LauncherDelegate::applicationDidFinishLaunching() {
   // The item's shortcut line is the first read of the settings.
   statusItemController().install();
   hotkeyController().install();
+  // Another program may hold the shortcut already.
+  showShortcut();
   updateChecker().check(updateHandler());
 }
 
@@ -57,16 +59,20 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
   const bool shortcutChanged = newSettings.shortcut != previous.shortcut;
   const bool startupChanged = newSettings.startAtLogin != previous.startAtLogin;
 
-  if (shortcutChanged) {
-    if (!isValidHotkey(newSettings.shortcut)) {
-      return "Shortcut format is invalid. Example: command+option+b";
-    }
-    if (!hotkeyController().updateHotkeys({newSettings.shortcut})) {
-      // The refusal has dropped the previous registration too: without this the user would be
-      // left with no working shortcut while the settings still name the old one.
+  if (shortcutChanged && !isValidHotkey(newSettings.shortcut)) {
+    return "Shortcut format is invalid. Example: command+option+b";
+  }
+  // A shortcut the system refused before (another program held it) is tried again, so that Apply
+  // never reports a shortcut that does not work.
+  if ((shortcutChanged || !isShortcutRegistered()) &&
+      !hotkeyController().updateHotkeys({newSettings.shortcut})) {
+    // The refusal has dropped the previous registration too: without this the user would be left
+    // with no working shortcut while the settings still name the old one.
+    if (shortcutChanged) {
       hotkeyController().updateHotkeys({previous.shortcut});
-      return "Shortcut could not be registered. It may be reserved or already in use.";
     }
+    showShortcut();
+    return "Shortcut could not be registered. It may be reserved or already in use.";
   }
 
   auto rollBack = [&](const platform::Error& error) -> std::optional<std::string> {
@@ -79,6 +85,7 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
           startupManager_.setEnabled(previous.startAtLogin);
     }
     settings_ = previous;
+    showShortcut();
     return error.localizedDescription;
   };
 
@@ -97,8 +104,12 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
   if (const platform::Result<void> saved = settingsStore_.save(*settings_); !saved) {
     return rollBack(saved.error());
   }
-  statusItemController().updateShortcut(newSettings.shortcut);
+  showShortcut();
   return std::nullopt;
+}
+
+bool LauncherDelegate::isShortcutRegistered() {
+  return hotkeyController().registeredKeyCount() > 0;
 }
 
 void LauncherDelegate::checkForUpdatesManually(UpdateChecker::Completion completion) {
@@ -179,7 +190,7 @@ SettingsWindowController& LauncherDelegate::settingsWindowController() {
             completion(std::nullopt);
           }
         },
-        *services_.application);
+        [this] { return isShortcutRegistered(); }, *services_.application);
   }
   return *settingsWindowController_;
 }
@@ -207,6 +218,10 @@ void LauncherDelegate::unloadLaunchAgentForManualQuit() const {
   [[maybe_unused]] const platform::Result<pid_t> started = services_.processes->launch(
       "/bin/launchctl",
       {"bootout", "gui/" + std::to_string(services_.process->realUserId()), agent.string()});
+}
+
+void LauncherDelegate::showShortcut() {
+  statusItemController().updateShortcut(settings().shortcut, isShortcutRegistered());
 }
 
 UpdateChecker::Completion LauncherDelegate::updateHandler() {

@@ -12,6 +12,8 @@ struct LocalizedStrings {
   std::string launcherSettings;
   std::string shortcut;
   std::string shortcutHint;
+  // Beside the shortcut while the system has not registered it.
+  std::string shortcutNotRegistered;
   std::string startAtLogin;
   std::string language;
   std::string coverMonitor;

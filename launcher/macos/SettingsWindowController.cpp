@@ -69,11 +69,13 @@ bool isInAnyLanguage(const std::string& text, std::string LocalizedStrings::*fie
 SettingsWindowController::SettingsWindowController(SaveHandler onSave,
                                                    std::function<void()> onOpenDownload,
                                                    CheckHandler onCheckForUpdates,
+                                                   std::function<bool()> isShortcutRegistered,
                                                    platform::Application& application)
     : application_(application),
       onSave_(std::move(onSave)),
       onOpenDownload_(std::move(onOpenDownload)),
       onCheckForUpdates_(std::move(onCheckForUpdates)),
+      isShortcutRegistered_(std::move(isShortcutRegistered)),
       shortcutCapture_(
           std::make_shared<ShortcutCaptureView>(platform::Rect{0, 0, 380, 56}, application)),
       startupCheckbox_(platform::Button::checkbox("Start Ferrolin at login")),
@@ -86,6 +88,7 @@ SettingsWindowController::SettingsWindowController(SaveHandler onSave,
       toastLabel_(makeLabel("toastLabel")),
       titleLabel_(makeLabel("titleLabel")),
       shortcutLabel_(makeLabel("shortcutLabel")),
+      shortcutStateLabel_(makeLabel("shortcutStateLabel")),
       languageLabel_(makeLabel("languageLabel")),
       coverMonitorLabel_(makeLabel("coverMonitorLabel")),
       updateTitleLabel_(makeLabel("updateTitleLabel")),
@@ -117,6 +120,7 @@ void SettingsWindowController::show(const LauncherSettings& settings,
 
   fillCoverMonitorPopup(settings.language, settings.coverMonitor.value_or("primary"));
 
+  shortcutStateLabel_->setHidden(isShortcutRegistered_());
   showUpdateResult(updateResult);
   showToast(std::nullopt, true);
 
@@ -135,6 +139,7 @@ void SettingsWindowController::saveSettings() {
       .coverMonitor = selectedCoverMonitorCode(),
   };
   const std::optional<std::string> answer = onSave_(settings);
+  shortcutStateLabel_->setHidden(isShortcutRegistered_());
   if (answer) {
     showToast(answer, false);
   } else {
@@ -214,7 +219,11 @@ void SettingsWindowController::buildWindow() {
       self->capturedShortcut_ = shortcut;
     }
   });
-  addSubviews(*shortcutSection, {shortcutLabel_, shortcutCapture_});
+  shortcutStateLabel_->setFont(Font::system(12));
+  shortcutStateLabel_->setTextColor(platform::Color::named("systemRed"));
+  shortcutStateLabel_->setAlignment(platform::TextAlignment::right);
+  shortcutStateLabel_->setFrame({140, 76, 356, 20});
+  addSubviews(*shortcutSection, {shortcutLabel_, shortcutStateLabel_, shortcutCapture_});
 
   preferencesSection_ = makeSection({24, 124, 512, 134});
   preferencesSection_->setIdentifier("preferencesSection");
@@ -274,6 +283,7 @@ void SettingsWindowController::applyLocalizedStrings() {
   }
   titleLabel_->setText(strings.launcherSettings);
   shortcutLabel_->setText(strings.shortcut);
+  shortcutStateLabel_->setText(strings.shortcutNotRegistered);
   shortcutCapture_->setHintText(strings.shortcutHint);
   startupCheckbox_->setTitle(strings.startAtLogin);
   languageLabel_->setText(strings.language);

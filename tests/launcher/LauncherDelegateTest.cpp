@@ -151,6 +151,17 @@ class LauncherDelegateTest : public testing::Test {
   }
   bool shows(const std::string& text) { return screen().find(text) != std::string::npos; }
 
+  // Another program takes the combination as a hot key of its own.
+  platform::EventHotKeyRef holdElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) {
+    holder.emplace(desktop, loop, 3400, "org.example.holder");
+    holderTarget.emplace(holder->application);
+    platform::EventHotKeyRef taken = nullptr;
+    EXPECT_EQ(platform::RegisterEventHotKey(keyCode, modifiers, {platform::fourCharCode("OTHR"), 1},
+                                            &*holderTarget, 0, &taken),
+              platform::noErr);
+    return taken;
+  }
+
   testsupport::TemporaryFolder folder;
   fs::path home = folder / "home";
   fs::path configFile = folder / "launcher-config.json";
@@ -181,6 +192,8 @@ class LauncherDelegateTest : public testing::Test {
   platform::GlobalQueue completions{1};
   platform::UserNotificationCenter notifications{*connection, loop, completions};
   platform::HttpSession http;
+  std::optional<DesktopProgram> holder;
+  std::optional<platform::EventTarget> holderTarget;
   std::shared_ptr<LauncherDelegate> delegate;
   launcher::LauncherSettings defaults{"command+option+b", false, "en", "primary"};
 };
@@ -283,16 +296,28 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
   EXPECT_EQ(storedSettings(settingsFile), defaults);
 }
 
+// Another program holds the shortcut when the launcher starts: the menu and the window say so, and
+// Apply tries it again, answering "Applied" only once the system has registered it.
+TEST_F(LauncherDelegateTest, AShortcutHeldElsewhereShowsAsNotRegisteredUntilApplyRegistersIt) {
+  platform::EventHotKeyRef taken = holdElsewhere(11, platform::cmdKey | platform::optionKey);
+  launch();
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B (could not be registered)  (disabled)"));
+  ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
+  EXPECT_TRUE(shows(R"(label shortcutStateLabel "Not registered: in use or reserved" [)"));
+  ASSERT_TRUE(desktop.click("applyButton"));
+  EXPECT_TRUE(shows(R"(toastLabel "Shortcut could not be registered.)"));
+
+  platform::UnregisterEventHotKey(taken);
+  ASSERT_TRUE(desktop.click("applyButton"));
+  EXPECT_TRUE(shows(R"(toastLabel "Applied")"));
+  EXPECT_TRUE(shows(R"(shortcutStateLabel "Not registered: in use or reserved" (hidden))"));
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B  (disabled)"));
+  EXPECT_EQ(launcherKeys(), (Keys{{11, platform::cmdKey | platform::optionKey}}));
+}
+
 TEST_F(LauncherDelegateTest, AFailedSaveKeepsTheOldShortcutAndSettingsAndASuccessfulOneAppliesAll) {
   launch();
-  // Another program holds control+shift+k.
-  DesktopProgram other(desktop, loop, targetPid, "app.ferrolin.desktop");
-  platform::EventTarget otherTarget{other.application};
-  platform::EventHotKeyRef taken = nullptr;
-  ASSERT_EQ(
-      platform::RegisterEventHotKey(40, platform::controlKey | platform::shiftKey,
-                                    {platform::fourCharCode("OTHR"), 1}, &otherTarget, 0, &taken),
-      platform::noErr);
+  holdElsewhere(40, platform::controlKey | platform::shiftKey);
   // After each failure the old shortcut works, nothing is stored, the old settings stay and no
   // agent starts the launcher at the next login.
   const auto keptTheOldSettings = [&] {

@@ -33,6 +33,7 @@ constexpr std::string_view englishWindow = R"(Windows:
       label titleLabel "Launcher Settings" [28,392,300,28]
       view shortcutSection [24,268,512,108]
         label shortcutLabel "Shortcut" [18,76,120,20]
+        label shortcutStateLabel "Not registered: in use or reserved" (hidden) [140,76,356,20]
         shortcutCaptureView shortcutCapture [16,12,480,56]
           label "Command + Option + B" [14,22,330,22]
           label "Click then press your shortcut" [14,8,330,14]
@@ -112,6 +113,7 @@ class SettingsWindowControllerTest : public testing::Test {
   std::optional<std::string> saveAnswer;
   int downloads = 0;
   std::vector<UpdateChecker::Completion> checks;
+  bool shortcutRegistered = true;
   std::shared_ptr<SettingsWindowController> controller = std::make_shared<SettingsWindowController>(
       [this](const LauncherSettings& settings) {
         saved.push_back(settings);
@@ -119,7 +121,7 @@ class SettingsWindowControllerTest : public testing::Test {
       },
       [this] { ++downloads; },
       [this](UpdateChecker::Completion completion) { checks.push_back(std::move(completion)); },
-      program.application);
+      [this] { return shortcutRegistered; }, program.application);
 };
 
 TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReusesAndRecentresIt) {
@@ -144,7 +146,11 @@ TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReuses
 }
 
 TEST_F(SettingsWindowControllerTest, TheLanguageChoosesTheTextsAndWiderLabelsMoveThePopUps) {
+  shortcutRegistered = false;
   show({"command+option+b", true, "de", std::nullopt});
+  EXPECT_TRUE(windowOnScreen().find(
+                  R"(shortcutStateLabel "Nicht registriert: belegt oder reserviert" [)") !=
+              std::string::npos);
   EXPECT_EQ(controller->window()->title(), "Ferrolin-Launcher Einstellungen");
   EXPECT_EQ(text("updateLabel"), "Die App ist auf dem neuesten Stand.");
   EXPECT_EQ(get<platform::Button>("startupCheckbox").state(), platform::ControlState::on);
@@ -154,6 +160,7 @@ TEST_F(SettingsWindowControllerTest, TheLanguageChoosesTheTextsAndWiderLabelsMov
   EXPECT_EQ(selected("coverMonitorPopup"), "Primärer Bildschirm");
 
   // Unknown codes are English.
+  shortcutRegistered = true;
   for (const char* code : {"xx", "FR", "de-DE", ""}) {
     show({"command+option+b", false, code, std::nullopt});
     EXPECT_EQ(windowOnScreen(), englishWindow) << code;
