@@ -19,7 +19,19 @@ using platform::FontWeight;
 constexpr Font sectionLabelFont{13, FontWeight::semibold};
 constexpr double toastFadeIn = 0.18;
 constexpr double toastFadeOut = 0.25;
-constexpr std::chrono::milliseconds toastShownFor{2200};
+// The window's content size while the toast takes one line.
+constexpr platform::Size contentSize{560, 480};
+// The toast line: left of the Apply button, one line high unless its message needs more.
+constexpr platform::Rect toastFrame{28, 28, 398, 18};
+
+// How long a toast stays before it fades: time to read it, and never less than for a short word.
+std::chrono::milliseconds toastShownFor(std::string_view message) {
+  using std::chrono::milliseconds;
+  // Characters, not bytes: those that do not continue a UTF-8 sequence.
+  const auto characters = std::ranges::count_if(
+      message, [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0U) != 0x80; });
+  return std::max(milliseconds{2200}, milliseconds{1000} + (characters * milliseconds{60}));
+}
 // Between the download button and the Check button when both are shown.
 constexpr double buttonGap = 8;
 
@@ -184,7 +196,7 @@ void SettingsWindowController::languageSelectionChanged() {
 
 void SettingsWindowController::buildWindow() {
   auto window = std::make_unique<platform::Window>(
-      platform::Rect{0, 0, 560, 480},
+      platform::Rect{0, 0, contentSize.width, contentSize.height},
       platform::windowStyle::titled | platform::windowStyle::closable,
       platform::BackingStore::buffered, false, application_);
   window->setTitle(currentStrings_.windowTitle);
@@ -209,8 +221,8 @@ void SettingsWindowController::buildWindow() {
   titleLabel_->setTextColor(platform::Color::named("labelColor"));
   titleLabel_->setFrame({28, 392, 300, 28});
 
-  std::shared_ptr<platform::View> shortcutSection = makeSection({24, 268, 512, 108});
-  shortcutSection->setIdentifier("shortcutSection");
+  shortcutSection_ = makeSection({24, 268, 512, 108});
+  shortcutSection_->setIdentifier("shortcutSection");
   shortcutLabel_->setFont(sectionLabelFont);
   shortcutLabel_->setFrame({18, 76, 120, 20});
   shortcutCapture_->setFrame({16, 12, 480, 56});
@@ -223,7 +235,7 @@ void SettingsWindowController::buildWindow() {
   shortcutStateLabel_->setTextColor(platform::Color::named("systemRed"));
   shortcutStateLabel_->setAlignment(platform::TextAlignment::right);
   shortcutStateLabel_->setFrame({140, 76, 356, 20});
-  addSubviews(*shortcutSection, {shortcutLabel_, shortcutStateLabel_, shortcutCapture_});
+  addSubviews(*shortcutSection_, {shortcutLabel_, shortcutStateLabel_, shortcutCapture_});
 
   preferencesSection_ = makeSection({24, 124, 512, 134});
   preferencesSection_->setIdentifier("preferencesSection");
@@ -253,12 +265,14 @@ void SettingsWindowController::buildWindow() {
   applyButton_->setBezelStyle(platform::BezelStyle::rounded);
   applyButton_->setKeyEquivalent("\r");
   applyButton_->setAction(weakAction(&SettingsWindowController::saveSettings));
-  toastLabel_->setFrame({28, 28, 320, 18});
+  toastLabel_->setFrame(toastFrame);
   toastLabel_->setAlignment(platform::TextAlignment::left);
+  toastLabel_->setLineBreakMode(platform::LineBreakMode::wordWrapping);
+  toastLabel_->setMaximumNumberOfLines(0);
   toastLabel_->setFont(Font::system(12, FontWeight::medium));
   toastLabel_->setHidden(true);
 
-  addSubviews(*content, {titleLabel_, shortcutSection, preferencesSection_, updateSection_,
+  addSubviews(*content, {titleLabel_, shortcutSection_, preferencesSection_, updateSection_,
                          applyButton_, toastLabel_});
   window->setContentView(std::move(content));
   window_ = std::move(window);
@@ -375,10 +389,16 @@ void SettingsWindowController::showToast(const std::optional<std::string>& messa
   // A fade-out already running belongs to an earlier message and must not hide this one.
   const std::uint64_t serial = ++toastSerial_;
   if (!message || message->empty()) {
-    toastLabel_->setHidden(true);
+    hideToast();
     return;
   }
   toastLabel_->setText(*message);
+  // Wrapped to the line's width, the whole message shows; the window grows to make room for it.
+  toastLabel_->setFrame(toastFrame);
+  toastLabel_->sizeToFit();
+  const double height = std::max(toastFrame.height, toastLabel_->frame().height);
+  toastLabel_->setFrame({toastFrame.x, toastFrame.y, toastFrame.width, height});
+  makeRoomForToast(height - toastFrame.height);
   toastLabel_->setTextColor(platform::Color::named(success ? "systemGreen" : "systemRed"));
   toastLabel_->setAlphaValue(0);
   toastLabel_->setHidden(false);
@@ -391,7 +411,29 @@ void SettingsWindowController::showToast(const std::optional<std::string>& messa
       self->fadeOutToast(serial);
     }
   });
-  application_.loop().asyncAfter(toastShownFor, toastResetWorkItem_);
+  application_.loop().asyncAfter(toastShownFor(*message), toastResetWorkItem_);
+}
+
+void SettingsWindowController::hideToast() {
+  toastLabel_->setHidden(true);
+  makeRoomForToast(0);
+}
+
+void SettingsWindowController::makeRoomForToast(double room) {
+  const double by = room - toastRoom_;
+  if (by == 0 || !window_) {
+    return;
+  }
+  toastRoom_ = room;
+  // The toast and the Apply button keep their places at the bottom; everything above moves up.
+  for (platform::View* view :
+       std::initializer_list<platform::View*>{titleLabel_.get(), shortcutSection_.get(),
+                                              preferencesSection_.get(), updateSection_.get()}) {
+    platform::Rect frame = view->frame();
+    frame.y += by;
+    view->setFrame(frame);
+  }
+  window_->setContentSize({contentSize.width, contentSize.height + room});
 }
 
 void SettingsWindowController::fadeOutToast(std::uint64_t serial) {
@@ -400,7 +442,7 @@ void SettingsWindowController::fadeOutToast(std::uint64_t serial) {
       [weak = weak_from_this(), serial] {
         const std::shared_ptr<SettingsWindowController> self = weak.lock();
         if (self && self->toastSerial_ == serial) {
-          self->toastLabel_->setHidden(true);
+          self->hideToast();
         }
       });
 }

@@ -75,7 +75,12 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   void showUpdateResult(const std::optional<VersionCheckResult>& result);
   // Shows or hides the download button; shown, it shares the Check button's row.
   void setDownloadButtonShown(bool shown);
+  // Shows the message whole, wrapped over as many lines as it needs, for as long as it takes to
+  // read; an absent or empty one hides the toast.
   void showToast(const std::optional<std::string>& message, bool success);
+  void hideToast();
+  // Grows the window by `room` over its built size, the toast's lines below everything else.
+  void makeRoomForToast(double room);
   void fadeOutToast(std::uint64_t serial);
 
   std::vector<CoverMonitorOption> buildCoverMonitorOptions(std::string_view languageCode) const;
@@ -107,6 +112,7 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   std::shared_ptr<platform::Label> languageLabel_;
   std::shared_ptr<platform::Label> coverMonitorLabel_;
   std::shared_ptr<platform::Label> updateTitleLabel_;
+  std::shared_ptr<platform::View> shortcutSection_;
   std::shared_ptr<platform::View> preferencesSection_;
   std::shared_ptr<platform::View> updateSection_;
   std::optional<VersionCheckResult> shownUpdate_;
@@ -114,6 +120,8 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   // Counts the toast's messages, so that a fade-out still running for an earlier one leaves a
   // newer message shown.
   std::uint64_t toastSerial_ = 0;
+  // How much taller than built the window is, to hold the toast's lines.
+  double toastRoom_ = 0;
   std::string capturedShortcut_;
   std::vector<CoverMonitorOption> coverMonitorOptions_;
   LocalizedStrings currentStrings_;

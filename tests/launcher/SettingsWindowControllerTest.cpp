@@ -49,7 +49,7 @@ constexpr std::string_view englishWindow = R"(Windows:
         button checkUpdatesButton "Check Now" [388,13,108,24]
         button openDownloadButton "Open Download Page" (hidden) [392,16,108,24]
       button applyButton "Apply" [438,20,98,32]
-      label toastLabel "" (hidden) [28,28,320,18]
+      label toastLabel "" (hidden) [28,28,398,18]
 Alerts:
 )";
 
@@ -258,8 +258,8 @@ TEST_F(SettingsWindowControllerTest, ApplyHandsOnTheTrimmedStoredShortcutOrTheOn
   EXPECT_EQ(saved.back().shortcut, "command+option+b");
 }
 
-// A toast shows for 2.2 seconds and fades out in a quarter of a second; a newer message restarts
-// the time, also while the previous one fades out.
+// A toast shows for 2.2 seconds, longer when its message takes longer to read, and fades out in a
+// quarter of a second; a newer message restarts the time, also while the previous one fades out.
 TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFullTime) {
   show(stored);
   done(desktop.click("applyButton"));
@@ -271,7 +271,7 @@ TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFul
   loop.advanceBy(250ms);
   EXPECT_FALSE(toastShown());
 
-  saveAnswer = "Shortcut format is invalid. Example: command+option+b";
+  saveAnswer = "Not saved.";
   for (const auto pause : {1000ms, 2300ms}) {
     done(desktop.click("applyButton"));
     loop.advanceBy(pause);
@@ -281,6 +281,27 @@ TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFul
     loop.advanceBy(251ms);
     EXPECT_FALSE(toastShown());
   }
+
+  // A long message shows whole over more lines, the window growing above them, for longer.
+  saveAnswer =
+      "“launcher-settings.json” couldn’t be saved because you don’t have permission to "
+      "access it.";
+  done(desktop.click("applyButton"));
+  std::string whole;
+  for (const std::string& line : get<platform::Label>("toastLabel").lines()) {
+    whole += (whole.empty() ? "" : " ") + line;
+  }
+  EXPECT_EQ(whole, saveAnswer);
+  const double grown = controller->window()->frame().height - 508;
+  EXPECT_GT(grown, 0);
+  EXPECT_EQ(frame("updateSection").y, 62 + grown);
+  EXPECT_EQ(frame("toastLabel").maxY() + 16, frame("updateSection").y);
+  loop.advanceBy(6s);
+  EXPECT_EQ(std::get<2>(toast()), 1);
+  loop.advanceBy(1s);
+  EXPECT_FALSE(toastShown());
+  EXPECT_EQ(controller->window()->frame().height, 508);
+  EXPECT_EQ(frame("updateSection").y, 62);
 
   // Showing the window hides a toast at once, and an empty answer shows none.
   done(desktop.click("applyButton"));
