@@ -45,7 +45,7 @@ struct FrontmostTarget {
                    *launcherConnection, files,
                    platform::Bundle::forExecutable(folder / "Ferrolin Launcher.app" / "Contents" /
                                                    "MacOS" / "Ferrolin Launcher"),
-                   processes, paths) {
+                   processes, paths, loop) {
     target.finishLaunching();
     loop.runUntilIdle();
   }
@@ -136,7 +136,7 @@ struct SettingsScene {
   std::shared_ptr<launcher::SettingsWindowController> makeController() {
     return std::make_shared<launcher::SettingsWindowController>(
         [](const launcher::LauncherSettings&) { return std::optional<std::string>(); }, [] {},
-        [](const launcher::UpdateChecker::Completion&) {}, application);
+        [](const launcher::UpdateChecker::Completion&) {}, [] { return true; }, application);
   }
 
   platform::EmulatedDesktop desktop;

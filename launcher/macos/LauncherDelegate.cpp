@@ -29,6 +29,8 @@ void LauncherDelegate::applicationDidFinishLaunching() {
   // The item's shortcut line is the first read of the settings.
   statusItemController().install();
   hotkeyController().install();
+  // Another program may hold the shortcut already.
+  showShortcut();
   updateChecker().check(updateHandler());
 }
 
@@ -57,23 +59,33 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
   const bool shortcutChanged = newSettings.shortcut != previous.shortcut;
   const bool startupChanged = newSettings.startAtLogin != previous.startAtLogin;
 
-  if (shortcutChanged) {
-    if (!isValidHotkey(newSettings.shortcut)) {
-      return "Shortcut format is invalid. Example: command+option+b";
-    }
-    if (!hotkeyController().updateHotkeys({newSettings.shortcut})) {
-      // The refusal has dropped the previous registration too: without this the user would be
-      // left with no working shortcut while the settings still name the old one.
+  if (shortcutChanged && !isValidHotkey(newSettings.shortcut)) {
+    return "Shortcut format is invalid. Example: command+option+b";
+  }
+  // A shortcut the system refused before (another program held it) is tried again, so that Apply
+  // never reports a shortcut that does not work.
+  if ((shortcutChanged || !isShortcutRegistered()) &&
+      !hotkeyController().updateHotkeys({newSettings.shortcut})) {
+    // The refusal has dropped the previous registration too: without this the user would be left
+    // with no working shortcut while the settings still name the old one.
+    if (shortcutChanged) {
       hotkeyController().updateHotkeys({previous.shortcut});
-      return "Shortcut could not be registered. It may be reserved or already in use.";
     }
+    showShortcut();
+    return "Shortcut could not be registered. It may be reserved or already in use.";
   }
 
   auto rollBack = [&](const platform::Error& error) -> std::optional<std::string> {
     if (shortcutChanged) {
       hotkeyController().updateHotkeys({previous.shortcut});
     }
+    // The agent follows the settings the user sees: what this Apply wrote, or half wrote, goes.
+    if (startupChanged) {
+      [[maybe_unused]] const platform::Result<void> restored =
+          startupManager_.setEnabled(previous.startAtLogin);
+    }
     settings_ = previous;
+    showShortcut();
     return error.localizedDescription;
   };
 
@@ -83,7 +95,6 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
       return rollBack(changed.error());
     }
   }
-  // A start at login set above stays set when the write fails: the agent file is the truth for it.
   settings_ = LauncherSettings{
       .shortcut = newSettings.shortcut,
       .startAtLogin = newSettings.startAtLogin,
@@ -93,15 +104,19 @@ std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings
   if (const platform::Result<void> saved = settingsStore_.save(*settings_); !saved) {
     return rollBack(saved.error());
   }
-  statusItemController().updateShortcut(newSettings.shortcut);
+  showShortcut();
   return std::nullopt;
 }
 
+bool LauncherDelegate::isShortcutRegistered() {
+  return hotkeyController().registeredKeyCount() > 0;
+}
+
 void LauncherDelegate::checkForUpdatesManually(UpdateChecker::Completion completion) {
-  updateChecker().check([handler = updateHandler(), completion = std::move(completion)](
-                            const std::optional<VersionCheckResult>& result) {
-    handler(result);
-    completion(result);
+  updateChecker().check([handler = updateHandler(),
+                         completion = std::move(completion)](const UpdateCheckOutcome& outcome) {
+    handler(outcome);
+    completion(outcome);
   });
 }
 
@@ -128,7 +143,7 @@ TargetAppController& LauncherDelegate::targetAppController() {
   if (!targetAppController_) {
     targetAppController_ = std::make_unique<TargetAppController>(
         config_, services_.application->desktop(), *services_.files, services_.bundle,
-        *services_.processes, services_.paths);
+        *services_.processes, services_.paths, services_.application->loop());
   }
   return *targetAppController_;
 }
@@ -175,7 +190,7 @@ SettingsWindowController& LauncherDelegate::settingsWindowController() {
             completion(std::nullopt);
           }
         },
-        *services_.application);
+        [this] { return isShortcutRegistered(); }, *services_.application);
   }
   return *settingsWindowController_;
 }
@@ -205,21 +220,25 @@ void LauncherDelegate::unloadLaunchAgentForManualQuit() const {
       {"bootout", "gui/" + std::to_string(services_.process->realUserId()), agent.string()});
 }
 
+void LauncherDelegate::showShortcut() {
+  statusItemController().updateShortcut(settings().shortcut, isShortcutRegistered());
+}
+
 UpdateChecker::Completion LauncherDelegate::updateHandler() {
-  return [weak = weak_from_this()](const std::optional<VersionCheckResult>& result) {
+  return [weak = weak_from_this()](const UpdateCheckOutcome& outcome) {
     if (const std::shared_ptr<LauncherDelegate> delegate = weak.lock()) {
-      delegate->handleUpdateResult(result);
+      delegate->handleUpdateResult(outcome);
     }
   };
 }
 
-void LauncherDelegate::handleUpdateResult(const std::optional<VersionCheckResult>& result) {
-  // A check that found nothing never hides an update found earlier.
-  if (!result) {
+void LauncherDelegate::handleUpdateResult(const UpdateCheckOutcome& outcome) {
+  // A check that found nothing, or could not ask, never hides an update found earlier.
+  if (!outcome || !*outcome) {
     return;
   }
-  updateResult_ = result;
-  statusItemController().showUpdateAvailable(*result);
+  updateResult_ = *outcome;
+  statusItemController().showUpdateAvailable(**outcome);
 }
 
 std::function<void()> LauncherDelegate::weakCallback(void (LauncherDelegate::*action)()) {

@@ -48,16 +48,19 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   void quitLauncher();
   // Shows the settings window with the current settings and the last update found.
   void openSettings();
-  // Applies settings from the settings window: a changed shortcut is checked and registered, a
-  // changed start at login is set, and the settings are stored and shown in the menu. Nothing on
-  // success; otherwise the message for the user, with the previous shortcut registered again and
-  // the previous settings kept.
+  // Applies settings from the settings window: a changed shortcut, or one the system has not
+  // registered, is checked and registered, a changed start at login is set, and the settings are
+  // stored and shown in the menu. Nothing on success; otherwise the message for the user, with the
+  // previous shortcut registered again, start at login set back and the previous settings kept.
   std::optional<std::string> saveSettings(const LauncherSettings& newSettings);
   // Checks for an update now; a found one is kept and shown in the menu bar. The completion gets
-  // the result as the check delivered it.
+  // the outcome as the check delivered it.
   void checkForUpdatesManually(UpdateChecker::Completion completion);
   // Opens "<origin>/download" in the default browser.
   void openDownloadPage();
+
+  // Whether the system has registered the shortcut in force.
+  bool isShortcutRegistered();
 
   const LauncherConfig& config() const { return config_; }
   // The current settings, loaded on first read.
@@ -77,9 +80,11 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   bool anotherLauncherRunsAlready() const;
   // Runs "/bin/launchctl bootout" for the agent when its file exists, without waiting.
   void unloadLaunchAgentForManualQuit() const;
+  // Shows the shortcut in force in the menu, marked when it is not registered.
+  void showShortcut();
   // A completion for the update checker: keeps a found update and shows it in the menu bar.
   UpdateChecker::Completion updateHandler();
-  void handleUpdateResult(const std::optional<VersionCheckResult>& result);
+  void handleUpdateResult(const UpdateCheckOutcome& outcome);
   // A callback that calls `action` on the delegate while it exists.
   std::function<void()> weakCallback(void (LauncherDelegate::*action)());
 

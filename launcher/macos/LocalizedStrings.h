@@ -12,6 +12,8 @@ struct LocalizedStrings {
   std::string launcherSettings;
   std::string shortcut;
   std::string shortcutHint;
+  // Beside the shortcut while the system has not registered it.
+  std::string shortcutNotRegistered;
   std::string startAtLogin;
   std::string language;
   std::string coverMonitor;
@@ -23,6 +25,8 @@ struct LocalizedStrings {
   std::string upToDate;
   std::string updateFound;
   std::string noUpdatesAvailable;
+  // The toast after a check that could not learn anything.
+  std::string updateCheckFailed;
   std::string applied;
   std::string primaryDisplay;
   std::string displayPrefix;

@@ -19,7 +19,19 @@ using platform::FontWeight;
 constexpr Font sectionLabelFont{13, FontWeight::semibold};
 constexpr double toastFadeIn = 0.18;
 constexpr double toastFadeOut = 0.25;
-constexpr std::chrono::milliseconds toastShownFor{2200};
+// The window's content size while the toast takes one line.
+constexpr platform::Size contentSize{560, 480};
+// The toast line: left of the Apply button, one line high unless its message needs more.
+constexpr platform::Rect toastFrame{28, 28, 398, 18};
+
+// How long a toast stays before it fades: time to read it, and never less than for a short word.
+std::chrono::milliseconds toastShownFor(std::string_view message) {
+  using std::chrono::milliseconds;
+  // Characters, not bytes: those that do not continue a UTF-8 sequence.
+  const auto characters = std::ranges::count_if(
+      message, [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0U) != 0x80; });
+  return std::max(milliseconds{2200}, milliseconds{1000} + (characters * milliseconds{60}));
+}
 // Between the download button and the Check button when both are shown.
 constexpr double buttonGap = 8;
 
@@ -69,11 +81,13 @@ bool isInAnyLanguage(const std::string& text, std::string LocalizedStrings::*fie
 SettingsWindowController::SettingsWindowController(SaveHandler onSave,
                                                    std::function<void()> onOpenDownload,
                                                    CheckHandler onCheckForUpdates,
+                                                   std::function<bool()> isShortcutRegistered,
                                                    platform::Application& application)
     : application_(application),
       onSave_(std::move(onSave)),
       onOpenDownload_(std::move(onOpenDownload)),
       onCheckForUpdates_(std::move(onCheckForUpdates)),
+      isShortcutRegistered_(std::move(isShortcutRegistered)),
       shortcutCapture_(
           std::make_shared<ShortcutCaptureView>(platform::Rect{0, 0, 380, 56}, application)),
       startupCheckbox_(platform::Button::checkbox("Start Ferrolin at login")),
@@ -86,6 +100,7 @@ SettingsWindowController::SettingsWindowController(SaveHandler onSave,
       toastLabel_(makeLabel("toastLabel")),
       titleLabel_(makeLabel("titleLabel")),
       shortcutLabel_(makeLabel("shortcutLabel")),
+      shortcutStateLabel_(makeLabel("shortcutStateLabel")),
       languageLabel_(makeLabel("languageLabel")),
       coverMonitorLabel_(makeLabel("coverMonitorLabel")),
       updateTitleLabel_(makeLabel("updateTitleLabel")),
@@ -117,8 +132,8 @@ void SettingsWindowController::show(const LauncherSettings& settings,
 
   fillCoverMonitorPopup(settings.language, settings.coverMonitor.value_or("primary"));
 
-  updateLabel_->setText(updateResult ? updateResult->message() : currentStrings_.upToDate);
-  setDownloadButtonShown(updateResult.has_value());
+  shortcutStateLabel_->setHidden(isShortcutRegistered_());
+  showUpdateResult(updateResult);
   showToast(std::nullopt, true);
 
   // Centred every time, even when the user had moved it.
@@ -136,6 +151,7 @@ void SettingsWindowController::saveSettings() {
       .coverMonitor = selectedCoverMonitorCode(),
   };
   const std::optional<std::string> answer = onSave_(settings);
+  shortcutStateLabel_->setHidden(isShortcutRegistered_());
   if (answer) {
     showToast(answer, false);
   } else {
@@ -146,18 +162,22 @@ void SettingsWindowController::saveSettings() {
 void SettingsWindowController::checkForUpdates() {
   checkUpdatesButton_->setEnabled(false);
   updateLabel_->setText(currentStrings_.checkingForUpdates);
-  onCheckForUpdates_([weak = weak_from_this()](const std::optional<VersionCheckResult>& result) {
+  onCheckForUpdates_([weak = weak_from_this()](const UpdateCheckOutcome& outcome) {
     const std::shared_ptr<SettingsWindowController> self = weak.lock();
     if (!self) {
       return;
     }
     // The texts in force now: the language may have changed during the check.
+    const LocalizedStrings& strings = self->currentStrings_;
     self->checkUpdatesButton_->setEnabled(true);
-    self->updateLabel_->setText(result ? result->message() : self->currentStrings_.upToDate);
-    self->setDownloadButtonShown(result.has_value());
-    self->showToast(
-        result ? self->currentStrings_.updateFound : self->currentStrings_.noUpdatesAvailable,
-        true);
+    if (!outcome) {
+      // Not "up to date": the last result known stays, as it does in the menu bar.
+      self->showUpdateResult(self->shownUpdate_);
+      self->showToast(strings.updateCheckFailed, false);
+      return;
+    }
+    self->showUpdateResult(*outcome);
+    self->showToast(*outcome ? strings.updateFound : strings.noUpdatesAvailable, true);
   });
 }
 
@@ -176,7 +196,7 @@ void SettingsWindowController::languageSelectionChanged() {
 
 void SettingsWindowController::buildWindow() {
   auto window = std::make_unique<platform::Window>(
-      platform::Rect{0, 0, 560, 480},
+      platform::Rect{0, 0, contentSize.width, contentSize.height},
       platform::windowStyle::titled | platform::windowStyle::closable,
       platform::BackingStore::buffered, false, application_);
   window->setTitle(currentStrings_.windowTitle);
@@ -201,8 +221,8 @@ void SettingsWindowController::buildWindow() {
   titleLabel_->setTextColor(platform::Color::named("labelColor"));
   titleLabel_->setFrame({28, 392, 300, 28});
 
-  std::shared_ptr<platform::View> shortcutSection = makeSection({24, 268, 512, 108});
-  shortcutSection->setIdentifier("shortcutSection");
+  shortcutSection_ = makeSection({24, 268, 512, 108});
+  shortcutSection_->setIdentifier("shortcutSection");
   shortcutLabel_->setFont(sectionLabelFont);
   shortcutLabel_->setFrame({18, 76, 120, 20});
   shortcutCapture_->setFrame({16, 12, 480, 56});
@@ -211,7 +231,11 @@ void SettingsWindowController::buildWindow() {
       self->capturedShortcut_ = shortcut;
     }
   });
-  addSubviews(*shortcutSection, {shortcutLabel_, shortcutCapture_});
+  shortcutStateLabel_->setFont(Font::system(12));
+  shortcutStateLabel_->setTextColor(platform::Color::named("systemRed"));
+  shortcutStateLabel_->setAlignment(platform::TextAlignment::right);
+  shortcutStateLabel_->setFrame({140, 76, 356, 20});
+  addSubviews(*shortcutSection_, {shortcutLabel_, shortcutStateLabel_, shortcutCapture_});
 
   preferencesSection_ = makeSection({24, 124, 512, 134});
   preferencesSection_->setIdentifier("preferencesSection");
@@ -241,12 +265,14 @@ void SettingsWindowController::buildWindow() {
   applyButton_->setBezelStyle(platform::BezelStyle::rounded);
   applyButton_->setKeyEquivalent("\r");
   applyButton_->setAction(weakAction(&SettingsWindowController::saveSettings));
-  toastLabel_->setFrame({28, 28, 320, 18});
+  toastLabel_->setFrame(toastFrame);
   toastLabel_->setAlignment(platform::TextAlignment::left);
+  toastLabel_->setLineBreakMode(platform::LineBreakMode::wordWrapping);
+  toastLabel_->setMaximumNumberOfLines(0);
   toastLabel_->setFont(Font::system(12, FontWeight::medium));
   toastLabel_->setHidden(true);
 
-  addSubviews(*content, {titleLabel_, shortcutSection, preferencesSection_, updateSection_,
+  addSubviews(*content, {titleLabel_, shortcutSection_, preferencesSection_, updateSection_,
                          applyButton_, toastLabel_});
   window->setContentView(std::move(content));
   window_ = std::move(window);
@@ -271,6 +297,7 @@ void SettingsWindowController::applyLocalizedStrings() {
   }
   titleLabel_->setText(strings.launcherSettings);
   shortcutLabel_->setText(strings.shortcut);
+  shortcutStateLabel_->setText(strings.shortcutNotRegistered);
   shortcutCapture_->setHintText(strings.shortcutHint);
   startupCheckbox_->setTitle(strings.startAtLogin);
   languageLabel_->setText(strings.language);
@@ -344,6 +371,12 @@ void SettingsWindowController::layoutUpdateSection() {
   updateLabel_->setFrame({lineX, 16, std::max(100.0, lineEnd - 12 - lineX), 18});
 }
 
+void SettingsWindowController::showUpdateResult(const std::optional<VersionCheckResult>& result) {
+  shownUpdate_ = result;
+  updateLabel_->setText(result ? result->message() : currentStrings_.upToDate);
+  setDownloadButtonShown(result.has_value());
+}
+
 void SettingsWindowController::setDownloadButtonShown(bool shown) {
   openDownloadButton_->setHidden(!shown);
   layoutUpdateSection();
@@ -356,10 +389,16 @@ void SettingsWindowController::showToast(const std::optional<std::string>& messa
   // A fade-out already running belongs to an earlier message and must not hide this one.
   const std::uint64_t serial = ++toastSerial_;
   if (!message || message->empty()) {
-    toastLabel_->setHidden(true);
+    hideToast();
     return;
   }
   toastLabel_->setText(*message);
+  // Wrapped to the line's width, the whole message shows; the window grows to make room for it.
+  toastLabel_->setFrame(toastFrame);
+  toastLabel_->sizeToFit();
+  const double height = std::max(toastFrame.height, toastLabel_->frame().height);
+  toastLabel_->setFrame({toastFrame.x, toastFrame.y, toastFrame.width, height});
+  makeRoomForToast(height - toastFrame.height);
   toastLabel_->setTextColor(platform::Color::named(success ? "systemGreen" : "systemRed"));
   toastLabel_->setAlphaValue(0);
   toastLabel_->setHidden(false);
@@ -372,7 +411,29 @@ void SettingsWindowController::showToast(const std::optional<std::string>& messa
       self->fadeOutToast(serial);
     }
   });
-  application_.loop().asyncAfter(toastShownFor, toastResetWorkItem_);
+  application_.loop().asyncAfter(toastShownFor(*message), toastResetWorkItem_);
+}
+
+void SettingsWindowController::hideToast() {
+  toastLabel_->setHidden(true);
+  makeRoomForToast(0);
+}
+
+void SettingsWindowController::makeRoomForToast(double room) {
+  const double by = room - toastRoom_;
+  if (by == 0 || !window_) {
+    return;
+  }
+  toastRoom_ = room;
+  // The toast and the Apply button keep their places at the bottom; everything above moves up.
+  for (platform::View* view :
+       std::initializer_list<platform::View*>{titleLabel_.get(), shortcutSection_.get(),
+                                              preferencesSection_.get(), updateSection_.get()}) {
+    platform::Rect frame = view->frame();
+    frame.y += by;
+    view->setFrame(frame);
+  }
+  window_->setContentSize({contentSize.width, contentSize.height + room});
 }
 
 void SettingsWindowController::fadeOutToast(std::uint64_t serial) {
@@ -381,7 +442,7 @@ void SettingsWindowController::fadeOutToast(std::uint64_t serial) {
       [weak = weak_from_this(), serial] {
         const std::shared_ptr<SettingsWindowController> self = weak.lock();
         if (self && self->toastSerial_ == serial) {
-          self->toastLabel_->setHidden(true);
+          self->hideToast();
         }
       });
 }

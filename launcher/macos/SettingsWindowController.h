@@ -23,7 +23,8 @@
 
 namespace launcher {
 
-// The launcher's settings window, in four languages: the shortcut field, start at login, the
+// The launcher's settings window, in four languages: the shortcut field (with a line when the
+// system has not registered the shortcut in force), start at login, the
 // window's language, the cover monitor, the update status with a manual check, and Apply. It holds
 // no settings of its own: show() fills it from the settings it is handed, and Apply hands the
 // user's choices to onSave. The window is built on the first show() and kept. Main thread only.
@@ -37,10 +38,13 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   // Runs a manual update check and calls the completion once, on the main thread.
   using CheckHandler = std::function<void(UpdateChecker::Completion)>;
 
-  // Stores the callbacks and makes the controls; builds no window. application: where the window
-  // is shown, the screens are read and the toast's timers run.
+  // Stores the callbacks and makes the controls; builds no window. isShortcutRegistered tells
+  // whether the system has registered the shortcut in force, asked at every show and Apply.
+  // application: where the window is shown, the screens are read and the toast's timers run.
   SettingsWindowController(SaveHandler onSave, std::function<void()> onOpenDownload,
-                           CheckHandler onCheckForUpdates, platform::Application& application);
+                           CheckHandler onCheckForUpdates,
+                           std::function<bool()> isShortcutRegistered,
+                           platform::Application& application);
   SettingsWindowController(const SettingsWindowController&) = delete;
   SettingsWindowController& operator=(const SettingsWindowController&) = delete;
   SettingsWindowController(SettingsWindowController&&) = delete;
@@ -67,9 +71,16 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   void applyLocalizedStrings();
   void layoutPreferencesSection();
   void layoutUpdateSection();
+  // The status line and the download button for the last result known (none: up to date).
+  void showUpdateResult(const std::optional<VersionCheckResult>& result);
   // Shows or hides the download button; shown, it shares the Check button's row.
   void setDownloadButtonShown(bool shown);
+  // Shows the message whole, wrapped over as many lines as it needs, for as long as it takes to
+  // read; an absent or empty one hides the toast.
   void showToast(const std::optional<std::string>& message, bool success);
+  void hideToast();
+  // Grows the window by `room` over its built size, the toast's lines below everything else.
+  void makeRoomForToast(double room);
   void fadeOutToast(std::uint64_t serial);
 
   std::vector<CoverMonitorOption> buildCoverMonitorOptions(std::string_view languageCode) const;
@@ -85,6 +96,7 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   SaveHandler onSave_;
   std::function<void()> onOpenDownload_;
   CheckHandler onCheckForUpdates_;
+  std::function<bool()> isShortcutRegistered_;
   std::shared_ptr<ShortcutCaptureView> shortcutCapture_;
   std::shared_ptr<platform::Button> startupCheckbox_;
   std::shared_ptr<platform::PopUpButton> languagePopup_;
@@ -96,15 +108,20 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   std::shared_ptr<platform::Label> toastLabel_;
   std::shared_ptr<platform::Label> titleLabel_;
   std::shared_ptr<platform::Label> shortcutLabel_;
+  std::shared_ptr<platform::Label> shortcutStateLabel_;
   std::shared_ptr<platform::Label> languageLabel_;
   std::shared_ptr<platform::Label> coverMonitorLabel_;
   std::shared_ptr<platform::Label> updateTitleLabel_;
+  std::shared_ptr<platform::View> shortcutSection_;
   std::shared_ptr<platform::View> preferencesSection_;
   std::shared_ptr<platform::View> updateSection_;
+  std::optional<VersionCheckResult> shownUpdate_;
   std::shared_ptr<platform::WorkItem> toastResetWorkItem_;
   // Counts the toast's messages, so that a fade-out still running for an earlier one leaves a
   // newer message shown.
   std::uint64_t toastSerial_ = 0;
+  // How much taller than built the window is, to hold the toast's lines.
+  double toastRoom_ = 0;
   std::string capturedShortcut_;
   std::vector<CoverMonitorOption> coverMonitorOptions_;
   LocalizedStrings currentStrings_;

@@ -32,7 +32,15 @@ std::filesystem::path StartupManager::plistURL() const {
 }
 
 bool StartupManager::isEnabled() const {
-  return files_->fileExists(plistURL());
+  // An empty or damaged file, or one that starts another program, starts nothing of this launcher.
+  const platform::Result<std::string> agent = files_->contentsOfFile(plistURL());
+  const platform::Result<std::string> expected =
+      suite::launchAgentPropertyList(programPath().string(), errorDomain);
+  return agent && expected && *agent == *expected;
+}
+
+std::filesystem::path StartupManager::programPath() const {
+  return launcherBundle_.executablePath().value_or(std::filesystem::path());
 }
 
 platform::Result<void> StartupManager::setEnabled(bool enabled) const {
@@ -51,9 +59,7 @@ platform::Result<void> StartupManager::setEnabled(bool enabled) const {
 }
 
 platform::Result<void> StartupManager::installAndLoad() const {
-  const std::filesystem::path program =
-      launcherBundle_.executablePath().value_or(std::filesystem::path());
-  if (auto written = suite::writeLaunchAgent(*files_, program, errorDomain); !written) {
+  if (auto written = suite::writeLaunchAgent(*files_, programPath(), errorDomain); !written) {
     return written;
   }
   // A copy loaded earlier would make the bootstrap fail; when there is none, bootout fails, which

@@ -16,10 +16,10 @@
 namespace launcher {
 
 // Start at login through a per-user launch agent in ~/Library/LaunchAgents. "On" means the agent
-// file exists; turning it on writes the file and loads it into the user's GUI session with
-// "/bin/launchctl", turning it off only deletes the file. The file and the runner are the suite's
-// shared ones (suite/LaunchAgent.h, suite/Launchctl.h). Main thread only: each launchctl run is
-// awaited, for at most the time limit it was given.
+// file holds exactly the text this launcher writes for itself; turning it on writes the file and
+// loads it into the user's GUI session with "/bin/launchctl", turning it off only deletes the file.
+// The file and the runner are the suite's shared ones (suite/LaunchAgent.h, suite/Launchctl.h).
+// Main thread only: each launchctl run is awaited, for at most the time limit it was given.
 class StartupManager {
  public:
   static constexpr std::string_view launchAgentIdentifier = suite::launchAgentLabel;
@@ -35,13 +35,16 @@ class StartupManager {
   std::filesystem::path launchAgentsDirectory() const;
   std::filesystem::path plistURL() const;
 
-  // Whether the agent file exists; what launchd has loaded is not consulted.
+  // Whether the agent file holds exactly the text this launcher writes (an empty or damaged file,
+  // or one naming another program, does not count); what launchd has loaded is not consulted.
   bool isEnabled() const;
 
-  // Off removes the agent file; on writes and loads it unless the file is already there.
+  // Off removes the agent file, whatever it holds; on writes and loads it unless it is on already.
   platform::Result<void> setEnabled(bool enabled) const;
 
  private:
+  // The launcher's executable, which the agent starts; empty when the bundle names none.
+  std::filesystem::path programPath() const;
   platform::Result<void> installAndLoad() const;
   platform::Result<void> unloadAndRemove() const;
   // Runs "/bin/launchctl" and waits for it, within the time limit. A tool that cannot be started or

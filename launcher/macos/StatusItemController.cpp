@@ -57,8 +57,9 @@ void StatusItemController::install() {
   statusItem_->setMenu(buildMenu());
 }
 
-void StatusItemController::updateShortcut(std::string shortcut) {
+void StatusItemController::updateShortcut(std::string shortcut, bool registered) {
   currentShortcut_ = std::move(shortcut);
+  shortcutRegistered_ = registered;
   if (statusItem_ != nullptr) {
     statusItem_->setMenu(buildMenu());
   }
@@ -107,7 +108,8 @@ std::shared_ptr<platform::Menu> StatusItemController::buildMenu() const {
   menu->addItem(
       "Toggle Ferrolin", [this] { toggleQuorrel(); }, "");
   addSeparator(*menu);
-  addInformation(*menu, "Hotkey: " + prettyHotkey(currentShortcut_));
+  addInformation(*menu, "Hotkey: " + prettyHotkey(currentShortcut_) +
+                            (shortcutRegistered_ ? "" : " (could not be registered)"));
   addSeparator(*menu);
   menu->addItem(
       "Settings", [this] { openSettings(); }, ",");

@@ -14,9 +14,9 @@
 namespace launcher {
 
 // The launcher's icon in the menu bar and its menu: a title line, "Toggle Ferrolin", the current
-// shortcut, "Settings", "Quit Launcher", and once an update is known its message and "Download
-// Update". Every command calls one of the callbacks it was made with and nothing else. The menu is
-// rebuilt whole on every change. Main thread only.
+// shortcut (marked when the system has not registered it), "Settings", "Quit Launcher", and once an
+// update is known its message and "Download Update". Every command calls one of the callbacks it
+// was made with and nothing else. The menu is rebuilt whole on every change. Main thread only.
 class StatusItemController {
  public:
   static constexpr const char* notificationIdentifier = "ferrolin-update-available";
@@ -36,8 +36,8 @@ class StatusItemController {
 
   // Puts the item in the menu bar with its icon, title, tool tip and menu. Called once.
   void install();
-  // Shows a new shortcut in the menu.
-  void updateShortcut(std::string shortcut);
+  // Shows a new shortcut in the menu, and whether the system registered it.
+  void updateShortcut(std::string shortcut, bool registered);
   // Records the update and shows it in the tool tip and the menu, then posts a notification about
   // it when the user allows notifications.
   void showUpdateAvailable(const VersionCheckResult& result);
@@ -65,6 +65,7 @@ class StatusItemController {
   std::shared_ptr<platform::StatusItem> statusItem_;
   std::optional<VersionCheckResult> updateResult_;
   std::string currentShortcut_;
+  bool shortcutRegistered_ = true;
   platform::Application* application_;               // not owned
   platform::UserNotificationCenter* notifications_;  // not owned
 };

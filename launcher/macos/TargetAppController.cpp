@@ -32,20 +32,34 @@ TargetAppController::TargetAppController(LauncherConfig config,
                                          const platform::FileManager& files,
                                          platform::Bundle launcherBundle,
                                          const platform::ProcessLauncher& processes,
-                                         platform::SystemPaths paths)
+                                         platform::SystemPaths paths, platform::EventLoop& loop)
     : config_(std::move(config)),
       desktop_(&desktop),
       files_(&files),
       launcherBundle_(std::move(launcherBundle)),
       processes_(&processes),
-      paths_(std::move(paths)) {}
+      paths_(std::move(paths)),
+      loop_(&loop) {}
+
+TargetAppController::~TargetAppController() {
+  if (startInProgress_) {
+    startInProgress_->cancel();
+  }
+}
 
 void TargetAppController::toggleTargetApp(
     const std::optional<std::string>& launcherBundleIdentifier) {
   std::optional<platform::RunningApplication> target = runningTarget();
   if (!target) {
-    launchTargetApp();
+    // A target that takes a moment to check in would otherwise be started once per press.
+    if (!startInProgress_) {
+      launchTargetApp();
+    }
     return;
+  }
+  if (startInProgress_) {
+    startInProgress_->cancel();
+    startInProgress_.reset();
   }
   if (shouldShow(*target, launcherBundleIdentifier)) {
     show(*target);
@@ -103,7 +117,9 @@ void TargetAppController::show(platform::RunningApplication& target) const {
   target.activate(platform::ActivationOptions::activateAllWindows);
 }
 
-void TargetAppController::launchTargetApp() const {
+void TargetAppController::launchTargetApp() {
+  startInProgress_ = std::make_shared<platform::WorkItem>([this] { startInProgress_.reset(); });
+  loop_->asyncAfter(targetStartLimit, startInProgress_);
   writeLaunchTrigger();
   if (const std::optional<std::filesystem::path> bundle = firstTargetCandidate()) {
     openApp(*bundle);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,9 +10,11 @@
 #include "LauncherConfig.h"
 #include "platform/ApplicationServices.h"
 #include "platform/Bundle.h"
+#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
+#include "platform/WorkItem.h"
 #include "platform/Workspace.h"
 
 namespace launcher {
@@ -24,23 +28,36 @@ inline constexpr std::string_view commandTriggerFilename = "quorrel-command.trig
 // Passed to the target application after "--args" on every launch.
 inline constexpr std::string_view launchArgument = "--quorrel-launch-fullscreen";
 
-// Shows, hides, starts and stops the target application. It keeps no state between calls, and every
-// failure is silent: the next toggle starts from scratch. Main thread only.
+// How long a target the launcher has started counts as starting while it has not checked in with
+// the desktop: presses meanwhile leave it alone instead of starting another copy.
+inline constexpr std::chrono::seconds targetStartLimit{5};
+
+// Shows, hides, starts and stops the target application. Every failure is silent. The one thing it
+// keeps between calls is the start it made last, until the target appears among the running
+// applications or targetStartLimit has passed. Main thread only.
 class TargetAppController {
  public:
   // desktop: the running-application and workspace services; files: the home and temporary
   // folders; launcherBundle: the launcher's own bundle, never started as the target; processes:
-  // starts "/usr/bin/open"; paths: where the system applications folder is.
+  // starts "/usr/bin/open"; paths: where the system applications folder is; loop: where a start
+  // stops counting once its time is up.
   explicit TargetAppController(LauncherConfig config, platform::ApplicationServices& desktop,
                                const platform::FileManager& files, platform::Bundle launcherBundle,
                                const platform::ProcessLauncher& processes,
-                               platform::SystemPaths paths);
+                               platform::SystemPaths paths, platform::EventLoop& loop);
+  // The start's timer refers to the controller: it stays where it was made.
+  TargetAppController(const TargetAppController&) = delete;
+  TargetAppController& operator=(const TargetAppController&) = delete;
+  TargetAppController(TargetAppController&&) = delete;
+  TargetAppController& operator=(TargetAppController&&) = delete;
+  ~TargetAppController();
 
   const LauncherConfig& config() const { return config_; }
 
-  // Starts the target when it is not running; otherwise shows it when it is hidden or behind
-  // another application, and hides it when it is in front, when the launcher itself is in front
-  // (its identifier compared as an optional) or when no application is.
+  // Starts the target when it is not running and not starting; otherwise shows it when it is hidden
+  // or behind another application, and hides it when it is in front, when the launcher itself is
+  // in front (its identifier compared as an optional) or when no application is. While the target
+  // is starting a press does nothing.
   void toggleTargetApp(const std::optional<std::string>& launcherBundleIdentifier);
 
   // Asks every running instance to quit, forcing those that refuse. Does not wait for them.
@@ -55,8 +72,8 @@ class TargetAppController {
 
   // Writes the launch trigger, then opens the first existing copy of the target (support folder,
   // the launcher's folder, the folder above it, the applications folder) that is not the launcher
-  // itself, or else the target by its bundle identifier.
-  void launchTargetApp() const;
+  // itself, or else the target by its bundle identifier. The target counts as starting from then.
+  void launchTargetApp();
   std::optional<std::filesystem::path> firstTargetCandidate() const;
   void openApp(const std::filesystem::path& bundle) const;
   void openByBundleIdentifier() const;
@@ -70,6 +87,9 @@ class TargetAppController {
   platform::Bundle launcherBundle_;             // a plain value
   const platform::ProcessLauncher* processes_;  // not owned
   platform::SystemPaths paths_;
+  platform::EventLoop* loop_;  // not owned
+  // Due targetStartLimit after the last start; while it is pending the target is starting.
+  std::shared_ptr<platform::WorkItem> startInProgress_;
 };
 
 }  // namespace launcher

@@ -25,6 +25,12 @@ std::int64_t leadingNumber(std::string_view piece) {
   return result.ec == std::errc{} ? number : 0;
 }
 
+// A check that learned nothing for a reason of the launcher's own (the address, the answer); the
+// user sees the settings window's own wording, never this sentence.
+platform::Error checkFailed() {
+  return {"FerrolinLauncher", 0, "The web service did not say which version is the latest."};
+}
+
 // The longest version text that is shown to the user, in characters.
 constexpr std::size_t longestVersion = 64;
 
@@ -81,10 +87,12 @@ std::vector<std::int64_t> versionParts(std::string_view version) {
   return parts;
 }
 
-std::optional<VersionCheckResult> versionCheckResult(const std::string& body,
-                                                     std::string currentVersion) {
+UpdateCheckOutcome versionCheckResult(const std::string& body, std::string currentVersion) {
   std::optional<std::string> latest = decodeLatestVersion(body);
-  if (!latest || !isVersion(*latest, currentVersion)) {
+  if (!latest) {
+    return std::unexpected(checkFailed());
+  }
+  if (!isVersion(*latest, currentVersion)) {
     return std::nullopt;
   }
   return VersionCheckResult{std::move(*latest), std::move(currentVersion)};
@@ -112,7 +120,7 @@ void UpdateChecker::check(Completion completion) const {
   const std::optional<platform::Url> url =
       platform::Url::parse(serviceAddress(config_.apiOrigin, latestVersionPath));
   if (!url) {
-    completion(std::nullopt);
+    completion(std::unexpected(checkFailed()));
     return;
   }
   // The checker may be gone by the time the answer arrives: the task keeps copies of what it needs.
@@ -121,13 +129,12 @@ void UpdateChecker::check(Completion completion) const {
       [completion = std::move(completion), currentVersion = config_.currentVersion,
        mainQueue = mainQueue_](std::optional<std::string> data,
                                const std::optional<platform::HttpResponse>& /*response*/,
-                               const std::optional<platform::Error>& /*error*/) mutable {
-        std::optional<VersionCheckResult> result;
-        if (data) {
-          result = versionCheckResult(*data, std::move(currentVersion));
-        }
-        mainQueue->async([completion = std::move(completion), result = std::move(result)] {
-          completion(result);
+                               const std::optional<platform::Error>& error) mutable {
+        UpdateCheckOutcome outcome =
+            data ? versionCheckResult(*data, std::move(currentVersion))
+                 : UpdateCheckOutcome(std::unexpected(error.value_or(checkFailed())));
+        mainQueue->async([completion = std::move(completion), outcome = std::move(outcome)] {
+          completion(outcome);
         });
       });
 }

@@ -78,6 +78,10 @@ class LauncherDelegateTest : public testing::Test {
   LauncherDelegateTest() {
     server.get("/api/app/latest-version", [this](const auto&, auto& response) {
       ++versionRequests;
+      if (publishedVersion == "down") {
+        response.status = 503;
+        return;
+      }
       response.set_content(R"({"version":")" + publishedVersion + R"("})", "application/json");
     });
     server.start();
@@ -147,6 +151,17 @@ class LauncherDelegateTest : public testing::Test {
   }
   bool shows(const std::string& text) { return screen().find(text) != std::string::npos; }
 
+  // Another program takes the combination as a hot key of its own.
+  platform::EventHotKeyRef holdElsewhere(std::uint32_t keyCode, std::uint32_t modifiers) {
+    holder.emplace(desktop, loop, 3400, "org.example.holder");
+    holderTarget.emplace(holder->application);
+    platform::EventHotKeyRef taken = nullptr;
+    EXPECT_EQ(platform::RegisterEventHotKey(keyCode, modifiers, {platform::fourCharCode("OTHR"), 1},
+                                            &*holderTarget, 0, &taken),
+              platform::noErr);
+    return taken;
+  }
+
   testsupport::TemporaryFolder folder;
   fs::path home = folder / "home";
   fs::path configFile = folder / "launcher-config.json";
@@ -177,6 +192,8 @@ class LauncherDelegateTest : public testing::Test {
   platform::GlobalQueue completions{1};
   platform::UserNotificationCenter notifications{*connection, loop, completions};
   platform::HttpSession http;
+  std::optional<DesktopProgram> holder;
+  std::optional<platform::EventTarget> holderTarget;
   std::shared_ptr<LauncherDelegate> delegate;
   launcher::LauncherSettings defaults{"command+option+b", false, "en", "primary"};
 };
@@ -218,13 +235,13 @@ TEST_F(LauncherDelegateTest, TheStoredShortcutAndTheMenuToggleFerrolinAndQuitEnd
   EXPECT_FALSE(desktop.press("command+option+b"));
   ASSERT_TRUE(desktop.press("control+shift+space"));
   loop.runUntilIdle();
+  EXPECT_EQ(testsupport::awaitRecordedCalls(tools.openCalls, 1), Calls{openFerrolin});
+  const DesktopProgram ferrolin(desktop, loop, targetPid, "app.ferrolin.desktop");
   ASSERT_TRUE(desktop.chooseMenuItem("Toggle Ferrolin"));
   EXPECT_FALSE(desktop.chooseMenuItem("Ferrolin Launcher")) << "an informing line is disabled";
   loop.runUntilIdle();
-  EXPECT_EQ(testsupport::awaitRecordedCalls(tools.openCalls, 2),
-            (Calls{openFerrolin, openFerrolin}));
+  EXPECT_TRUE(fs::exists(folder / "tmp/quorrel-command.trigger"));
 
-  const DesktopProgram ferrolin(desktop, loop, targetPid, "app.ferrolin.desktop");
   ASSERT_TRUE(desktop.chooseMenuItem("Quit Launcher"));
   loop.runUntilIdle();
   EXPECT_TRUE(application.isTerminated());
@@ -248,7 +265,7 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
   EXPECT_EQ(desktop.journal().back().url, server.url("/download"));
 
   ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
-  for (const char* published : {"1.0.0", "1.3.0"}) {
+  for (const std::string published : {"down", "1.0.0", "1.3.0"}) {
     publishedVersion = published;
     loop.runUntilIdle();
     ASSERT_TRUE(desktop.click("checkUpdatesButton"));
@@ -256,10 +273,13 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
     ASSERT_TRUE(loop.runUntil(
         [&] { return desktop.renderText().find("Checking for updates") == std::string::npos; },
         30s));
-    // One that finds nothing keeps the update found before.
+    // One that finds nothing, or cannot ask, keeps the update found before.
     EXPECT_EQ(delegate->updateResult(),
-              (launcher::VersionCheckResult{std::string(published) == "1.0.0" ? "1.2.0" : "1.3.0",
-                                            "1.0.0"}));
+              (launcher::VersionCheckResult{published == "1.3.0" ? "1.3.0" : "1.2.0", "1.0.0"}));
+    if (published == "down") {
+      EXPECT_TRUE(shows(R"x(label updateLabel "Update available: 1.2.0 (installed 1.0.0)")x"));
+      EXPECT_TRUE(shows(R"(label toastLabel "Could not check for updates")"));
+    }
   }
   const std::string message = "Update available: 1.3.0 (installed 1.0.0)";
   for (const std::string& part :
@@ -276,46 +296,60 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
   EXPECT_EQ(storedSettings(settingsFile), defaults);
 }
 
+// Another program holds the shortcut when the launcher starts: the menu and the window say so, and
+// Apply tries it again, answering "Applied" only once the system has registered it.
+TEST_F(LauncherDelegateTest, AShortcutHeldElsewhereShowsAsNotRegisteredUntilApplyRegistersIt) {
+  platform::EventHotKeyRef taken = holdElsewhere(11, platform::cmdKey | platform::optionKey);
+  launch();
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B (could not be registered)  (disabled)"));
+  ASSERT_TRUE(desktop.chooseMenuItem("Settings"));
+  EXPECT_TRUE(shows(R"(label shortcutStateLabel "Not registered: in use or reserved" [)"));
+  ASSERT_TRUE(desktop.click("applyButton"));
+  EXPECT_TRUE(shows(R"(toastLabel "Shortcut could not be registered.)"));
+
+  platform::UnregisterEventHotKey(taken);
+  ASSERT_TRUE(desktop.click("applyButton"));
+  EXPECT_TRUE(shows(R"(toastLabel "Applied")"));
+  EXPECT_TRUE(shows(R"(shortcutStateLabel "Not registered: in use or reserved" (hidden))"));
+  EXPECT_TRUE(shows("Hotkey: Command + Option + B  (disabled)"));
+  EXPECT_EQ(launcherKeys(), (Keys{{11, platform::cmdKey | platform::optionKey}}));
+}
+
 TEST_F(LauncherDelegateTest, AFailedSaveKeepsTheOldShortcutAndSettingsAndASuccessfulOneAppliesAll) {
   launch();
-  // Another program holds control+shift+k.
-  DesktopProgram other(desktop, loop, targetPid, "app.ferrolin.desktop");
-  platform::EventTarget otherTarget{other.application};
-  platform::EventHotKeyRef taken = nullptr;
-  ASSERT_EQ(
-      platform::RegisterEventHotKey(40, platform::controlKey | platform::shiftKey,
-                                    {platform::fourCharCode("OTHR"), 1}, &otherTarget, 0, &taken),
-      platform::noErr);
-  // After each failure the old shortcut works, nothing is stored and the old settings stay; the
-  // agent file is there once turning start at login on got as far as writing it.
-  const auto keptTheOldSettings = [&](bool agent) {
+  holdElsewhere(40, platform::controlKey | platform::shiftKey);
+  // After each failure the old shortcut works, nothing is stored, the old settings stay and no
+  // agent starts the launcher at the next login.
+  const auto keptTheOldSettings = [&] {
     EXPECT_EQ(launcherKeys(), (Keys{{11, platform::cmdKey | platform::optionKey}}));
     EXPECT_EQ(delegate->settings(), defaults);
     EXPECT_FALSE(fs::exists(settingsFile));
-    EXPECT_EQ(fs::exists(agentFile), agent);
+    EXPECT_FALSE(fs::exists(agentFile));
     EXPECT_TRUE(shows("Hotkey: Command + Option + B"));
   };
   EXPECT_EQ(delegate->saveSettings({"command+option+", true, "de", std::nullopt}),
             "Shortcut format is invalid. Example: command+option+b");
-  keptTheOldSettings(false);
+  keptTheOldSettings();
   EXPECT_EQ(delegate->saveSettings({"control+shift+k", true, "de", std::nullopt}),
             "Shortcut could not be registered. It may be reserved or already in use.");
-  keptTheOldSettings(false);
+  keptTheOldSettings();
   const fs::path launchctl = tools.desktop / "root/bin/launchctl";
   testsupport::writeRecordingScript(launchctl, tools.launchctlCalls, 5);
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
             "launchctl failed while updating startup.");
-  keptTheOldSettings(true);
+  keptTheOldSettings();
   testsupport::writeRecordingScript(launchctl, tools.launchctlCalls, 0);
   testsupport::writeFile(settingsFile.parent_path(), "a file where the folder belongs");
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "en", std::nullopt}),
             "“Ferrolin” couldn’t be created because an item with the same name already exists.");
-  keptTheOldSettings(true);
+  keptTheOldSettings();
 
+  // An empty agent file starts nothing: it counts as off and is written anew.
   fs::remove(settingsFile.parent_path());
-  fs::remove(agentFile);
+  testsupport::writeFile(agentFile, "");
   EXPECT_EQ(delegate->saveSettings({"control+shift+space", true, "fr", std::nullopt}),
             std::nullopt);
+  EXPECT_NE(testsupport::readFile(agentFile), "");
   const launcher::LauncherSettings applied{"control+shift+space", true, "fr", "primary"};
   EXPECT_EQ(storedSettings(settingsFile), applied);
   EXPECT_EQ(delegate->settings(), applied);

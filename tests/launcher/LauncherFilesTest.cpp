@@ -314,16 +314,29 @@ TEST_F(StartupManagerTest, OnWritesAndLoadsTheAgentOnceAndOffOnlyDeletesIt) {
   EXPECT_EQ(platform::readPropertyList(agentFile), agentValues(executable.string()));
   EXPECT_EQ(launchctlCalls(), loadCalls);
 
-  // A file already there, whoever wrote it, is kept as it is.
-  writeFile(agentFile, "written by someone else");
+  // The agent as written is on and left alone; an empty one, or one for another program, is off
+  // and written and loaded anew.
   ASSERT_TRUE(manager().setEnabled(true));
-  EXPECT_EQ(readFile(agentFile), "written by someone else");
+  EXPECT_EQ(launchctlCalls(), loadCalls);
+  for (const char* other : {"", "written by someone else"}) {
+    writeFile(agentFile, other);
+    EXPECT_FALSE(manager().isEnabled());
+    ASSERT_TRUE(manager().setEnabled(true));
+    EXPECT_TRUE(manager().isEnabled());
+  }
+  EXPECT_FALSE(
+      manager(platform::Bundle::forExecutable(home / "Old.app/Contents/MacOS/Old")).isEnabled());
+  Calls threeLoads;
+  for (int load = 0; load < 3; ++load) {
+    threeLoads.insert(threeLoads.end(), loadCalls.begin(), loadCalls.end());
+  }
 
+  writeFile(agentFile, "written by someone else");
   ASSERT_TRUE(manager().setEnabled(false));
-  EXPECT_FALSE(manager().isEnabled());
+  EXPECT_FALSE(fs::exists(agentFile));
   EXPECT_TRUE(fs::is_directory(agentFile.parent_path()));
   ASSERT_TRUE(manager().setEnabled(false)) << "nothing to delete is fine";
-  EXPECT_EQ(launchctlCalls(), loadCalls);
+  EXPECT_EQ(launchctlCalls(), threeLoads);
 }
 
 TEST_F(StartupManagerTest, LaunchctlAndFileFailuresAreErrorsWhileAFailedBootoutIsNot) {

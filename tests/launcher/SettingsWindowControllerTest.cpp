@@ -33,6 +33,7 @@ constexpr std::string_view englishWindow = R"(Windows:
       label titleLabel "Launcher Settings" [28,392,300,28]
       view shortcutSection [24,268,512,108]
         label shortcutLabel "Shortcut" [18,76,120,20]
+        label shortcutStateLabel "Not registered: in use or reserved" (hidden) [140,76,356,20]
         shortcutCaptureView shortcutCapture [16,12,480,56]
           label "Command + Option + B" [14,22,330,22]
           label "Click then press your shortcut" [14,8,330,14]
@@ -48,7 +49,7 @@ constexpr std::string_view englishWindow = R"(Windows:
         button checkUpdatesButton "Check Now" [388,13,108,24]
         button openDownloadButton "Open Download Page" (hidden) [392,16,108,24]
       button applyButton "Apply" [438,20,98,32]
-      label toastLabel "" (hidden) [28,28,320,18]
+      label toastLabel "" (hidden) [28,28,398,18]
 Alerts:
 )";
 
@@ -112,6 +113,7 @@ class SettingsWindowControllerTest : public testing::Test {
   std::optional<std::string> saveAnswer;
   int downloads = 0;
   std::vector<UpdateChecker::Completion> checks;
+  bool shortcutRegistered = true;
   std::shared_ptr<SettingsWindowController> controller = std::make_shared<SettingsWindowController>(
       [this](const LauncherSettings& settings) {
         saved.push_back(settings);
@@ -119,7 +121,7 @@ class SettingsWindowControllerTest : public testing::Test {
       },
       [this] { ++downloads; },
       [this](UpdateChecker::Completion completion) { checks.push_back(std::move(completion)); },
-      program.application);
+      [this] { return shortcutRegistered; }, program.application);
 };
 
 TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReusesAndRecentresIt) {
@@ -144,7 +146,11 @@ TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReuses
 }
 
 TEST_F(SettingsWindowControllerTest, TheLanguageChoosesTheTextsAndWiderLabelsMoveThePopUps) {
+  shortcutRegistered = false;
   show({"command+option+b", true, "de", std::nullopt});
+  EXPECT_TRUE(windowOnScreen().find(
+                  R"(shortcutStateLabel "Nicht registriert: belegt oder reserviert" [)") !=
+              std::string::npos);
   EXPECT_EQ(controller->window()->title(), "Ferrolin-Launcher Einstellungen");
   EXPECT_EQ(text("updateLabel"), "Die App ist auf dem neuesten Stand.");
   EXPECT_EQ(get<platform::Button>("startupCheckbox").state(), platform::ControlState::on);
@@ -154,6 +160,7 @@ TEST_F(SettingsWindowControllerTest, TheLanguageChoosesTheTextsAndWiderLabelsMov
   EXPECT_EQ(selected("coverMonitorPopup"), "Primärer Bildschirm");
 
   // Unknown codes are English.
+  shortcutRegistered = true;
   for (const char* code : {"xx", "FR", "de-DE", ""}) {
     show({"command+option+b", false, code, std::nullopt});
     EXPECT_EQ(windowOnScreen(), englishWindow) << code;
@@ -251,8 +258,8 @@ TEST_F(SettingsWindowControllerTest, ApplyHandsOnTheTrimmedStoredShortcutOrTheOn
   EXPECT_EQ(saved.back().shortcut, "command+option+b");
 }
 
-// A toast shows for 2.2 seconds and fades out in a quarter of a second; a newer message restarts
-// the time, also while the previous one fades out.
+// A toast shows for 2.2 seconds, longer when its message takes longer to read, and fades out in a
+// quarter of a second; a newer message restarts the time, also while the previous one fades out.
 TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFullTime) {
   show(stored);
   done(desktop.click("applyButton"));
@@ -264,7 +271,7 @@ TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFul
   loop.advanceBy(250ms);
   EXPECT_FALSE(toastShown());
 
-  saveAnswer = "Shortcut format is invalid. Example: command+option+b";
+  saveAnswer = "Not saved.";
   for (const auto pause : {1000ms, 2300ms}) {
     done(desktop.click("applyButton"));
     loop.advanceBy(pause);
@@ -274,6 +281,27 @@ TEST_F(SettingsWindowControllerTest, ToastsFadeOutAndTheLatestMessageStaysItsFul
     loop.advanceBy(251ms);
     EXPECT_FALSE(toastShown());
   }
+
+  // A long message shows whole over more lines, the window growing above them, for longer.
+  saveAnswer =
+      "“launcher-settings.json” couldn’t be saved because you don’t have permission to "
+      "access it.";
+  done(desktop.click("applyButton"));
+  std::string whole;
+  for (const std::string& line : get<platform::Label>("toastLabel").lines()) {
+    whole += (whole.empty() ? "" : " ") + line;
+  }
+  EXPECT_EQ(whole, saveAnswer);
+  const double grown = controller->window()->frame().height - 508;
+  EXPECT_GT(grown, 0);
+  EXPECT_EQ(frame("updateSection").y, 62 + grown);
+  EXPECT_EQ(frame("toastLabel").maxY() + 16, frame("updateSection").y);
+  loop.advanceBy(6s);
+  EXPECT_EQ(std::get<2>(toast()), 1);
+  loop.advanceBy(1s);
+  EXPECT_FALSE(toastShown());
+  EXPECT_EQ(controller->window()->frame().height, 508);
+  EXPECT_EQ(frame("updateSection").y, 62);
 
   // Showing the window hides a toast at once, and an empty answer shows none.
   done(desktop.click("applyButton"));
@@ -307,9 +335,16 @@ TEST_F(SettingsWindowControllerTest,
   done(desktop.select("English"));
   EXPECT_EQ(text("updateLabel"), "Update available: 1.4.0 (installed 1.3.2)");
 
+  // A check that cannot ask says so and leaves the update known in place.
+  done(desktop.click("Check Now"));
+  checks[2](std::unexpected(platform::Error{}));
+  EXPECT_EQ(text("updateLabel"), "Update available: 1.4.0 (installed 1.3.2)");
+  EXPECT_EQ(toast(), (Toast{"Could not check for updates", "systemRed", 1, true}));
+
   // Shown, the download button sits left of the Check button and the status line ends before it.
   const platform::Rect check = frame("checkUpdatesButton");
   const platform::Rect download = frame("openDownloadButton");
+  EXPECT_FALSE(get<platform::Button>("openDownloadButton").isHidden());
   EXPECT_EQ(download.y, check.y);
   EXPECT_EQ(download.x + download.width + 8, check.x);
   EXPECT_EQ(frame("updateLabel").x + frame("updateLabel").width + 12, download.x);

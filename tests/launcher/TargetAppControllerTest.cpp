@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -26,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using Calls = std::vector<std::vector<std::string>>;
 using Requests = std::vector<std::string>;
+using namespace std::chrono_literals;
 using launcher::TargetAppController;
 using testsupport::DesktopProgram;
 
@@ -94,7 +96,8 @@ class TargetAppControllerTest : public testing::Test {
 
   TargetAppController controller(const platform::Bundle& bundle,
                                  const platform::SystemPaths& systemPaths) {
-    return TargetAppController(config, launcherConnection, files, bundle, processes, systemPaths);
+    return TargetAppController(config, launcherConnection, files, bundle, processes, systemPaths,
+                               loop);
   }
   TargetAppController controller() { return controller(installedLauncher, paths); }
 
@@ -133,7 +136,7 @@ class TargetAppControllerTest : public testing::Test {
       "Ferrolin", targetIdentifier, "1.0.0", "https://ferrolin.example", {"command+option+b"}};
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::EventLoop loop{platform::EventLoop::virtualClock};
   DesktopProgram launcherProgram{desktop, loop, launcherPid, launcherIdentifier,
                                  platform::ActivationPolicy::accessory};
   RecordingConnection launcherConnection{desktop.connect(loop)};
@@ -270,6 +273,34 @@ TEST_F(TargetAppControllerTest, ANotRunningTargetIsOpenedFromTheFirstCandidateTh
   EXPECT_TRUE(launcherConnection.requests.empty());
 }
 
+// A target started but not yet checked in with the desktop is starting: presses leave it alone
+// until it appears or the time for a start is up.
+TEST_F(TargetAppControllerTest, PressesWhileTheTargetStartsNeitherStartAnotherCopyNorChangeIt) {
+  TargetAppController toggler = controller();
+  const auto press = [&] {
+    toggler.toggleTargetApp(launcherIdentifier);
+    loop.runUntilIdle();
+  };
+  press();
+  EXPECT_EQ(openCalls(1).size(), 1U);
+  fs::remove(files.temporaryDirectory() / launcher::launchTriggerFilename);
+  press();
+  loop.advanceBy(launcher::targetStartLimit - 1ms);
+  press();
+  EXPECT_EQ(trigger(launcher::launchTriggerFilename), std::nullopt);
+  EXPECT_EQ(trigger(launcher::commandTriggerFilename), std::nullopt);
+  {
+    const DesktopProgram target(desktop, loop, 2001, targetIdentifier);
+    press();
+    EXPECT_NE(trigger(launcher::commandTriggerFilename), std::nullopt);
+  }
+  // Gone again, it is started at once; a start that never checks in stops counting in time.
+  press();
+  loop.advanceBy(launcher::targetStartLimit);
+  press();
+  EXPECT_EQ(openCalls(3), Calls(3, openIdentifier(targetIdentifier)));
+}
+
 TEST_F(TargetAppControllerTest, TheLauncherIsNeverItsOwnTargetHoweverItIsReached) {
   // The launcher is Ferrolin.app in the applications folder, which the controller reaches through
   // a link and a "sub/.." detour; the support folder holds a link to it.
@@ -298,7 +329,7 @@ TEST_F(TargetAppControllerTest, FailuresChangeNothingElse) {
   const platform::SystemPaths bare{folder / "no-desktop"};
   const platform::ProcessLauncher noTools{bare, {}};
   TargetAppController failing(config, launcherConnection, homeless, installedLauncher, noTools,
-                              bare);
+                              bare, loop);
   failing.toggleTargetApp(launcherIdentifier);
 
   const DesktopProgram target(desktop, loop, 2001, targetIdentifier);

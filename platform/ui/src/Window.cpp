@@ -114,6 +114,15 @@ void Window::setContentView(std::shared_ptr<View> view) {
   application_->interfaceChanged();
 }
 
+void Window::setContentSize(Size size) {
+  frame_.width = size.width;
+  frame_.height = size.height + (frame_.height - contentRect().height);
+  if (contentView_) {
+    contentView_->setFrame({0, 0, size.width, size.height});
+  }
+  application_->interfaceChanged();
+}
+
 void Window::center() {
   const auto screens = application_->desktop().screens();
   if (screens.empty()) {

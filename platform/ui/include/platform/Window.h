@@ -83,6 +83,10 @@ class Window : public ViewHost {
   const std::shared_ptr<View>& contentView() const { return contentView_; }
   void setContentView(std::shared_ptr<View> view);
 
+  // Gives the content area a new size with the window's top-left corner where it was; the content
+  // view takes that size and its subviews keep their frames.
+  void setContentSize(Size size);
+
   // Centres the window on the main screen (the desktop's first); unchanged without screens.
   void center();
   // Shows the window and makes it the application's key window.
