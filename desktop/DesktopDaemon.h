@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ClientConnection.h"
 #include "DesktopRequests.h"
 #include "Launchd.h"
 #include "model/EmulatedDesktop.h"
@@ -44,7 +45,6 @@ class DesktopDaemon {
   platform::EmulatedDesktop& desktop() { return desktop_; }
 
  private:
-  class Connection;
   struct Wait {
     std::uint64_t connection = 0;
     nlohmann::json id;
@@ -55,8 +55,9 @@ class DesktopDaemon {
 
   void acceptConnections();
   void readFrom(std::uint64_t number);
-  void handleLine(Connection& connection, const std::string& line);
-  void startWait(Connection& connection, const nlohmann::json& id, const nlohmann::json& request);
+  void handleLine(ClientConnection& connection, const std::string& line);
+  void startWait(ClientConnection& connection, const nlohmann::json& id,
+                 const nlohmann::json& request);
   // Answers the waits whose condition now holds.
   void checkWaits();
   void finishWait(std::uint64_t waitNumber, bool held);
@@ -72,7 +73,7 @@ class DesktopDaemon {
   platform::ProcessLauncher launcher_;
   Launchd launchd_;
   DesktopRequests requests_;
-  std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+  std::map<std::uint64_t, std::unique_ptr<ClientConnection>> connections_;
   std::uint64_t nextConnection_ = 1;
   std::map<std::uint64_t, Wait> waits_;
   std::uint64_t nextWait_ = 1;

@@ -12,13 +12,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -268,6 +271,41 @@ TEST_F(DaemonConnectionTest, ProgramSeesTheDesktopAndLeavesItWhenAskedToTerminat
   EXPECT_TRUE(connection->terminateApplication(::getpid()));
   ASSERT_TRUE(loop.runUntil([&] { return application->isTerminated(); }, 10s));
   EXPECT_TRUE(session.application("org.test.program").is_null());
+}
+
+// Clients that send requests without end and never read the answers are dropped once their unsent
+// answers pass the daemon's bound; a program on the desktop is answered all along, within the time
+// after which it would count the desktop as gone.
+TEST_F(DaemonConnectionTest, ClientsThatNeverReadAreDroppedAndProgramsAreStillAnswered) {
+  std::vector<DesktopChannel> flooding;
+  for (int index = 0; index < 5; ++index) {
+    auto channel = DesktopChannel::connect(DesktopChannel::socketPath(session.desktopFolder()));
+    ASSERT_TRUE(channel);
+    flooding.push_back(std::move(*channel));
+  }
+  std::string requests;
+  for (int index = 0; index < 1000; ++index) {
+    requests += R"({"id": 1, "op": "show"})"
+                "\n";
+  }
+  std::atomic<std::size_t> dropped = 0;
+  std::vector<std::jthread> senders;
+  senders.reserve(flooding.size());
+  for (const DesktopChannel& channel : flooding) {
+    senders.emplace_back([&, fd = channel.fileDescriptor()] {
+      while (DesktopChannel::sendAll(fd, requests)) {
+      }
+      ++dropped;
+    });
+  }
+  while (dropped < flooding.size() && !application->isTerminated()) {
+    EXPECT_EQ(connection->runningApplications().size(), 2U);
+    loop.runUntilIdle();
+  }
+  EXPECT_FALSE(application->isTerminated());
+  for (const DesktopChannel& channel : flooding) {
+    ::shutdown(channel.fileDescriptor(), SHUT_RDWR);  // ends the senders in any case
+  }
 }
 
 // The desktop's side of a shortcut press, for a program of another process as for this one.
