@@ -1,5 +1,7 @@
 #include "DesktopDaemon.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -33,7 +35,8 @@ platform::Error socketError(const std::string& what) {
 
 }  // namespace
 
-platform::Result<int> DesktopDaemon::listenIn(const std::filesystem::path& folder) {
+platform::Result<DesktopDaemon::Listening> DesktopDaemon::listenIn(
+    const std::filesystem::path& folder) {
   const std::filesystem::path path = platform::DesktopChannel::socketPath(folder);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -43,28 +46,43 @@ platform::Result<int> DesktopDaemon::listenIn(const std::filesystem::path& folde
                                            "The socket path is too long: " + text});
   }
   std::ranges::copy(text, std::begin(address.sun_path));
-  if (platform::DesktopChannel::connect(path)) {
-    return std::unexpected(platform::Error{platform::errorDomain::desktop, EADDRINUSE,
-                                           "A desktop daemon already serves " + folder.string()});
+  Listening listening;
+  const std::filesystem::path lockFile = folder / "desktopd.lock";
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): open takes the mode as a vararg
+  listening.lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (listening.lock < 0) {
+    return std::unexpected(socketError("Cannot open " + lockFile.string()));
+  }
+  // The lock belongs to the open file, which a forked child shares: it lasts as long as the
+  // daemon, whichever process serves.
+  if (::flock(listening.lock, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(listening.lock);
+    return std::unexpected(platform::Error{
+        platform::errorDomain::desktop, error,
+        error == EWOULDBLOCK ? "The emulated desktop in " + folder.string() + " is already running."
+                             : "Cannot lock " + lockFile.string() + ": " + std::strerror(error)});
   }
   ::unlink(text.c_str());  // a socket file left by a daemon that ended without cleaning up
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) {
-    return std::unexpected(socketError("No socket"));
-  }
+  listening.socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(fd, SOMAXCONN) != 0) {
+  if (listening.socket < 0 ||
+      ::bind(listening.socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+      ::listen(listening.socket, SOMAXCONN) != 0) {
     auto error = socketError("Cannot listen on " + text);
-    ::close(fd);
+    if (listening.socket >= 0) {
+      ::close(listening.socket);
+    }
+    ::close(listening.lock);
     return std::unexpected(std::move(error));
   }
-  return fd;
+  return listening;
 }
 
-DesktopDaemon::DesktopDaemon(int listeningSocket, std::filesystem::path socketFile,
+DesktopDaemon::DesktopDaemon(Listening listening, std::filesystem::path socketFile,
                              platform::EventLoop& loop, std::filesystem::path home)
-    : listener_(listeningSocket),
+    : lock_(listening.lock),
+      listener_(listening.socket),
       socketFile_(std::move(socketFile)),
       loop_(loop),
       // The daemon journals its own starts; its launcher must not report them back to itself.
@@ -98,6 +116,9 @@ void DesktopDaemon::stopListening() {
   loop_.removeSource(listenerSource_);
   ::close(listener_);
   listener_ = -1;
+  // Unlocked rather than only closed: the process that started the daemon may still share it.
+  ::flock(lock_, LOCK_UN);
+  ::close(lock_);
 }
 
 void DesktopDaemon::acceptConnections() {

@@ -28,9 +28,16 @@ namespace desktop {
 // something that is not a request is closed; the daemon goes on. Main thread only.
 class DesktopDaemon {
  public:
-  // Takes over a listening socket bound to `socketFile`, which it removes when it shuts down.
-  // `home` is the user's home (for the login's launch agents).
-  DesktopDaemon(int listeningSocket, std::filesystem::path socketFile, platform::EventLoop& loop,
+  // A desktop folder taken by a daemon: the folder's lock and the socket listening in it.
+  struct Listening {
+    int lock = -1;
+    int socket = -1;
+  };
+
+  // Takes over `listening`, whose socket is bound to `socketFile`: it removes the file and
+  // releases the folder when it shuts down. `home` is the user's home (for the login's launch
+  // agents).
+  DesktopDaemon(Listening listening, std::filesystem::path socketFile, platform::EventLoop& loop,
                 std::filesystem::path home);
   ~DesktopDaemon();
   DesktopDaemon(const DesktopDaemon&) = delete;
@@ -38,9 +45,10 @@ class DesktopDaemon {
   DesktopDaemon(DesktopDaemon&&) = delete;
   DesktopDaemon& operator=(DesktopDaemon&&) = delete;
 
-  // Binds and listens on the socket of the desktop in `folder`; refuses when a daemon answers there
-  // already, and replaces a socket file that nobody serves.
-  static platform::Result<int> listenIn(const std::filesystem::path& folder);
+  // Takes the lock of the desktop in `folder` (one daemon per desktop: the lock is held until the
+  // daemon shuts down), then binds and listens on its socket, replacing a socket file left behind.
+  // Refuses when another daemon holds the folder.
+  static platform::Result<Listening> listenIn(const std::filesystem::path& folder);
 
   platform::EmulatedDesktop& desktop() { return desktop_; }
 
@@ -65,6 +73,7 @@ class DesktopDaemon {
   void stopListening();
   void shutdown();
 
+  int lock_;
   int listener_;
   std::filesystem::path socketFile_;
   platform::EventLoop& loop_;

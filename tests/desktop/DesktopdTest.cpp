@@ -184,6 +184,55 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
   EXPECT_EQ(session.ctl("stop").exitStatus, 1);
 }
 
+// The desktopd processes that serve the folder.
+std::vector<pid_t> daemonsIn(const std::filesystem::path& folder) {
+  const std::string commandLine =
+      DesktopSession::tool("desktopd").string() + '\0' + folder.string() + '\0';
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    std::ifstream file(entry.path() / "cmdline");  // gone meanwhile: nothing read
+    if (std::string read(std::istreambuf_iterator<char>(file), {}); read == commandLine) {
+      found.push_back(std::stoi(name));
+    }
+  }
+  return found;
+}
+
+// Several rounds, as whether two starts meet depends on how they happen to be scheduled.
+TEST(DesktopdStart, OfDaemonsStartedOnOneFolderAtOnceOneServesItAndTheOthersSaySo) {
+  for (int round = 0; round < 3; ++round) {
+    const testsupport::TemporaryFolder folder;
+    const testsupport::Environment environment{{"EMULATED_DESKTOP", folder.path().string()},
+                                               {"HOME", folder.path().string()}};
+    std::vector<ToolResult> results(8);
+    {
+      std::vector<std::jthread> starts;
+      starts.reserve(results.size());
+      for (ToolResult& result : results) {
+        starts.emplace_back([&] {
+          result = testsupport::runTool(DesktopSession::tool("desktopd"), {folder.path().string()},
+                                        environment);
+        });
+      }
+    }
+    EXPECT_EQ(std::ranges::count(results, 0, &ToolResult::exitStatus), 1);
+    for (const ToolResult& result : results) {
+      if (result.exitStatus != 0) {
+        expectRefused(result, 1, "is already running", "another daemon");
+      }
+    }
+    EXPECT_EQ(daemonsIn(folder.path()).size(), 1U);
+    const ToolResult stopped =
+        testsupport::runTool(DesktopSession::tool("desktopctl"), {"stop"}, environment);
+    EXPECT_EQ(stopped.exitStatus, 0) << stopped.stderrText;
+    EXPECT_TRUE(eventually([&] { return daemonsIn(folder.path()).empty(); }, 5s));
+    for (const pid_t left : daemonsIn(folder.path())) {
+      ::kill(left, SIGKILL);
+    }
+  }
+}
+
 // A desktop of the test's own, and its tools.
 class DesktopTest : public ::testing::Test {
  protected:
