@@ -200,6 +200,9 @@ std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
   }
   if (op == "journal") {
     nlohmann::json entries = nlohmann::json::array();
+    if (const std::size_t dropped = desktop_->journalEntriesDropped(); dropped > 0) {
+      entries.push_back({{"kind", "dropped"}, {"count", dropped}});
+    }
     for (const auto& entry : desktop_->journal()) {
       entries.push_back(wire::encode(entry));
     }

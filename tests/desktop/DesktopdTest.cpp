@@ -316,6 +316,16 @@ TEST_F(DaemonConnectionTest, ProgramSeesTheDesktopAndLeavesItWhenAskedToTerminat
   EXPECT_EQ(journal[0]["arguments"], nlohmann::json({"--flag", "two words"}));
   EXPECT_EQ(journal[1]["url"], "https://example.org/download");
   EXPECT_EQ(journal[2]["title"], "Title");
+  // Past its capacity the journal keeps the latest entries and says how many it dropped.
+  for (int index = 0; index < 5; ++index) {
+    EXPECT_TRUE(connection->openURL("https://example.org/" + std::string(65536, 'x')));
+  }
+  const nlohmann::json kept = session.query("journal");
+  ASSERT_EQ(wire::stringAt(kept[0], "kind"), "dropped");
+  const std::int64_t dropped = wire::integerAt(kept[0], "count").value_or(0);
+  EXPECT_EQ(dropped + std::ssize(kept) - 1, 8);
+  EXPECT_TRUE(session.ctl("journal").stdoutText.starts_with("(" + std::to_string(dropped) +
+                                                            " older entries dropped)\n"));
 
   EXPECT_TRUE(connection->terminateApplication(::getpid()));
   ASSERT_TRUE(loop.runUntil([&] { return application->isTerminated(); }, 10s));

@@ -1,11 +1,13 @@
 #include "model/EmulatedDesktop.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <string>
 #include <vector>
 
 #include "platform/Application.h"
+#include "platform/DesktopWire.h"
 #include "platform/EventLoop.h"
 #include "platform/Sound.h"
 #include "platform/Workspace.h"
@@ -58,6 +60,26 @@ TEST_F(EmulatedDesktopTest, ARunLaunchesLoopsAndEndsWithTheDelegateTold) {
   EXPECT_EQ(desktop.journal()[0].kind, JournalEntry::Kind::alertSound);
   EXPECT_EQ(desktop.journal()[0].pid, 4001);
   EXPECT_EQ(desktop.journal()[1].url, "http://127.0.0.1:8123/download");
+}
+
+// The journal keeps its latest entries and counts the older ones it dropped; as the daemon sends
+// it, it fits one line of the wire even when every character needs escaping there.
+TEST_F(EmulatedDesktopTest, JournalKeepsTheLatestEntriesWithinItsCapacity) {
+  auto connection = desktop.connect(loop);
+  const std::string address(65536, '\x01');
+  constexpr int opened = 40;
+  for (int index = 0; index < opened; ++index) {
+    EXPECT_TRUE(connection->openURL(address + std::to_string(index)));
+  }
+  EXPECT_GT(desktop.journalEntriesDropped(), 0U);
+  EXPECT_EQ(desktop.journalEntriesDropped() + desktop.journal().size(), opened);
+  EXPECT_EQ(desktop.journal().back().url, address + std::to_string(opened - 1));
+  nlohmann::json reply = nlohmann::json::array();
+  for (const JournalEntry& entry : desktop.journal()) {
+    reply.push_back(wire::encode(entry));
+  }
+  EXPECT_LT(reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).size(),
+            std::size_t{4} << 20U);
 }
 
 }  // namespace
