@@ -109,7 +109,7 @@ TEST(DesktopctlCommandLine, UsageErrorsExitTwoAndCommandsWithoutADaemonOne) {
             " menu Quit --app; focus a b; press command+; key hyper+x; wait; wait forever;"
             " wait alert Title; wait window; wait hotkey; wait app org.example.x --timeout soon;"
             " wait alert --timeout -1; screens set; screens set [{;"
-            R"( screens set [{"name":"Main","x":0,"y":0,"width":-10,"height":10}];)"
+            R"( screens set [{"name":"Main","x":0,"y":0,"width":"wide","height":10}];)"
             " screens set [] --json; screens list; languages set; languages set en,,fr;"
             " languages get en; screenshot"},
            {1, "apps; show --json; stop; wait alert; press command+b; start"}}) {
@@ -150,9 +150,14 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
            " key command+a; wait app app.ferrolin.desktop --timeout 0.1; wait alert --timeout 0.1;"
            " wait window Settings --timeout 0.1; wait gone org.example.other --timeout 0;"
            " wait hotkey command+option+b --timeout 0.1; wait shown app.ferrolin.desktop"
-           " --timeout 0.1; wait hidden org.example.other --timeout 0.1")) {
+           " --timeout 0.1; wait hidden org.example.other --timeout 0.1;"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":3e9,"height":900}];)"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":17000,"height":900,"scale":2}];)"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":1e5,"height":1e5}];)"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":-10,"height":900}])")) {
     expectRefused(session.ctl(line), 1, "", testing::PrintToString(line));
   }
+  EXPECT_EQ(session.query("screens")[0]["width"], 1512);
   EXPECT_EQ(session.ctl("wait", "gone", ferrolinIdentifier).exitStatus, 0);
 
   // A client that does not speak the protocol is told so, a line cut short gets no answer, a wait

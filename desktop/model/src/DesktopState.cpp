@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/InterfaceQueries.h"
+#include "model/ScreenLimits.h"
 
 namespace platform {
 namespace {
@@ -257,6 +258,14 @@ void DesktopState::recordProgramStart(pid_t pid, std::string path,
   entry.path = std::move(path);
   entry.arguments = std::move(arguments);
   addToJournal(std::move(entry));
+}
+
+Result<void> DesktopState::setScreens(std::vector<ScreenDescription> screens) {
+  if (auto problem = screensProblem(screens)) {
+    return std::unexpected(std::move(*problem));
+  }
+  screens_ = std::move(screens);
+  return {};
 }
 
 void DesktopState::addToJournal(JournalEntry entry) {

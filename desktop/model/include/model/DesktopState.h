@@ -16,6 +16,7 @@
 #include "platform/DesktopEvent.h"
 #include "platform/DesktopRecords.h"
 #include "platform/DesktopRequest.h"
+#include "platform/Error.h"
 #include "platform/InterfaceRecords.h"
 
 namespace platform {
@@ -65,7 +66,9 @@ class DesktopState {
   std::vector<RunningApplicationState> runningApplications() const;
   std::optional<pid_t> frontmostApplication() const;
   const std::vector<ScreenDescription>& screens() const { return screens_; }
-  void setScreens(std::vector<ScreenDescription> screens) { screens_ = std::move(screens); }
+  // Refuses screens the desktop cannot have (see ScreenLimits.h) with a sentence, and keeps the
+  // screens it had.
+  Result<void> setScreens(std::vector<ScreenDescription> screens);
   const std::vector<std::string>& preferredLanguages() const { return languages_; }
   void setPreferredLanguages(std::vector<std::string> languages) {
     languages_ = std::move(languages);
