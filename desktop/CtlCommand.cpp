@@ -185,8 +185,8 @@ Built buildScreens(const CommandLine& line) {
   for (std::size_t index = 0; index < screens.size(); ++index) {
     if (!platform::wire::decodeScreen(screens[index])) {
       return usageError("screen " + std::to_string(index + 1) +
-                        " needs a name, x, y, a width and a height (not negative), and may " +
-                        "have a displayNumber and a scale above 0");
+                        " needs a name, x, y, a width and a height, and may have a " +
+                        "displayNumber and a scale");
     }
   }
   return request("setScreens", {{"screens", std::move(screens)}});

@@ -158,6 +158,9 @@ std::string journalLine(const nlohmann::json& entry) {
   if (kind == "alertSound") {
     return "alert sound" + by;
   }
+  if (kind == "dropped") {
+    return "(" + std::to_string(integerAt(entry, "count").value_or(0)) + " older entries dropped)";
+  }
   return "unknown entry " + entry.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

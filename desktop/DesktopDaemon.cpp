@@ -1,5 +1,7 @@
 #include "DesktopDaemon.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -13,8 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ClientConnection.h"
 #include "platform/DesktopChannel.h"
-#include "platform/DesktopEvent.h"
 #include "platform/DesktopWire.h"
 #include "platform/JsonText.h"
 
@@ -26,8 +28,6 @@ namespace {
 
 // A line longer than this is not a request of ours.
 constexpr std::size_t maximumLine = std::size_t{4} << 20U;
-// A program that does not take its events for this long is dropped rather than stall the desktop.
-constexpr timeval sendTimeout{2, 0};
 
 platform::Error socketError(const std::string& what) {
   return platform::Error{platform::errorDomain::desktop, errno, what + ": " + std::strerror(errno)};
@@ -35,62 +35,8 @@ platform::Error socketError(const std::string& what) {
 
 }  // namespace
 
-// One client socket: a program or a tool. The desktop reaches the program through it.
-class DesktopDaemon::Connection final : public platform::DesktopClient {
- public:
-  Connection(int fd, pid_t peer) : fd_(fd), peer_(peer) {}
-  ~Connection() override { ::close(fd_); }
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  Connection(Connection&&) = delete;
-  Connection& operator=(Connection&&) = delete;
-
-  void deliver(const platform::DesktopEvent& event) override { send(wire::encode(event)); }
-  void kill() override {
-    if (peer_ > 0) {
-      ::kill(peer_, SIGKILL);
-    }
-  }
-
-  // False when the other end is gone or stopped reading.
-  bool send(const nlohmann::json& message) {
-    if (broken_) {
-      return false;
-    }
-    const std::string line =
-        message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-    broken_ = !platform::DesktopChannel::sendAll(fd_, line);
-    return !broken_;
-  }
-
-  // The answer to the request with that id.
-  bool reply(const nlohmann::json& id, Reply reply) {
-    nlohmann::json message = {{"id", id}, {"ok", reply.ok}};
-    if (reply.ok) {
-      message["result"] = std::move(reply.result);
-    } else {
-      message["status"] = reply.status;
-      message["error"] = std::move(reply.error);
-    }
-    return send(message);
-  }
-
-  int fd() const { return fd_; }
-  pid_t peer() const { return peer_; }
-  bool broken() const { return broken_; }
-  std::string& buffer() { return buffer_; }
-  std::uint64_t number = 0;  // the daemon's name for it
-  std::uint64_t client = 0;  // the desktop's
-  platform::EventLoop::SourceId source{};
-
- private:
-  int fd_;
-  pid_t peer_;
-  bool broken_ = false;
-  std::string buffer_;
-};
-
-platform::Result<int> DesktopDaemon::listenIn(const std::filesystem::path& folder) {
+platform::Result<DesktopDaemon::Listening> DesktopDaemon::listenIn(
+    const std::filesystem::path& folder) {
   const std::filesystem::path path = platform::DesktopChannel::socketPath(folder);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -100,28 +46,43 @@ platform::Result<int> DesktopDaemon::listenIn(const std::filesystem::path& folde
                                            "The socket path is too long: " + text});
   }
   std::ranges::copy(text, std::begin(address.sun_path));
-  if (platform::DesktopChannel::connect(path)) {
-    return std::unexpected(platform::Error{platform::errorDomain::desktop, EADDRINUSE,
-                                           "A desktop daemon already serves " + folder.string()});
+  Listening listening;
+  const std::filesystem::path lockFile = folder / "desktopd.lock";
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-vararg): open takes the mode as a vararg
+  listening.lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (listening.lock < 0) {
+    return std::unexpected(socketError("Cannot open " + lockFile.string()));
+  }
+  // The lock belongs to the open file, which a forked child shares: it lasts as long as the
+  // daemon, whichever process serves.
+  if (::flock(listening.lock, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(listening.lock);
+    return std::unexpected(platform::Error{
+        platform::errorDomain::desktop, error,
+        error == EWOULDBLOCK ? "The emulated desktop in " + folder.string() + " is already running."
+                             : "Cannot lock " + lockFile.string() + ": " + std::strerror(error)});
   }
   ::unlink(text.c_str());  // a socket file left by a daemon that ended without cleaning up
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) {
-    return std::unexpected(socketError("No socket"));
-  }
+  listening.socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(fd, SOMAXCONN) != 0) {
+  if (listening.socket < 0 ||
+      ::bind(listening.socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+      ::listen(listening.socket, SOMAXCONN) != 0) {
     auto error = socketError("Cannot listen on " + text);
-    ::close(fd);
+    if (listening.socket >= 0) {
+      ::close(listening.socket);
+    }
+    ::close(listening.lock);
     return std::unexpected(std::move(error));
   }
-  return fd;
+  return listening;
 }
 
-DesktopDaemon::DesktopDaemon(int listeningSocket, std::filesystem::path socketFile,
+DesktopDaemon::DesktopDaemon(Listening listening, std::filesystem::path socketFile,
                              platform::EventLoop& loop, std::filesystem::path home)
-    : listener_(listeningSocket),
+    : lock_(listening.lock),
+      listener_(listening.socket),
       socketFile_(std::move(socketFile)),
       loop_(loop),
       // The daemon journals its own starts; its launcher must not report them back to itself.
@@ -155,6 +116,9 @@ void DesktopDaemon::stopListening() {
   loop_.removeSource(listenerSource_);
   ::close(listener_);
   listener_ = -1;
+  // Unlocked rather than only closed: the process that started the daemon may still share it.
+  ::flock(lock_, LOCK_UN);
+  ::close(lock_);
 }
 
 void DesktopDaemon::acceptConnections() {
@@ -169,10 +133,11 @@ void DesktopDaemon::acceptConnections() {
     if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0) {
       peer = credentials.pid;
     }
-    // Replies and events are written whole: sends block, but never for long.
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof(sendTimeout));
     const std::uint64_t number = nextConnection_++;
-    auto connection = std::make_unique<Connection>(fd, peer);
+    auto connection = std::make_unique<ClientConnection>(fd, peer, loop_, [this, number] {
+      close(number);
+      checkWaits();
+    });
     connection->number = number;
     connection->client = desktop_.attach(*connection);
     connection->source = loop_.addReadSource(fd, [this, number] { readFrom(number); });
@@ -185,7 +150,7 @@ void DesktopDaemon::readFrom(std::uint64_t number) {
   if (found == connections_.end()) {
     return;
   }
-  Connection& connection = *found->second;
+  ClientConnection& connection = *found->second;
   std::array<char, 65536> chunk{};
   const ssize_t received = ::recv(connection.fd(), chunk.data(), chunk.size(), MSG_DONTWAIT);
   if (received < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -215,7 +180,7 @@ void DesktopDaemon::readFrom(std::uint64_t number) {
   checkWaits();
 }
 
-void DesktopDaemon::handleLine(Connection& connection, const std::string& line) {
+void DesktopDaemon::handleLine(ClientConnection& connection, const std::string& line) {
   const nlohmann::json request = platform::parseJson(line);
   const std::optional<std::string> op = wire::stringAt(request, "op");
   if (!request.is_object() || !op) {
@@ -244,7 +209,7 @@ void DesktopDaemon::handleLine(Connection& connection, const std::string& line) 
   connection.reply(id, std::move(reply));
 }
 
-void DesktopDaemon::startWait(Connection& connection, const nlohmann::json& id,
+void DesktopDaemon::startWait(ClientConnection& connection, const nlohmann::json& id,
                               const nlohmann::json& request) {
   Wait wait{connection.number, id, wire::stringAt(request, "what").value_or(""),
             wire::stringAt(request, "name").value_or(""), nullptr};

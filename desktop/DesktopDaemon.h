@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ClientConnection.h"
 #include "DesktopRequests.h"
 #include "Launchd.h"
 #include "model/EmulatedDesktop.h"
@@ -27,9 +28,16 @@ namespace desktop {
 // something that is not a request is closed; the daemon goes on. Main thread only.
 class DesktopDaemon {
  public:
-  // Takes over a listening socket bound to `socketFile`, which it removes when it shuts down.
-  // `home` is the user's home (for the login's launch agents).
-  DesktopDaemon(int listeningSocket, std::filesystem::path socketFile, platform::EventLoop& loop,
+  // A desktop folder taken by a daemon: the folder's lock and the socket listening in it.
+  struct Listening {
+    int lock = -1;
+    int socket = -1;
+  };
+
+  // Takes over `listening`, whose socket is bound to `socketFile`: it removes the file and
+  // releases the folder when it shuts down. `home` is the user's home (for the login's launch
+  // agents).
+  DesktopDaemon(Listening listening, std::filesystem::path socketFile, platform::EventLoop& loop,
                 std::filesystem::path home);
   ~DesktopDaemon();
   DesktopDaemon(const DesktopDaemon&) = delete;
@@ -37,14 +45,14 @@ class DesktopDaemon {
   DesktopDaemon(DesktopDaemon&&) = delete;
   DesktopDaemon& operator=(DesktopDaemon&&) = delete;
 
-  // Binds and listens on the socket of the desktop in `folder`; refuses when a daemon answers there
-  // already, and replaces a socket file that nobody serves.
-  static platform::Result<int> listenIn(const std::filesystem::path& folder);
+  // Takes the lock of the desktop in `folder` (one daemon per desktop: the lock is held until the
+  // daemon shuts down), then binds and listens on its socket, replacing a socket file left behind.
+  // Refuses when another daemon holds the folder.
+  static platform::Result<Listening> listenIn(const std::filesystem::path& folder);
 
   platform::EmulatedDesktop& desktop() { return desktop_; }
 
  private:
-  class Connection;
   struct Wait {
     std::uint64_t connection = 0;
     nlohmann::json id;
@@ -55,8 +63,9 @@ class DesktopDaemon {
 
   void acceptConnections();
   void readFrom(std::uint64_t number);
-  void handleLine(Connection& connection, const std::string& line);
-  void startWait(Connection& connection, const nlohmann::json& id, const nlohmann::json& request);
+  void handleLine(ClientConnection& connection, const std::string& line);
+  void startWait(ClientConnection& connection, const nlohmann::json& id,
+                 const nlohmann::json& request);
   // Answers the waits whose condition now holds.
   void checkWaits();
   void finishWait(std::uint64_t waitNumber, bool held);
@@ -64,6 +73,7 @@ class DesktopDaemon {
   void stopListening();
   void shutdown();
 
+  int lock_;
   int listener_;
   std::filesystem::path socketFile_;
   platform::EventLoop& loop_;
@@ -72,7 +82,7 @@ class DesktopDaemon {
   platform::ProcessLauncher launcher_;
   Launchd launchd_;
   DesktopRequests requests_;
-  std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+  std::map<std::uint64_t, std::unique_ptr<ClientConnection>> connections_;
   std::uint64_t nextConnection_ = 1;
   std::map<std::uint64_t, Wait> waits_;
   std::uint64_t nextWait_ = 1;

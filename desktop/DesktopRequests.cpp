@@ -186,8 +186,8 @@ std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
     if (screens.empty()) {
       return Reply::failure(badRequest, "A desktop needs at least one screen.");
     }
-    desktop_->setScreens(std::move(screens));
-    return Reply::success();
+    const auto set = desktop_->setScreens(std::move(screens));
+    return set ? Reply::success() : Reply::failure(1, set.error().localizedDescription);
   }
   if (op == "setLanguages") {
     const auto languages = wire::stringsAt(request, "languages");
@@ -200,6 +200,9 @@ std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
   }
   if (op == "journal") {
     nlohmann::json entries = nlohmann::json::array();
+    if (const std::size_t dropped = desktop_->journalEntriesDropped(); dropped > 0) {
+      entries.push_back({{"kind", "dropped"}, {"count", dropped}});
+    }
     for (const auto& entry : desktop_->journal()) {
       entries.push_back(wire::encode(entry));
     }

@@ -1,6 +1,7 @@
 // desktopd <desktop folder>: the emulated desktop's daemon. It listens on the folder's socket, then
 // goes to the background: the command returns once programs can connect. Its own output goes to
-// desktopd.log in the folder. It ends on a "shutdown" request.
+// desktopd.log in the folder. It ends on a "shutdown" request. One daemon per folder: a second one
+// says that the desktop is already running and exits with status 1.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -46,9 +47,9 @@ int main(int argc, char** argv) {
     std::cerr << "desktopd: " << created.error().localizedDescription << "\n";
     return 1;
   }
-  const auto listener = desktop::DesktopDaemon::listenIn(folder);
-  if (!listener) {
-    std::cerr << "desktopd: " << listener.error().localizedDescription << "\n";
+  const auto listening = desktop::DesktopDaemon::listenIn(folder);
+  if (!listening) {
+    std::cerr << "desktopd: " << listening.error().localizedDescription << "\n";
     return 1;
   }
   if (!redirectOutput(folder / "desktopd.log")) {
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
   const char* home = std::getenv("HOME");  // NOLINT(concurrency-mt-unsafe): no threads yet
   platform::EventLoop& loop = platform::EventLoop::main();
   desktop::DesktopDaemon daemon(
-      *listener, platform::DesktopChannel::socketPath(folder), loop,
+      *listening, platform::DesktopChannel::socketPath(folder), loop,
       home != nullptr ? std::filesystem::path(home) : std::filesystem::path("/"));
   loop.run();
   return 0;

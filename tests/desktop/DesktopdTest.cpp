@@ -12,13 +12,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -106,7 +109,7 @@ TEST(DesktopctlCommandLine, UsageErrorsExitTwoAndCommandsWithoutADaemonOne) {
             " menu Quit --app; focus a b; press command+; key hyper+x; wait; wait forever;"
             " wait alert Title; wait window; wait hotkey; wait app org.example.x --timeout soon;"
             " wait alert --timeout -1; screens set; screens set [{;"
-            R"( screens set [{"name":"Main","x":0,"y":0,"width":-10,"height":10}];)"
+            R"( screens set [{"name":"Main","x":0,"y":0,"width":"wide","height":10}];)"
             " screens set [] --json; screens list; languages set; languages set en,,fr;"
             " languages get en; screenshot"},
            {1, "apps; show --json; stop; wait alert; press command+b; start"}}) {
@@ -147,9 +150,14 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
            " key command+a; wait app app.ferrolin.desktop --timeout 0.1; wait alert --timeout 0.1;"
            " wait window Settings --timeout 0.1; wait gone org.example.other --timeout 0;"
            " wait hotkey command+option+b --timeout 0.1; wait shown app.ferrolin.desktop"
-           " --timeout 0.1; wait hidden org.example.other --timeout 0.1")) {
+           " --timeout 0.1; wait hidden org.example.other --timeout 0.1;"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":3e9,"height":900}];)"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":17000,"height":900,"scale":2}];)"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":1e5,"height":1e5}];)"
+           R"( screens set [{"name":"M","x":0,"y":0,"width":-10,"height":900}])")) {
     expectRefused(session.ctl(line), 1, "", testing::PrintToString(line));
   }
+  EXPECT_EQ(session.query("screens")[0]["width"], 1512);
   EXPECT_EQ(session.ctl("wait", "gone", ferrolinIdentifier).exitStatus, 0);
 
   // A client that does not speak the protocol is told so, a line cut short gets no answer, a wait
@@ -179,6 +187,55 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
   EXPECT_EQ(stopped.exitStatus, 0) << stopped.stderrText;
   EXPECT_EQ(session.ctl("apps").exitStatus, 1);
   EXPECT_EQ(session.ctl("stop").exitStatus, 1);
+}
+
+// The desktopd processes that serve the folder.
+std::vector<pid_t> daemonsIn(const std::filesystem::path& folder) {
+  const std::string commandLine =
+      DesktopSession::tool("desktopd").string() + '\0' + folder.string() + '\0';
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    std::ifstream file(entry.path() / "cmdline");  // gone meanwhile: nothing read
+    if (std::string read(std::istreambuf_iterator<char>(file), {}); read == commandLine) {
+      found.push_back(std::stoi(name));
+    }
+  }
+  return found;
+}
+
+// Several rounds, as whether two starts meet depends on how they happen to be scheduled.
+TEST(DesktopdStart, OfDaemonsStartedOnOneFolderAtOnceOneServesItAndTheOthersSaySo) {
+  for (int round = 0; round < 3; ++round) {
+    const testsupport::TemporaryFolder folder;
+    const testsupport::Environment environment{{"EMULATED_DESKTOP", folder.path().string()},
+                                               {"HOME", folder.path().string()}};
+    std::vector<ToolResult> results(8);
+    {
+      std::vector<std::jthread> starts;
+      starts.reserve(results.size());
+      for (ToolResult& result : results) {
+        starts.emplace_back([&] {
+          result = testsupport::runTool(DesktopSession::tool("desktopd"), {folder.path().string()},
+                                        environment);
+        });
+      }
+    }
+    EXPECT_EQ(std::ranges::count(results, 0, &ToolResult::exitStatus), 1);
+    for (const ToolResult& result : results) {
+      if (result.exitStatus != 0) {
+        expectRefused(result, 1, "is already running", "another daemon");
+      }
+    }
+    EXPECT_EQ(daemonsIn(folder.path()).size(), 1U);
+    const ToolResult stopped =
+        testsupport::runTool(DesktopSession::tool("desktopctl"), {"stop"}, environment);
+    EXPECT_EQ(stopped.exitStatus, 0) << stopped.stderrText;
+    EXPECT_TRUE(eventually([&] { return daemonsIn(folder.path()).empty(); }, 5s));
+    for (const pid_t left : daemonsIn(folder.path())) {
+      ::kill(left, SIGKILL);
+    }
+  }
 }
 
 // A desktop of the test's own, and its tools.
@@ -264,10 +321,55 @@ TEST_F(DaemonConnectionTest, ProgramSeesTheDesktopAndLeavesItWhenAskedToTerminat
   EXPECT_EQ(journal[0]["arguments"], nlohmann::json({"--flag", "two words"}));
   EXPECT_EQ(journal[1]["url"], "https://example.org/download");
   EXPECT_EQ(journal[2]["title"], "Title");
+  // Past its capacity the journal keeps the latest entries and says how many it dropped.
+  for (int index = 0; index < 5; ++index) {
+    EXPECT_TRUE(connection->openURL("https://example.org/" + std::string(65536, 'x')));
+  }
+  const nlohmann::json kept = session.query("journal");
+  ASSERT_EQ(wire::stringAt(kept[0], "kind"), "dropped");
+  const std::int64_t dropped = wire::integerAt(kept[0], "count").value_or(0);
+  EXPECT_EQ(dropped + std::ssize(kept) - 1, 8);
+  EXPECT_TRUE(session.ctl("journal").stdoutText.starts_with("(" + std::to_string(dropped) +
+                                                            " older entries dropped)\n"));
 
   EXPECT_TRUE(connection->terminateApplication(::getpid()));
   ASSERT_TRUE(loop.runUntil([&] { return application->isTerminated(); }, 10s));
   EXPECT_TRUE(session.application("org.test.program").is_null());
+}
+
+// Clients that send requests without end and never read the answers are dropped once their unsent
+// answers pass the daemon's bound; a program on the desktop is answered all along, within the time
+// after which it would count the desktop as gone.
+TEST_F(DaemonConnectionTest, ClientsThatNeverReadAreDroppedAndProgramsAreStillAnswered) {
+  std::vector<DesktopChannel> flooding;
+  for (int index = 0; index < 5; ++index) {
+    auto channel = DesktopChannel::connect(DesktopChannel::socketPath(session.desktopFolder()));
+    ASSERT_TRUE(channel);
+    flooding.push_back(std::move(*channel));
+  }
+  std::string requests;
+  for (int index = 0; index < 1000; ++index) {
+    requests += R"({"id": 1, "op": "show"})"
+                "\n";
+  }
+  std::atomic<std::size_t> dropped = 0;
+  std::vector<std::jthread> senders;
+  senders.reserve(flooding.size());
+  for (const DesktopChannel& channel : flooding) {
+    senders.emplace_back([&, fd = channel.fileDescriptor()] {
+      while (DesktopChannel::sendAll(fd, requests)) {
+      }
+      ++dropped;
+    });
+  }
+  while (dropped < flooding.size() && !application->isTerminated()) {
+    EXPECT_EQ(connection->runningApplications().size(), 2U);
+    loop.runUntilIdle();
+  }
+  EXPECT_FALSE(application->isTerminated());
+  for (const DesktopChannel& channel : flooding) {
+    ::shutdown(channel.fileDescriptor(), SHUT_RDWR);  // ends the senders in any case
+  }
 }
 
 // The desktop's side of a shortcut press, for a program of another process as for this one.

@@ -172,7 +172,7 @@ TEST(ScreenPicture, DrawsWhatTheControlsSay) {
   EXPECT_TRUE(drawn->png().starts_with("\x89PNG\r\n\x1a\n"));
 }
 
-TEST(ScreenPicture, CropsToAWindowAndRefusesWhatIsNotOnScreen) {
+TEST(ScreenPicture, CropsToAWindowAndRefusesWhatItCannotDraw) {
   const ScreenScene scene = sceneWith({});
   PictureOptions window;
   window.window = "Things";
@@ -190,6 +190,19 @@ TEST(ScreenPicture, CropsToAWindowAndRefusesWhatIsNotOnScreen) {
   PictureOptions menu;
   menu.menu = "org.example.things";
   EXPECT_FALSE(ScreenPicture::draw(scene, menu));
+
+  for (const platform::ScreenDescription& screen :
+       {platform::ScreenDescription{"Wide", 1, {0, 0, 3e9, 900}, 1},
+        platform::ScreenDescription{"Retina", 1, {0, 0, 17000, 900}, 2},
+        platform::ScreenDescription{"Unscaled", 1, {0, 0, 400, 300}, 0}}) {
+    ScreenScene tooLarge = scene;
+    tooLarge.screen = screen;
+    const auto drawn = ScreenPicture::draw(tooLarge, {});
+    ASSERT_FALSE(drawn) << screen.localizedName;
+    EXPECT_EQ(drawn.error().localizedDescription,
+              "The screen cannot be drawn: a picture has at most 16384 pixels on a side, at a "
+              "scale above 0.");
+  }
 }
 
 }  // namespace

@@ -142,13 +142,15 @@ ToolResult runTool(const std::filesystem::path& executable,
   ToolResult result;
   std::array<int, 2> outPipe{-1, -1};
   std::array<int, 2> errPipe{-1, -1};
-  if (::pipe2(outPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+  // Only the test's ends read without blocking: a program's write to a full pipe must wait, not
+  // fail, or a long output is cut short.
+  if (::pipe2(outPipe.data(), O_CLOEXEC) != 0 || ::fcntl(outPipe[0], F_SETFL, O_NONBLOCK) != 0) {
     result.stderrText = std::string("runTool: no pipe: ") + std::strerror(errno);
     return result;
   }
   Descriptor outRead(outPipe[0]);
   Descriptor outWrite(outPipe[1]);
-  if (::pipe2(errPipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+  if (::pipe2(errPipe.data(), O_CLOEXEC) != 0 || ::fcntl(errPipe[0], F_SETFL, O_NONBLOCK) != 0) {
     result.stderrText = std::string("runTool: no pipe: ") + std::strerror(errno);
     return result;
   }

@@ -1,15 +1,30 @@
 #include "model/DesktopState.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <string>
 #include <utility>
 
 #include "model/InterfaceQueries.h"
+#include "model/ScreenLimits.h"
 
 namespace platform {
 namespace {
 
 // The pid under which the built-in application runs; no program of ours ever has it.
 constexpr pid_t otherApplicationPid = 1;
+
+// What an entry counts against the journal's capacity: its texts and a share for the rest.
+std::size_t journalSize(const JournalEntry& entry) {
+  constexpr std::size_t frame = 64;  // its kind, pid and the names of its fields
+  std::size_t size = frame + entry.path.size() + entry.url.size() +
+                     entry.notification.identifier.size() + entry.notification.title.size() +
+                     entry.notification.body.size();
+  for (const std::string& argument : entry.arguments) {
+    size += argument.size() + 4;  // quotes and a comma
+  }
+  return size;
+}
 
 }  // namespace
 
@@ -107,7 +122,7 @@ Done DesktopState::answer(std::uint64_t client, const request::PlayAlertSound& /
   JournalEntry entry;
   entry.kind = JournalEntry::Kind::alertSound;
   entry.pid = pidOf(client);
-  journal_.push_back(std::move(entry));
+  addToJournal(std::move(entry));
   return {};
 }
 
@@ -152,7 +167,7 @@ bool DesktopState::answer(std::uint64_t client, const request::OpenURL& request)
   entry.kind = JournalEntry::Kind::urlOpened;
   entry.url = request.url;
   entry.pid = pidOf(client);
-  journal_.push_back(std::move(entry));
+  addToJournal(std::move(entry));
   return true;
 }
 
@@ -187,7 +202,7 @@ Done DesktopState::answer(std::uint64_t client, const request::AddNotification& 
   entry.kind = JournalEntry::Kind::notificationDelivered;
   entry.notification = notification;
   entry.pid = pidOf(client);
-  journal_.push_back(std::move(entry));
+  addToJournal(std::move(entry));
   return {};
 }
 
@@ -242,7 +257,25 @@ void DesktopState::recordProgramStart(pid_t pid, std::string path,
   entry.pid = pid;
   entry.path = std::move(path);
   entry.arguments = std::move(arguments);
+  addToJournal(std::move(entry));
+}
+
+Result<void> DesktopState::setScreens(std::vector<ScreenDescription> screens) {
+  if (auto problem = screensProblem(screens)) {
+    return std::unexpected(std::move(*problem));
+  }
+  screens_ = std::move(screens);
+  return {};
+}
+
+void DesktopState::addToJournal(JournalEntry entry) {
+  journalSize_ += journalSize(entry);
   journal_.push_back(std::move(entry));
+  while (journalSize_ > journalCapacity && !journal_.empty()) {
+    journalSize_ -= journalSize(journal_.front());
+    journal_.pop_front();
+    ++journalDropped_;
+  }
 }
 
 std::vector<RunningApplicationState> DesktopState::runningApplications() const {

@@ -355,6 +355,10 @@ platform::Error notOnScreen(const std::string& sentence) {
   return {platform::errorDomain::desktop, 1, sentence};
 }
 
+platform::Error cannotDraw(const std::string& reason) {
+  return {platform::errorDomain::desktop, 1, "The screen cannot be drawn: " + reason + "."};
+}
+
 // The windows back to front: the other programs' windows, then the active program's, each
 // program's as it published them with its key window last.
 std::vector<const platform::Shown<platform::WindowRecord>*> windowOrder(const ScreenScene& scene) {
@@ -472,7 +476,14 @@ platform::Result<ScreenPicture> ScreenPicture::draw(const ScreenScene& scene,
   if (!crop) {
     return std::unexpected(crop.error());
   }
-  const double scale = scene.screen.backingScaleFactor > 0 ? scene.screen.backingScaleFactor : 1;
+  const double scale = scene.screen.backingScaleFactor;
+  // Negated comparisons, so that NaN is refused too.
+  if (!(scale > 0) || !(crop->width * scale <= platform::maximumScreenPixels) ||
+      !(crop->height * scale <= platform::maximumScreenPixels)) {
+    return std::unexpected(cannotDraw(
+        "a picture has at most " + std::to_string(static_cast<int>(platform::maximumScreenPixels)) +
+        " pixels on a side, at a scale above 0"));
+  }
   const int width = std::max(1, static_cast<int>(std::lround(crop->width * scale)));
   const int height = std::max(1, static_cast<int>(std::lround(crop->height * scale)));
   ScreenPicture picture(width, height, {crop->x, crop->y}, scale,
@@ -485,10 +496,16 @@ platform::Result<ScreenPicture> ScreenPicture::draw(const ScreenScene& scene,
       &cairo_surface_destroy);
   const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cairo(cairo_create(surface.get()),
                                                                  &cairo_destroy);
+  if (const cairo_status_t status = cairo_status(cairo.get()); status != CAIRO_STATUS_SUCCESS) {
+    return std::unexpected(cannotDraw(cairo_status_to_string(status)));
+  }
   cairo_scale(cairo.get(), scale, scale);
   cairo_translate(cairo.get(), -crop->x, -crop->y);
   drawScene(Canvas(cairo.get()), scene, *placed, options);
   cairo_surface_flush(surface.get());
+  if (const cairo_status_t status = cairo_status(cairo.get()); status != CAIRO_STATUS_SUCCESS) {
+    return std::unexpected(cannotDraw(cairo_status_to_string(status)));
+  }
   return picture;
 }
 

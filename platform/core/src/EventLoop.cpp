@@ -17,8 +17,9 @@ namespace platform {
 
 namespace {
 
-// Events that make a source's callback run: readable, or a state its read() will report.
-constexpr short reportedEvents = POLLIN | POLLHUP | POLLERR | POLLNVAL;
+// Events that make a source's callback run besides the one it waits for: states its read() or
+// write() will report.
+constexpr short reportedProblems = POLLHUP | POLLERR | POLLNVAL;
 
 timespec toTimespec(std::chrono::nanoseconds duration) {
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
@@ -81,9 +82,17 @@ void EventLoop::asyncAfter(Clock::duration delay, std::shared_ptr<WorkItem> item
 }
 
 EventLoop::SourceId EventLoop::addReadSource(int fd, std::function<void()> onReadable) {
+  return addSource(fd, POLLIN, std::move(onReadable));
+}
+
+EventLoop::SourceId EventLoop::addWriteSource(int fd, std::function<void()> onWritable) {
+  return addSource(fd, POLLOUT, std::move(onWritable));
+}
+
+EventLoop::SourceId EventLoop::addSource(int fd, short events, std::function<void()> onReady) {
   const SourceId id{++lastSourceId_};
   sources_.push_back(
-      {id, fd, std::make_shared<const std::function<void()>>(std::move(onReadable))});
+      {id, fd, events, std::make_shared<const std::function<void()>>(std::move(onReady))});
   return id;
 }
 
@@ -160,7 +169,7 @@ void EventLoop::wake() const {
 }
 
 // One round: sleeps until waitUntil (time_point::max(): as long as it takes) or until there is
-// work, then runs the callbacks of readable sources, the timers that are due and the blocks queued
+// work, then runs the callbacks of ready sources, the timers that are due and the blocks queued
 // so far. Blocks queued during the round run in the next one, so sources are not starved. Returns
 // whether anything was dispatched. A block that throws ends the program.
 bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
@@ -189,7 +198,7 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
   polled.reserve(sources_.size());
   fds.push_back({.fd = wakeFd_, .events = POLLIN, .revents = 0});
   for (const Source& source : sources_) {
-    fds.push_back({.fd = source.fd, .events = POLLIN, .revents = 0});
+    fds.push_back({.fd = source.fd, .events = source.events, .revents = 0});
     polled.push_back(source.id);
   }
 
@@ -215,7 +224,7 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
 
   bool dispatched = false;
   for (std::size_t i = 0; i < polled.size(); ++i) {
-    if ((fds[i + 1].revents & reportedEvents) == 0) {
+    if ((fds[i + 1].revents & (fds[i + 1].events | reportedProblems)) == 0) {
       continue;
     }
     // An earlier callback of this round may have removed the source.
@@ -224,8 +233,8 @@ bool EventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
       continue;
     }
     // Holds the callback alive while it runs, even if it removes its own source.
-    const auto onReadable = source->onReadable;
-    (*onReadable)();
+    const auto onReady = source->onReady;
+    (*onReady)();
     dispatched = true;
   }
 

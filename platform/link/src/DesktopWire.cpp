@@ -234,14 +234,14 @@ std::optional<ScreenDescription> decodeScreen(const nlohmann::json& value) {
   const auto y = numberAt(value, "y");
   const auto width = numberAt(value, "width");
   const auto height = numberAt(value, "height");
-  if (!name || !x || !y || !width || !height || *width < 0 || *height < 0) {
+  if (!name || !x || !y || !width || !height) {
     return std::nullopt;
   }
   ScreenDescription screen;
   screen.localizedName = *name;
   screen.frame = Rect{*x, *y, *width, *height};
   if (const nlohmann::json* scale = member(value, "scale"); scale != nullptr) {
-    if (!scale->is_number() || scale->get<double>() <= 0) {
+    if (!scale->is_number()) {
       return std::nullopt;
     }
     screen.backingScaleFactor = scale->get<double>();

@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -14,6 +16,7 @@
 #include "platform/DesktopEvent.h"
 #include "platform/DesktopRecords.h"
 #include "platform/DesktopRequest.h"
+#include "platform/Error.h"
 #include "platform/InterfaceRecords.h"
 
 namespace platform {
@@ -36,6 +39,10 @@ class DesktopState {
  public:
   // The built-in application that is always running.
   static constexpr const char* otherApplicationIdentifier = "org.example.other";
+  // The journal keeps its latest entries within this many bytes, an entry counting its texts and a
+  // share for the rest; older ones are dropped and counted. So it always travels as one line of the
+  // wire (4 MiB), even when every character of its texts needs escaping there (six bytes each).
+  static constexpr std::size_t journalCapacity = std::size_t{256} << 10U;
 
   // `alertAppeared` is told each time a program shows a new alert.
   explicit DesktopState(std::function<void()> alertAppeared);
@@ -59,7 +66,9 @@ class DesktopState {
   std::vector<RunningApplicationState> runningApplications() const;
   std::optional<pid_t> frontmostApplication() const;
   const std::vector<ScreenDescription>& screens() const { return screens_; }
-  void setScreens(std::vector<ScreenDescription> screens) { screens_ = std::move(screens); }
+  // Refuses screens the desktop cannot have (see ScreenLimits.h) with a sentence, and keeps the
+  // screens it had.
+  Result<void> setScreens(std::vector<ScreenDescription> screens);
   const std::vector<std::string>& preferredLanguages() const { return languages_; }
   void setPreferredLanguages(std::vector<std::string> languages) {
     languages_ = std::move(languages);
@@ -67,7 +76,9 @@ class DesktopState {
   // Notifications on screen: one per identifier, the latest replacing an earlier one.
   const std::vector<NotificationRecord>& notifications() const { return notifications_; }
   void setNotificationsAuthorized(bool authorized) { notificationsAuthorized_ = authorized; }
-  const std::vector<JournalEntry>& journal() const { return journal_; }
+  const std::deque<JournalEntry>& journal() const { return journal_; }
+  // How many older entries the journal has dropped to stay within its capacity.
+  std::size_t journalEntriesDropped() const { return journalDropped_; }
   void recordProgramStart(pid_t pid, std::string path, std::vector<std::string> arguments);
   std::vector<HotKeyRegistration> hotKeys() const { return hotKeys_.registrations(); }
   // Who holds a key combination, if anyone.
@@ -102,6 +113,7 @@ class DesktopState {
   // Tells the program with that pid, if it is one of ours, what the desktop did to it. Always true,
   // so that it reads as the last step of a request that succeeded.
   bool tellProgram(pid_t pid, DesktopEvent::Kind kind);
+  void addToJournal(JournalEntry entry);
 
   // One answer per request of the table.
   Done answer(std::uint64_t client, const request::CheckIn& request);
@@ -136,7 +148,9 @@ class DesktopState {
   std::vector<std::string> languages_;
   std::vector<NotificationRecord> notifications_;
   bool notificationsAuthorized_ = true;
-  std::vector<JournalEntry> journal_;
+  std::deque<JournalEntry> journal_;
+  std::size_t journalSize_ = 0;  // of the entries kept, as the capacity counts them
+  std::size_t journalDropped_ = 0;
   std::vector<std::uint64_t> alertOrder_;  // programs in the order their alerts appeared
 };
 

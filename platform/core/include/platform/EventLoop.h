@@ -16,7 +16,7 @@ namespace platform {
 
 // A poll-based event loop: queued blocks, timers and file-descriptor sources, all dispatched on the
 // thread that runs the loop. While there is nothing to do it sleeps in poll and wakes only for work
-// (a block queued, a timer due, a source readable) or for stop(); there are no periodic wake-ups.
+// (a block queued, a timer due, a source ready) or for stop(); there are no periodic wake-ups.
 class EventLoop {
  public:
   // Names a file-descriptor source, for removeSource.
@@ -58,6 +58,9 @@ class EventLoop {
   // the owner's read sees end-of-file or the error and can remove the source). The loop neither
   // owns nor closes fd, which must stay open until the source is removed. Loop thread only.
   SourceId addReadSource(int fd, std::function<void()> onReadable);
+  // The same for writing: onWritable runs whenever fd can take more data, has hung up or has an
+  // error. Keep it only while there is something to write: a writable descriptor wakes every round.
+  SourceId addWriteSource(int fd, std::function<void()> onWritable);
 
   // Removes a source; safe from inside any source's callback, its own included. Loop thread only.
   void removeSource(SourceId id);
@@ -73,7 +76,7 @@ class EventLoop {
   // timeout passes, sleeping in poll in between; returns the condition's final value.
   bool runUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
-  // Runs every block that is ready, every timer already due and every source that is readable,
+  // Runs every block that is ready, every timer already due and every source that is ready,
   // without waiting, until nothing more is ready (blocks queued by those blocks run too; timers not
   // yet due do not).
   void runUntilIdle();
@@ -89,8 +92,11 @@ class EventLoop {
   struct Source {
     SourceId id;
     int fd;
-    std::shared_ptr<const std::function<void()>> onReadable;
+    short events;  // POLLIN or POLLOUT
+    std::shared_ptr<const std::function<void()>> onReady;
   };
+
+  SourceId addSource(int fd, short events, std::function<void()> onReady);
 
   bool dispatchRound(Clock::time_point waitUntil) noexcept;
   void wake() const;              // with mutex_ held

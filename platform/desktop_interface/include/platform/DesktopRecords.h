@@ -44,6 +44,10 @@ struct ScreenDescription {
   friend bool operator==(const ScreenDescription&, const ScreenDescription&) = default;
 };
 
+// The most pixels on a side that the desktop draws: each screen's width and height times its
+// scale, and those of the area all screens span times the largest scale, stay within it.
+inline constexpr double maximumScreenPixels = 16384;
+
 // A user notification as delivered.
 struct NotificationRecord {
   std::string identifier;
