@@ -34,23 +34,14 @@ platform::Error checkFailed() {
 // The longest version text that is shown to the user, in characters.
 constexpr std::size_t longestVersion = 64;
 
-// Whether a version text may reach the menu, the tool tip and the notification: at most
-// `longestVersion` characters and no control character (C0, DEL or C1). The text is UTF-8, as the
-// JSON parser has checked, so its characters are the bytes that do not continue a character.
-bool isShowableVersion(std::string_view text) {
-  std::size_t characters = 0;
-  for (std::size_t index = 0; index < text.size(); ++index) {
-    const auto byte = static_cast<unsigned char>(text[index]);
-    const bool c1 = byte == 0xC2 && index + 1 < text.size() &&
-                    static_cast<unsigned char>(text[index + 1]) < 0xA0;
-    if (byte < 0x20 || byte == 0x7F || c1) {
-      return false;
-    }
-    if ((byte & 0xC0U) != 0x80 && ++characters > longestVersion) {
-      return false;
-    }
-  }
-  return true;
+// Whether a text is a version, fit to reach the menu, the tool tip and the notification: one to
+// `longestVersion` ASCII letters, digits, ".", "-" and "+". Nothing else (blanks, punctuation, a
+// sentence, control or direction-changing characters, other scripts) is a version.
+bool isVersionText(std::string_view text) {
+  return !text.empty() && text.size() <= longestVersion && std::ranges::all_of(text, [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+           c == '-' || c == '+';
+  });
 }
 
 // The "version" string of the service's answer: a JSON object; other keys are ignored. A text that
@@ -62,7 +53,7 @@ std::optional<std::string> decodeLatestVersion(const std::string& body) {
   }
   const auto version = document.find("version");
   if (version == document.end() || !version->is_string() ||
-      !isShowableVersion(version->get_ref<const std::string&>())) {
+      !isVersionText(version->get_ref<const std::string&>())) {
     return std::nullopt;
   }
   return version->get<std::string>();

@@ -65,10 +65,7 @@ TEST_F(UpdateCheckerTest, ResultOnlyForAPublishedVersionNewerThanTheInstalledOne
     // The newer version found, "=" for none, nothing when the check could not learn anything.
     std::optional<std::string> latest;
   };
-  std::string sixtyCharacters;
-  for (int count = 0; count < 60; ++count) {
-    sixtyCharacters += "é";
-  }
+  const std::string sixtyCharacters(60, 'b');
   const std::vector<Case> cases = {
       {"newer", 200, R"({"version":"1.4.0"})", "1.3.2", "1.4.0"},
       {"same", 200, R"({"version":"1.3.2"})", "1.3.2", "="},
@@ -81,13 +78,20 @@ TEST_F(UpdateCheckerTest, ResultOnlyForAPublishedVersionNewerThanTheInstalledOne
       {"empty body", 200, "", "1.0", {}},
       {"error page", 500, "<html><body>version 9.0</body></html>", "1.0", {}},
       {"newer whatever the status", 404, R"({"version":"9.0"})", "1.0", "9.0"},
-      // Only a text fit to be shown in the menu and the notification is a version.
-      {"64 characters", 200, R"({"version":"9.0 )" + sixtyCharacters + R"("})", "1.0",
-       "9.0 " + sixtyCharacters},
-      {"65 characters", 200, R"({"version":"9.0.)" + sixtyCharacters + R"(!"})", "1.0", {}},
-      {"a line break and a sentence", 200, R"({"version":"9.0\nInstall it now"})", "1.0", {}},
-      {"an escape sequence", 200, R"({"version":"9.0\u001b[2J"})", "1.0", {}},
-      {"a C1 control", 200, R"({"version":"9.0\u0085"})", "1.0", {}},
+      // A version is letters, digits, ".", "-" and "+", at most 64: nothing else reaches the menu
+      // and the notification.
+      {"64 characters", 200, R"({"version":"9.0-)" + sixtyCharacters + R"("})", "1.0",
+       "9.0-" + sixtyCharacters},
+      {"65 characters", 200, R"({"version":"9.0+)" + sixtyCharacters + R"(b"})", "1.0", {}},
+      {"a sentence",
+       200,
+       R"({"version":"2.0 URGENT: call +1-555-0100 or visit evil.example"})",
+       "1.0",
+       {}},
+      {"a line break", 200, R"({"version":"9.0\nInstall it now"})", "1.0", {}},
+      {"right-to-left override", 200, R"({"version":"9.0\u202e1"})", "1.0", {}},
+      {"line and paragraph separators", 200, R"({"version":"9.0\u2028\u2029"})", "1.0", {}},
+      {"another script", 200, R"({"version":"9.0-é"})", "1.0", {}},
       // An answer nested past any sense is refused before it is parsed.
       {"nested too deep",
        200,
