@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -127,8 +128,10 @@ BENCHMARK(parseHotkeyOverAMixedCorpus);
 // The settings window on an in-process desktop with two screens.
 struct SettingsScene {
   SettingsScene() {
-    desktop.setScreens({{"Built-in Display", 1, {0, 0, 1512, 982}, 2.0},
-                        {"Studio Display", 2, {-2560, 0, 2560, 1440}, 2.0}});
+    if (!desktop.setScreens({{"Built-in Display", 1, {0, 0, 1512, 982}, 2.0},
+                             {"Studio Display", 2, {-2560, 0, 2560, 1440}, 2.0}})) {
+      throw std::runtime_error("the desktop refused the bench's screens");
+    }
     application.finishLaunching();
     loop.runUntilIdle();
   }

@@ -60,7 +60,7 @@ const LauncherSettings stored{"command+option+b", false, "en", std::nullopt};
 class SettingsWindowControllerTest : public testing::Test {
  protected:
   SettingsWindowControllerTest() {
-    desktop.setScreens({{"Built-in Display", 1, {0, 0, 1440, 900}, 2.0}});
+    EXPECT_TRUE(desktop.setScreens({{"Built-in Display", 1, {0, 0, 1440, 900}, 2.0}}));
   }
 
   void show(const LauncherSettings& settings,
@@ -138,7 +138,7 @@ TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReuses
   ASSERT_TRUE(program.application.handleEvent(close));
   loop.runUntilIdle();
   EXPECT_FALSE(window->isVisible());
-  desktop.setScreens({{"Studio Display", 2, {0, 0, 2560, 1440}, 2.0}});
+  ASSERT_TRUE(desktop.setScreens({{"Studio Display", 2, {0, 0, 2560, 1440}, 2.0}}));
   show(stored);
   EXPECT_EQ(controller->window(), window);
   EXPECT_TRUE(window->isKeyWindow());
@@ -180,11 +180,11 @@ TEST_F(SettingsWindowControllerTest, TheLanguageChoosesTheTextsAndWiderLabelsMov
 }
 
 TEST_F(SettingsWindowControllerTest, DisplaysAreOfferedByGeometryOrPositionWhileAttached) {
-  desktop.setScreens({
+  ASSERT_TRUE(desktop.setScreens({
       {"Built-in Display", 1, {0, 0, 1512, 982}, 2.0},
       {"Studio Display", 2, {-1920.7, -0.5, 1920, 1080.9}, 2.0},
       {"Studio Display", std::nullopt, {1512, 0, 1920, 1080}, 2.0},
-  });
+  }));
   show({"command+option+b", false, "en", "geom:-1920:0:1920:1080"});
   EXPECT_EQ(get<platform::PopUpButton>("coverMonitorPopup").itemTitles(),
             (std::vector<std::string>{"Primary display", "Built-in Display (Display 1)",

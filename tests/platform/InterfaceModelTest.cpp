@@ -304,11 +304,11 @@ TEST_F(InterfaceOnDesktopTest, ClicksReachShownControlsAndReturnTheEnabledDefaul
 }
 
 TEST_F(InterfaceOnDesktopTest, WindowsCentreOnTheFirstScreenAndAReleasedOneLeavesOnClose) {
-  desktop.setScreens({});
+  ASSERT_TRUE(desktop.setScreens({}));
   window.center();
   EXPECT_EQ(window.frame(), (Rect{0, 0, 560, 480 + Window::titleBarHeight}));
-  desktop.setScreens(
-      {{"Built-in", 1, {0, 0, 1440, 900}, 2.0}, {"Studio", 2, {1440, 0, 2560, 1440}, 1.0}});
+  ASSERT_TRUE(desktop.setScreens(
+      {{"Built-in", 1, {0, 0, 1440, 900}, 2.0}, {"Studio", 2, {1440, 0, 2560, 1440}, 1.0}}));
   window.center();
   EXPECT_EQ(window.frame(), (Rect{440, 196, 560, 508}));
   window.makeKeyAndOrderFront();

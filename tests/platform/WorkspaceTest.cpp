@@ -200,13 +200,13 @@ TEST(UserNotificationCenter, AsksAndPostsOnTheLoopAndAnswersInTheBackground) {
 TEST_F(WorkspaceTest, ScreensAndLanguagesAreTheDesktopsWithTheMainScreenFirst) {
   platform::DesktopConnection& connection = seenFrom;
   EXPECT_EQ(platform::CGDisplayBounds(1, connection), (platform::Rect{0, 0, 1512, 982}));
-  desktop.setScreens({});
+  ASSERT_TRUE(desktop.setScreens({}));
   EXPECT_TRUE(platform::Screen::screens(connection).empty());
   EXPECT_FALSE(platform::Screen::main(connection));
 
-  desktop.setScreens({{"Studio Display", 7, {0, 0, 2560, 1440}, 2.0},
-                      {"Projector", std::nullopt, {1512, 0, 800, 600}, 1.0},
-                      {"Left", 3, {-1280.5, -100, 1280, 1024}, 1.0}});
+  ASSERT_TRUE(desktop.setScreens({{"Studio Display", 7, {0, 0, 2560, 1440}, 2.0},
+                                  {"Projector", std::nullopt, {1512, 0, 800, 600}, 1.0},
+                                  {"Left", 3, {-1280.5, -100, 1280, 1024}, 1.0}}));
   const std::vector<platform::Screen> screens = platform::Screen::screens(connection);
   ASSERT_EQ(screens.size(), 3U);
   EXPECT_EQ(screens[1].localizedName(), "Projector");
