@@ -51,7 +51,10 @@ void LauncherDelegate::quitLauncher() {
 }
 
 void LauncherDelegate::openSettings() {
-  settingsWindowController().show(settings(), updateResult_);
+  settingsWindowController().show(settings(),
+                                  lastCheckFailure_ && !updateResult_
+                                      ? UpdateCheckOutcome(std::unexpected(*lastCheckFailure_))
+                                      : UpdateCheckOutcome(updateResult_));
 }
 
 std::optional<std::string> LauncherDelegate::saveSettings(const LauncherSettings& newSettings) {
@@ -234,6 +237,7 @@ UpdateChecker::Completion LauncherDelegate::updateHandler() {
 
 void LauncherDelegate::handleUpdateResult(const UpdateCheckOutcome& outcome) {
   // A check that found nothing, or could not ask, never hides an update found earlier.
+  lastCheckFailure_ = outcome ? std::nullopt : std::optional(outcome.error());
   if (!outcome || !*outcome) {
     return;
   }

@@ -99,6 +99,9 @@ class LauncherDelegate : public platform::ApplicationDelegate,
   std::unique_ptr<UpdateChecker> updateChecker_;
   std::shared_ptr<SettingsWindowController> settingsWindowController_;
   std::optional<VersionCheckResult> updateResult_;
+  // Why the latest check learned nothing, while it did; the window then says so instead of "up to
+  // date" when no update is known.
+  std::optional<platform::Error> lastCheckFailure_;
 };
 
 }  // namespace launcher

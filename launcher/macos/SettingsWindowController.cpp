@@ -110,7 +110,7 @@ SettingsWindowController::SettingsWindowController(SaveHandler onSave,
 }
 
 void SettingsWindowController::show(const LauncherSettings& settings,
-                                    const std::optional<VersionCheckResult>& updateResult) {
+                                    const UpdateCheckOutcome& updateResult) {
   if (!window_) {
     buildWindow();
   }
@@ -309,6 +309,8 @@ void SettingsWindowController::applyLocalizedStrings() {
     updateLabel_->setText(strings.checkingForUpdates);
   } else if (isInAnyLanguage(updateLabel_->text(), &LocalizedStrings::upToDate)) {
     updateLabel_->setText(strings.upToDate);
+  } else if (isInAnyLanguage(updateLabel_->text(), &LocalizedStrings::updateCheckFailed)) {
+    updateLabel_->setText(strings.updateCheckFailed);
   }
 
   checkUpdatesButton_->setTitle(strings.checkNow);
@@ -371,10 +373,13 @@ void SettingsWindowController::layoutUpdateSection() {
   updateLabel_->setFrame({lineX, 16, std::max(100.0, lineEnd - 12 - lineX), 18});
 }
 
-void SettingsWindowController::showUpdateResult(const std::optional<VersionCheckResult>& result) {
+void SettingsWindowController::showUpdateResult(const UpdateCheckOutcome& result) {
   shownUpdate_ = result;
-  updateLabel_->setText(result ? result->message() : currentStrings_.upToDate);
-  setDownloadButtonShown(result.has_value());
+  const std::optional<VersionCheckResult> found = result.value_or(std::nullopt);
+  updateLabel_->setText(found    ? found->message()
+                        : result ? currentStrings_.upToDate
+                                 : currentStrings_.updateCheckFailed);
+  setDownloadButtonShown(found.has_value());
 }
 
 void SettingsWindowController::setDownloadButtonShown(bool shown) {

@@ -51,10 +51,10 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   SettingsWindowController& operator=(SettingsWindowController&&) = delete;
   ~SettingsWindowController() = default;
 
-  // Fills the window from the settings and the last update found (building it the first time),
-  // centres it, makes it key and activates the application.
-  void show(const LauncherSettings& settings,
-            const std::optional<VersionCheckResult>& updateResult);
+  // Fills the window from the settings and what the update checks learned (building it the first
+  // time): an update found, none newer, or an error when the checks could not ask and no update is
+  // known. Centres it, makes it key and activates the application.
+  void show(const LauncherSettings& settings, const UpdateCheckOutcome& updateResult);
 
   // The controls' actions: Apply (or Return), Check Now, the download button, a language chosen.
   void saveSettings();
@@ -71,8 +71,9 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   void applyLocalizedStrings();
   void layoutPreferencesSection();
   void layoutUpdateSection();
-  // The status line and the download button for the last result known (none: up to date).
-  void showUpdateResult(const std::optional<VersionCheckResult>& result);
+  // The status line and the download button for the last result known: an update, up to date, or
+  // that the check could not ask.
+  void showUpdateResult(const UpdateCheckOutcome& result);
   // Shows or hides the download button; shown, it shares the Check button's row.
   void setDownloadButtonShown(bool shown);
   // Shows the message whole, wrapped over as many lines as it needs, for as long as it takes to
@@ -115,7 +116,7 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   std::shared_ptr<platform::View> shortcutSection_;
   std::shared_ptr<platform::View> preferencesSection_;
   std::shared_ptr<platform::View> updateSection_;
-  std::optional<VersionCheckResult> shownUpdate_;
+  UpdateCheckOutcome shownUpdate_{std::nullopt};
   std::shared_ptr<platform::WorkItem> toastResetWorkItem_;
   // Counts the toast's messages, so that a fade-out still running for an earlier one leaves a
   // newer message shown.

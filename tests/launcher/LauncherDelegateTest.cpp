@@ -296,6 +296,27 @@ TEST_F(LauncherDelegateTest, AFoundUpdateStaysUntilANewerOneAndOpensTheDownloadP
   EXPECT_EQ(storedSettings(settingsFile), defaults);
 }
 
+// A check at launch that could not ask leaves no update known: the window says the check failed,
+// never "up to date", until a check answers.
+TEST_F(LauncherDelegateTest, ALaunchCheckThatFailedIsNotShownAsUpToDate) {
+  publishedVersion = "down";
+  launch();
+  // The window shows what the launcher knows when it opens: opened again until the answer is in.
+  EXPECT_TRUE(loop.runUntil(
+      [&] {
+        if (!desktop.chooseMenuItem("Settings")) {
+          return false;
+        }
+        loop.runUntilIdle();
+        return shows(R"(label updateLabel "Could not check for updates")");
+      },
+      30s));
+  publishedVersion = "1.0.0";
+  ASSERT_TRUE(desktop.click("checkUpdatesButton"));
+  EXPECT_TRUE(
+      loop.runUntil([&] { return shows(R"(label updateLabel "You are up to date.")"); }, 30s));
+}
+
 // Another program holds the shortcut when the launcher starts: the menu and the window say so, and
 // Apply tries it again, answering "Applied" only once the system has registered it.
 TEST_F(LauncherDelegateTest, AShortcutHeldElsewhereShowsAsNotRegisteredUntilApplyRegistersIt) {
