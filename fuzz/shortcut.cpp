@@ -10,6 +10,7 @@
 #include "FuzzSupport.h"
 #include "ShortcutGrammar.h"
 #include "platform/CarbonEvents.h"
+#include "platform/KeyCodeNames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text = fuzz::text(data, size);
@@ -24,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       platform::cmdKey | platform::shiftKey | platform::optionKey | platform::controlKey;
   fuzz::require((parsed->modifiers & ~anyModifier) == 0, "only modifier masks are set");
   fuzz::require(
-      std::ranges::any_of(launcher::keyCodeMap(),
-                          [&](const auto& entry) { return entry.second == parsed->keyCode; }),
+      std::ranges::any_of(platform::hotKeyNames(),
+                          [&](const auto& key) { return key.keyCode == parsed->keyCode; }),
       "the key code is one of the named keys");
   fuzz::require(!display.empty(), "a valid shortcut has a display form");
   fuzz::require(launcher::parseHotkey(display) == parsed, "the display names what is registered");

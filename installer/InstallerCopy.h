@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace installer {
@@ -50,19 +49,12 @@ struct InstallerCopy {
   std::string imagePlaceholderHint;  // "{imageName}" stands for the missing picture's name
 };
 
-// The display languages, in the pop-up's order: code and label.
-inline const std::vector<std::pair<std::string, std::string>>& supportedLanguages() {
-  static const std::vector<std::pair<std::string, std::string>> languages = {
-      {"en", "English"}, {"fr", "Français"}, {"es", "Español"}, {"de", "Deutsch"}};
-  return languages;
-}
-
-// The texts of "fr", "es" or "de", and English for any other code; the update wording when a copy
-// is installed.
+// The texts of a language of suite::languages, and English for any other code; the update wording
+// when a copy is installed.
 InstallerCopy installerCopy(std::string_view languageCode, bool isInstalled);
 
 // The display language for the user's preferred languages (tags such as "de-DE" or "pt_BR", most
-// preferred first): the first one's language when it is supported, else "en".
+// preferred first): the first one's language when it is one of suite::languages, else "en".
 std::string defaultLanguageCode(const std::vector<std::string>& preferredLanguages);
 
 // The steps one per line, each after its number and ". ".

@@ -10,6 +10,7 @@
 #include "platform/Screen.h"
 #include "platform/StackView.h"
 #include "platform/VisualEffectView.h"
+#include "suite/Languages.h"
 
 namespace installer {
 namespace {
@@ -71,9 +72,8 @@ void InstallerApp::applyInstallAlertLanguage(const std::string& languageCode, bo
 
 void InstallerApp::languageDidChange(platform::PopUpButton& sender) {
   const int index = sender.indexOfSelectedItem();
-  const auto& languages = supportedLanguages();
-  currentLanguageCode_ = index >= 0 && static_cast<std::size_t>(index) < languages.size()
-                             ? languages[static_cast<std::size_t>(index)].first
+  currentLanguageCode_ = index >= 0 && static_cast<std::size_t>(index) < suite::languages.size()
+                             ? suite::languages.at(static_cast<std::size_t>(index)).code
                              : "en";
   applyInstallAlertLanguage(currentLanguageCode_, installAlertIsInstalled_);
 }
@@ -144,15 +144,12 @@ std::shared_ptr<platform::View> InstallerApp::buildOnboardingAccessory(
     onboardingLanguageLabel_->setIdentifier("onboardingLanguageLabel");
     languagePopup_ = std::make_shared<platform::PopUpButton>(platform::Rect{0, 0, 160, 28});
     languagePopup_->setIdentifier("languagePopup");
-    for (const auto& [code, name] : supportedLanguages()) {
-      languagePopup_->addItem(name);
-      languagePopup_->lastItem()->setRepresentedObject(code);
+    for (const auto& [code, label] : suite::languages) {
+      languagePopup_->addItem(std::string(label));
+      languagePopup_->lastItem()->setRepresentedObject(std::string(code));
     }
-    const auto& languages = supportedLanguages();
-    const auto current = std::ranges::find_if(
-        languages, [&](const auto& language) { return language.first == currentLanguageCode_; });
-    if (current != languages.end()) {
-      languagePopup_->selectItem(static_cast<int>(current - languages.begin()));
+    if (const auto current = suite::languageIndex(currentLanguageCode_)) {
+      languagePopup_->selectItem(static_cast<int>(*current));
     }
     std::weak_ptr<InstallerApp> weakSelf = weak_from_this();
     languagePopup_->setAction([weakSelf](platform::Control& sender) {

@@ -8,6 +8,7 @@
 #include "platform/Workspace.h"
 #include "suite/HomeFolder.h"
 #include "suite/LaunchAgent.h"
+#include "suite/Languages.h"
 #include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
 
@@ -173,11 +174,10 @@ platform::Result<void> InstallerApp::persistLauncherLanguage(const std::string& 
   if (const auto contents = files.contentsOfFile(file)) {
     existing = suite::LauncherSettingsPayload::decodeText(*contents);
   }
-  const bool supported = std::ranges::any_of(
-      supportedLanguages(), [&](const auto& entry) { return entry.first == language; });
   const suite::LauncherSettingsPayload payload{
       existing ? existing->shortcut : defaultShortcut,
-      existing ? existing->startAtLogin : isStartupEnabled(), supported ? language : "en"};
+      existing ? existing->startAtLogin : isStartupEnabled(),
+      suite::languageIndex(language) ? language : "en"};
   return suite::writeSettingsFile(files, file, payload.toJSON());
 }
 

@@ -1,57 +1,42 @@
 #pragma once
 
-#include <array>
-#include <string>
 #include <string_view>
+
+#include "suite/Languages.h"
 
 namespace launcher {
 
-// Every text of the settings window in one language. A plain value: made whole, never changed.
+// Every text of the settings window in one language: literals of the program, so a plain value
+// made whole and never changed.
 struct LocalizedStrings {
-  std::string windowTitle;
-  std::string launcherSettings;
-  std::string shortcut;
-  std::string shortcutHint;
+  const char* windowTitle;
+  const char* launcherSettings;
+  const char* shortcut;
+  const char* shortcutHint;
   // Beside the shortcut while the system has not registered it.
-  std::string shortcutNotRegistered;
-  std::string startAtLogin;
-  std::string language;
-  std::string coverMonitor;
-  std::string update;
-  std::string checkNow;
-  std::string openDownloadPage;
-  std::string apply;
-  std::string checkingForUpdates;
-  std::string upToDate;
-  std::string updateFound;
-  std::string noUpdatesAvailable;
+  const char* shortcutNotRegistered;
+  const char* startAtLogin;
+  const char* language;
+  const char* coverMonitor;
+  const char* update;
+  const char* checkNow;
+  const char* openDownloadPage;
+  const char* apply;
+  const char* checkingForUpdates;
+  const char* upToDate;
+  const char* updateFound;
+  const char* noUpdatesAvailable;
   // The toast after a check that could not learn anything.
-  std::string updateCheckFailed;
-  std::string applied;
-  std::string primaryDisplay;
-  std::string displayPrefix;
-
-  friend bool operator==(const LocalizedStrings&, const LocalizedStrings&) = default;
+  const char* updateCheckFailed;
+  const char* applied;
+  const char* primaryDisplay;
+  const char* displayPrefix;
 };
 
-// A language the settings window offers: its code and its name in its own language.
-struct SupportedLanguage {
-  std::string_view code;
-  std::string_view label;
-};
+// The sets, one per language of suite::languages.
+const suite::Translations<LocalizedStrings>& allLocalizedStrings();
 
-// The languages of the language pop-up, in its order.
-inline constexpr std::array<SupportedLanguage, 4> supportedLanguages{{
-    {"en", "English"},
-    {"fr", "Français"},
-    {"es", "Español"},
-    {"de", "Deutsch"},
-}};
-
-// The four sets, in the order of supportedLanguages.
-const std::array<LocalizedStrings, 4>& allLocalizedStrings();
-
-// The set for a language code: "fr", "es" or "de" exactly; any other code gives English.
+// The set for a language code of suite::languages, matched exactly; any other code gives English.
 const LocalizedStrings& localizedStrings(std::string_view code);
 
 }  // namespace launcher

@@ -71,9 +71,9 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
 }
 
-bool isInAnyLanguage(const std::string& text, std::string LocalizedStrings::*field) {
+bool isInAnyLanguage(const std::string& text, const char* LocalizedStrings::*field) {
   return std::ranges::any_of(allLocalizedStrings(),
-                             [&](const LocalizedStrings& set) { return set.*field == text; });
+                             [&](const auto& set) { return set.texts.*field == text; });
 }
 
 }  // namespace
@@ -121,13 +121,12 @@ void SettingsWindowController::show(const LauncherSettings& settings,
                                                    : platform::ControlState::off);
 
   languagePopup_->removeAllItems();
-  for (const SupportedLanguage& language : supportedLanguages) {
+  for (const suite::Language& language : suite::languages) {
     languagePopup_->addItem(std::string(language.label));
   }
   const auto* const stored = std::ranges::find(
-      supportedLanguages, std::string_view(settings.language), &SupportedLanguage::code);
-  languagePopup_->selectItemWithTitle(stored != supportedLanguages.end() ? stored->label
-                                                                         : "English");
+      suite::languages, std::string_view(settings.language), &suite::Language::code);
+  languagePopup_->selectItemWithTitle(stored != suite::languages.end() ? stored->label : "English");
   applyLocalizedStrings();
 
   fillCoverMonitorPopup(settings.language, settings.coverMonitor.value_or("primary"));
@@ -474,8 +473,8 @@ void SettingsWindowController::fillCoverMonitorPopup(std::string_view languageCo
 std::string SettingsWindowController::selectedLanguageCode() const {
   const std::string title = languagePopup_->titleOfSelectedItem().value_or("English");
   const auto* const language =
-      std::ranges::find(supportedLanguages, std::string_view(title), &SupportedLanguage::label);
-  return std::string(language != supportedLanguages.end() ? language->code : "en");
+      std::ranges::find(suite::languages, std::string_view(title), &suite::Language::label);
+  return std::string(language != suite::languages.end() ? language->code : "en");
 }
 
 std::string SettingsWindowController::selectedCoverMonitorCode() const {

@@ -23,7 +23,7 @@
 
 namespace launcher {
 
-// The launcher's settings window, in four languages: the shortcut field (with a line when the
+// The launcher's settings window, in every language: the shortcut field (with a line when the
 // system has not registered the shortcut in force), start at login, the
 // window's language, the cover monitor, the update status with a manual check, and Apply. It holds
 // no settings of its own: show() fills it from the settings it is handed, and Apply hands the

@@ -1,9 +1,12 @@
 #include "ShortcutCaptureView.h"
 
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "ShortcutGrammar.h"
+#include "platform/KeyCodeNames.h"
 #include "platform/Sound.h"
 
 namespace launcher {
@@ -14,18 +17,6 @@ constexpr const char* separatorColor = "separatorColor";
 constexpr const char* accentColor = "controlAccentColor";
 
 }  // namespace
-
-const std::map<std::uint16_t, std::string>& ShortcutCaptureView::keyCodeToToken() {
-  static const std::map<std::uint16_t, std::string> tokens{
-      {0, "a"},  {1, "s"},  {2, "d"},      {3, "f"},       {4, "h"},  {5, "g"},  {6, "z"},
-      {7, "x"},  {8, "c"},  {9, "v"},      {11, "b"},      {12, "q"}, {13, "w"}, {14, "e"},
-      {15, "r"}, {16, "y"}, {17, "t"},     {18, "1"},      {19, "2"}, {20, "3"}, {21, "4"},
-      {22, "6"}, {23, "5"}, {25, "9"},     {26, "7"},      {28, "8"}, {29, "0"}, {31, "o"},
-      {32, "u"}, {34, "i"}, {35, "p"},     {36, "return"}, {37, "l"}, {38, "j"}, {40, "k"},
-      {45, "n"}, {46, "m"}, {49, "space"}, {53, "escape"},
-  };
-  return tokens;
-}
 
 ShortcutCaptureView::ShortcutCaptureView(platform::Rect frame, platform::Application& application)
     : Control(frame),
@@ -81,8 +72,8 @@ void ShortcutCaptureView::keyDown(const platform::KeyEvent& event) {
   const bool option = (flags & platform::modifierFlag::option) != 0;
   const bool shift = (flags & platform::modifierFlag::shift) != 0;
   const bool command = (flags & platform::modifierFlag::command) != 0;
-  const auto token = keyCodeToToken().find(event.keyCode);
-  if (!(control || option || shift || command) || token == keyCodeToToken().end()) {
+  const std::optional<std::string_view> key = platform::hotKeyWord(event.keyCode);
+  if (!(control || option || shift || command) || !key) {
     platform::playAlertSound(application_);
     return;
   }
@@ -94,7 +85,7 @@ void ShortcutCaptureView::keyDown(const platform::KeyEvent& event) {
       text += word;
     }
   }
-  text += token->second;
+  text += *key;
   // Key repeat is not filtered: a held combination is captured again with the same text.
   setShortcutValue(std::move(text));
   if (onShortcutCaptured_) {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -15,16 +13,12 @@ namespace launcher {
 // The settings window's shortcut field. A click gives it the keyboard focus (accent border); each
 // key-down while it has the focus becomes a shortcut text such as "control+option+b" (modifiers in
 // the fixed order control, option, shift, command), shown in display form and told to
-// onShortcutCaptured. A key without one of those four modifiers, or outside the table of capturable
-// keys, is refused with the alert sound. It registers nothing. Main thread only.
+// onShortcutCaptured. A key without one of those four modifiers, or that no hot-key name names
+// (platform::hotKeyWord), is refused with the alert sound. It registers nothing. Main thread only.
 //
 // Make it with std::make_shared, as every view.
 class ShortcutCaptureView : public platform::Control {
  public:
-  // The keys that can be captured, by virtual key code (ANSI position): the 26 letters, the 10
-  // digits, "space", "return" and "escape".
-  static const std::map<std::uint16_t, std::string>& keyCodeToToken();
-
   // application: where the alert sound of a refused key is played.
   explicit ShortcutCaptureView(platform::Rect frame, platform::Application& application);
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/CarbonEvents.h"
+#include "platform/KeyCodeNames.h"
 
 namespace launcher {
 namespace {
@@ -141,18 +141,6 @@ std::string piecewiseDisplay(std::string_view text) {
 
 }  // namespace
 
-const std::map<std::string, std::uint32_t>& keyCodeMap() {
-  static const std::map<std::string, std::uint32_t> map{
-      {"a", 0},  {"s", 1},      {"d", 2},       {"f", 3},      {"h", 4},       {"g", 5},  {"z", 6},
-      {"x", 7},  {"c", 8},      {"v", 9},       {"b", 11},     {"q", 12},      {"w", 13}, {"e", 14},
-      {"r", 15}, {"y", 16},     {"t", 17},      {"1", 18},     {"2", 19},      {"3", 20}, {"4", 21},
-      {"6", 22}, {"5", 23},     {"9", 25},      {"7", 26},     {"8", 28},      {"0", 29}, {"o", 31},
-      {"u", 32}, {"i", 34},     {"p", 35},      {"l", 37},     {"j", 38},      {"k", 40}, {"n", 45},
-      {"m", 46}, {"space", 49}, {"return", 36}, {"enter", 36}, {"escape", 53},
-  };
-  return map;
-}
-
 std::optional<ParsedHotkey> parseHotkey(std::string_view text) {
   const std::string lower = lowercased(text);
   const Pieces pieces = readPieces(lower);
@@ -160,16 +148,16 @@ std::optional<ParsedHotkey> parseHotkey(std::string_view text) {
   if (pieces.keys.size() != 1) {
     return std::nullopt;
   }
-  const auto& keyCodes = keyCodeMap();
-  const auto found = keyCodes.find(std::string(pieces.keys.front()));
-  if (found == keyCodes.end()) {
+  const platform::KeyCodeName* const key =
+      platform::findKeyWord(platform::hotKeyNames(), pieces.keys.front());
+  if (key == nullptr) {
     return std::nullopt;
   }
   std::uint32_t modifiers = 0;
   for (const std::string_view word : pieces.modifiers) {
     modifiers |= modifierMask(word).value_or(0);
   }
-  return ParsedHotkey{.keyCode = found->second, .modifiers = modifiers};
+  return ParsedHotkey{.keyCode = key->keyCode, .modifiers = modifiers};
 }
 
 bool isValidHotkey(std::string_view text) {

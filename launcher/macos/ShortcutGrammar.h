@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,13 +16,10 @@ struct ParsedHotkey {
   friend bool operator==(const ParsedHotkey&, const ParsedHotkey&) = default;
 };
 
-// Key names (lower case) and their virtual key codes: 26 letters, 10 digits, "space", "return",
-// "enter" (both 36, the main Return key) and "escape". Built once on first use; read-only.
-const std::map<std::string, std::uint32_t>& keyCodeMap();
-
 // Lower-cases the text, splits it at "+" (dropping empty pieces), trims each piece (a blank piece
 // becomes "" and stays) and ORs modifier words into the mask. A result only when exactly one other
-// piece is left and keyCodeMap names it: a text naming two keys would register only one of them.
+// piece is left and it is one of platform::hotKeyNames (the letters, the digits, "space", "return",
+// "enter" and "escape"): a text naming two keys would register only one of them.
 std::optional<ParsedHotkey> parseHotkey(std::string_view text);
 
 // True exactly when parseHotkey gives a result.

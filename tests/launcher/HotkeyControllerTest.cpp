@@ -14,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "ShortcutCaptureView.h"
 #include "ShortcutGrammar.h"
 #include "model/EmulatedDesktop.h"
 #include "model/KeyNames.h"
 #include "platform/CarbonEvents.h"
 #include "platform/EventLoop.h"
+#include "platform/KeyCodeNames.h"
 #include "support/DesktopProgram.h"
 
 namespace launcher {
@@ -51,7 +51,7 @@ using Keys = std::vector<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t,
 
 // The key names are the 26 letters, the 10 digits, "space", "return", "enter" and "escape", each
 // the key the desktop presses by that name, with the same modifier masks. Display forms read back
-// as the same shortcut, and every key the shortcut field records is one of them.
+// as the same shortcut, and the word the shortcut field records for a key code reads back as it.
 TEST(ShortcutGrammar, EveryKeyNameIsTheDesktopsKeyOfThatName) {
   std::set<std::string> names{"space", "return", "enter", "escape"};
   for (char key = 'a'; key <= 'z'; ++key) {
@@ -60,7 +60,7 @@ TEST(ShortcutGrammar, EveryKeyNameIsTheDesktopsKeyOfThatName) {
   for (char digit = '0'; digit <= '9'; ++digit) {
     names.emplace(1, digit);
   }
-  const auto listed = std::views::keys(launcher::keyCodeMap());
+  const auto listed = std::views::transform(platform::hotKeyNames(), &platform::KeyCodeName::word);
   EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), names);
   for (const std::string& name : names) {
     for (const std::string modifiers :
@@ -75,8 +75,9 @@ TEST(ShortcutGrammar, EveryKeyNameIsTheDesktopsKeyOfThatName) {
       EXPECT_EQ(parseHotkey(launcher::prettyHotkey(text)), parseHotkey(text)) << text;
     }
   }
-  for (const auto& [code, token] : launcher::ShortcutCaptureView::keyCodeToToken()) {
-    EXPECT_EQ(parseHotkey("control+" + token), (ParsedHotkey{code, control})) << token;
+  for (const platform::KeyCodeName& key : platform::hotKeyNames()) {
+    const std::string word(platform::hotKeyWord(key.keyCode).value_or(""));
+    EXPECT_EQ(parseHotkey("control+" + word), (ParsedHotkey{key.keyCode, control})) << word;
   }
 }
 

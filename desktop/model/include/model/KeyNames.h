@@ -19,11 +19,9 @@ struct KeyChord {
 
 // Reads words joined by "+", case-insensitive, blanks around a word ignored, for example
 // "command+option+b". Modifiers: "command"/"cmd", "option"/"opt"/"alt", "control"/"ctrl",
-// "shift", and "capslock" and "fn", which are key-event flags only. Exactly one key: a letter, a
-// digit, "space", "return"/"enter", "escape"/"esc", "tab", "delete", "f1".."f12", "left", "right",
-// "up", "down" or "keypad-enter". As on the real keyboard, the function keys carry the function
-// flag, the arrows the function and numeric-pad flags and the keypad's Enter the numeric-pad flag.
-// No key, two keys, an unknown or empty word: nullopt.
+// "shift", and "capslock" and "fn", which are key-event flags only. Exactly one key, by a word of
+// allKeyNames (KeyCodeNames.h), with the flags the key carries. No key, two keys, an unknown or
+// empty word: nullopt.
 std::optional<KeyChord> parseKeyChord(std::string_view words);
 
 }  // namespace platform
