@@ -61,7 +61,7 @@ struct FrontmostTarget {
             std::make_unique<platform::DesktopConnection>(std::make_unique<CountingTransport>(
                 std::make_unique<platform::InProcessTransport>(desktop, loop), launcherRequests))),
         targetConnection(desktop.connect(loop)),
-        target(*targetConnection, loop,
+        target(*targetConnection, *targetConnection, *targetConnection, loop,
                platform::ApplicationIdentity{2001, "app.ferrolin.desktop", std::nullopt,
                                              std::nullopt}),
         controller(launcher::LauncherConfig{"Ferrolin",
@@ -186,14 +186,15 @@ struct SettingsScene {
   std::shared_ptr<launcher::SettingsWindowController> makeController() {
     return std::make_shared<launcher::SettingsWindowController>(
         [](const launcher::LauncherSettings&) { return std::optional<std::string>(); }, [] {},
-        [](const launcher::UpdateChecker::Completion&) {}, [] { return true; }, application);
+        [](const launcher::UpdateChecker::Completion&) {}, [] { return true; }, application,
+        *connection);
   }
 
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application{
-      *connection, loop,
+      *connection, *connection, *connection, loop,
       platform::ApplicationIdentity{2002, "com.quorrel.launcher", std::nullopt, std::nullopt}};
 };
 
