@@ -4,11 +4,13 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "LauncherConfig.h"
 #include "ScratchFolder.h"
@@ -16,6 +18,7 @@
 #include "ShortcutGrammar.h"
 #include "TargetAppController.h"
 #include "model/EmulatedDesktop.h"
+#include "model/InProcessTransport.h"
 #include "picture/ScreenPicture.h"
 #include "platform/Application.h"
 #include "platform/EventLoop.h"
@@ -27,15 +30,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The launcher and a running target on an in-process emulated desktop, the target in front.
+// Carries a program's requests to its desktop and counts them: each is one round trip to the
+// daemon in a program.
+class CountingTransport final : public platform::DesktopTransport {
+ public:
+  CountingTransport(std::unique_ptr<platform::DesktopTransport> transport, std::int64_t& count)
+      : transport_(std::move(transport)), count_(&count) {}
+
+  void setEventHandler(std::function<void(const platform::DesktopEvent&)> handler) override {
+    transport_->setEventHandler(std::move(handler));
+  }
+  std::optional<platform::ProgramReply> send(const platform::ProgramRequest& request) override {
+    ++*count_;
+    return transport_->send(request);
+  }
+
+ private:
+  std::unique_ptr<platform::DesktopTransport> transport_;
+  std::int64_t* count_;
+};
+
+// The launcher and a running target on an in-process emulated desktop, the target in front. The
+// launcher's requests to the desktop are counted.
 struct FrontmostTarget {
   explicit FrontmostTarget(const fs::path& folder)
       : files(folder, folder),
         paths(folder),
         processes(paths, {}),
-        launcherConnection(desktop.connect(loop)),
+        launcherConnection(
+            std::make_unique<platform::DesktopConnection>(std::make_unique<CountingTransport>(
+                std::make_unique<platform::InProcessTransport>(desktop, loop), launcherRequests))),
         targetConnection(desktop.connect(loop)),
-        target(*targetConnection, loop,
+        target(*targetConnection, *targetConnection, *targetConnection, loop,
                platform::ApplicationIdentity{2001, "app.ferrolin.desktop", std::nullopt,
                                              std::nullopt}),
         controller(launcher::LauncherConfig{"Ferrolin",
@@ -56,6 +82,7 @@ struct FrontmostTarget {
   platform::ProcessLauncher processes;
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
+  std::int64_t launcherRequests = 0;
   std::unique_ptr<platform::DesktopConnection> launcherConnection;
   std::unique_ptr<platform::DesktopConnection> targetConnection;
   platform::Application target;
@@ -72,11 +99,31 @@ void toggleOfAFrontmostTarget(benchmark::State& state) {
     state.SkipWithError("the toggle did not write the hide command");
     return;
   }
+  scene.launcherRequests = 0;
   for ([[maybe_unused]] auto _ : state) {
     scene.controller.toggleTargetApp("com.quorrel.launcher");
   }
+  state.counters["requests_per_press"] = benchmark::Counter(
+      static_cast<double>(scene.launcherRequests), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(toggleOfAFrontmostTarget);
+
+// A press of the shortcut while the target is hidden (by the desktop, before each press): the
+// decision, the show command, and the requests that bring the target forward.
+void toggleOfAHiddenTarget(benchmark::State& state) {
+  const ScratchFolder folder;
+  FrontmostTarget scene(folder.path());
+  for ([[maybe_unused]] auto _ : state) {
+    scene.desktop.hideApplication(2001);
+    scene.controller.toggleTargetApp("com.quorrel.launcher");
+  }
+  if (scene.desktop.frontmostApplication() != 2001) {
+    state.SkipWithError("the toggle did not show the target");
+  }
+  state.counters["requests_per_press"] = benchmark::Counter(
+      static_cast<double>(scene.launcherRequests), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(toggleOfAHiddenTarget);
 
 // The same 4 bytes written atomically in the same folder, without the decision: the floor for the
 // toggle above.
@@ -139,14 +186,15 @@ struct SettingsScene {
   std::shared_ptr<launcher::SettingsWindowController> makeController() {
     return std::make_shared<launcher::SettingsWindowController>(
         [](const launcher::LauncherSettings&) { return std::optional<std::string>(); }, [] {},
-        [](const launcher::UpdateChecker::Completion&) {}, [] { return true; }, application);
+        [](const launcher::UpdateChecker::Completion&) {}, [] { return true; }, application,
+        *connection);
   }
 
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application{
-      *connection, loop,
+      *connection, *connection, *connection, loop,
       platform::ApplicationIdentity{2002, "com.quorrel.launcher", std::nullopt, std::nullopt}};
 };
 

@@ -62,7 +62,8 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   platform::EventLoop loop;
   const std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application(
-      *connection, loop, {::getpid(), "com.quorrel.uninstaller", std::nullopt, std::nullopt});
+      *connection, *connection, *connection, loop,
+      {::getpid(), "com.quorrel.uninstaller", std::nullopt, std::nullopt});
   platform::ApplicationServicesForAnyThread applications(*connection, loop);
   platform::GlobalQueue queue(1);
   const auto app = std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
@@ -70,6 +71,7 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
       .files = &files,
       .processes = &processes,
       .applications = &applications,
+      .screensAndLanguages = connection.get(),
       .background = &queue,
       .bundle = platform::Bundle::forExecutable(scratch.path() / "FerrolinUninstaller"),
       .userId = ::getuid(),

@@ -26,6 +26,7 @@
 #include "platform/PopUpButton.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/ProgressIndicator.h"
+#include "platform/ScreensAndLanguages.h"
 #include "platform/View.h"
 #include "platform/Window.h"
 
@@ -56,12 +57,13 @@ struct InstallResult {
 
 // The services the installer works with. None is owned; each must outlive the delegate.
 struct InstallerServices {
-  platform::Application* application = nullptr;  // dialogs, windows, the main queue, languages
+  platform::Application* application = nullptr;  // dialogs, windows and the main queue
   const platform::FileManager* files = nullptr;  // the home folder it installs into
   const platform::ProcessLauncher* processes = nullptr;
   // The running applications, callable from the background installation.
   platform::ApplicationServices* applications = nullptr;
-  platform::GlobalQueue* background = nullptr;  // where the installation runs
+  platform::ScreensAndLanguages* screensAndLanguages = nullptr;  // the dialogs' language, pictures
+  platform::GlobalQueue* background = nullptr;                   // where the installation runs
   platform::Bundle bundle;  // the installer's own bundle: the two bundles it installs, pictures
   uid_t userId = 0;         // the launchd domain gui/<uid>
   // How long one launchctl run may take before it is ended and fails (suite::launchctlTimeLimit in

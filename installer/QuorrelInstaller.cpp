@@ -24,14 +24,15 @@ int main() {
     return 1;
   }
   const std::unique_ptr<platform::Application> application =
-      platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
+      platform::Application::forBundle(*desktop, loop, platform::Bundle::main(), ::getpid());
   const platform::ProcessLauncher processes(paths, platform::desktopJournal(paths));
-  platform::ApplicationServicesForAnyThread applications(**desktop, loop);
+  platform::ApplicationServicesForAnyThread applications(*desktop->applications, loop);
   const auto delegate = std::make_shared<installer::InstallerApp>(installer::InstallerServices{
       .application = application.get(),
       .files = &platform::FileManager::defaultManager(),
       .processes = &processes,
       .applications = &applications,
+      .screensAndLanguages = desktop->screensAndLanguages,
       .background = &platform::GlobalQueue::userInitiated(),
       .bundle = platform::Bundle::main(),
       .userId = process.realUserId(),

@@ -19,6 +19,7 @@
 #include "platform/GlobalQueue.h"
 #include "platform/Image.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/ScreensAndLanguages.h"
 #include "platform/View.h"
 #include "platform/Window.h"
 
@@ -31,9 +32,10 @@ struct UninstallerServices {
   const platform::ProcessLauncher* processes = nullptr;
   // The running applications, callable from the background removal.
   platform::ApplicationServices* applications = nullptr;
-  platform::GlobalQueue* background = nullptr;  // where the removal runs
-  platform::Bundle bundle;                      // the uninstaller's own bundle, for its pictures
-  uid_t userId = 0;                             // the launchd domain gui/<uid>
+  platform::ScreensAndLanguages* screensAndLanguages = nullptr;  // the pictures' scale
+  platform::GlobalQueue* background = nullptr;                   // where the removal runs
+  platform::Bundle bundle;  // the uninstaller's own bundle, for its pictures
+  uid_t userId = 0;         // the launchd domain gui/<uid>
   // How long one launchctl run may take before it is ended and fails (suite::launchctlTimeLimit in
   // a program).
   std::chrono::milliseconds launchctlTimeLimit;

@@ -91,7 +91,7 @@ std::shared_ptr<platform::View> UninstallerApp::buildOnboardingAccessory(
   const std::shared_ptr<platform::Image> image = bundledImage(imageName);
   if (image) {
     const std::optional<platform::Screen> screen =
-        platform::Screen::main(services_.application->desktop());
+        platform::Screen::main(*services_.screensAndLanguages);
     layer.contents = image;
     layer.contentsGravity = platform::ContentsGravity::resizeAspectFill;
     layer.contentsScale = screen ? screen->backingScaleFactor() : 2.0;

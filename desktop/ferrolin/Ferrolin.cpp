@@ -112,7 +112,7 @@ int main() {
     return 1;
   }
   const std::unique_ptr<platform::Application> application =
-      platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
+      platform::Application::forBundle(*desktop, loop, platform::Bundle::main(), ::getpid());
   const platform::FileManager& files = platform::FileManager::defaultManager();
   FerrolinDelegate delegate(*application, files, launchedByLauncher, files.temporaryDirectory());
   application->setDelegate(&delegate);

@@ -131,7 +131,7 @@ void LauncherDelegate::openDownloadPage() {
   }
   // Whether the browser took it is not observed.
   [[maybe_unused]] const bool opened =
-      platform::Workspace(services_.application->desktop()).open(url->absoluteString());
+      platform::Workspace(*services_.applications).open(url->absoluteString());
 }
 
 const LauncherSettings& LauncherDelegate::settings() {
@@ -145,8 +145,8 @@ const LauncherSettings& LauncherDelegate::settings() {
 TargetAppController& LauncherDelegate::targetAppController() {
   if (!targetAppController_) {
     targetAppController_ = std::make_unique<TargetAppController>(
-        config_, services_.application->desktop(), *services_.files, services_.bundle,
-        *services_.processes, services_.paths, services_.application->loop());
+        config_, *services_.applications, *services_.files, services_.bundle, *services_.processes,
+        services_.paths, services_.application->loop());
   }
   return *targetAppController_;
 }
@@ -193,7 +193,8 @@ SettingsWindowController& LauncherDelegate::settingsWindowController() {
             completion(std::nullopt);
           }
         },
-        [this] { return isShortcutRegistered(); }, *services_.application);
+        [this] { return isShortcutRegistered(); }, *services_.application,
+        *services_.screensAndLanguages);
   }
   return *settingsWindowController_;
 }
@@ -205,8 +206,7 @@ bool LauncherDelegate::anotherLauncherRunsAlready() const {
   }
   // The desktop lists applications in launch order: the first launcher is the one that stays.
   const std::vector<platform::RunningApplication> launchers =
-      platform::RunningApplication::runningApplications(*identifier,
-                                                        services_.application->desktop());
+      platform::RunningApplication::runningApplications(*identifier, *services_.applications);
   return !launchers.empty() &&
          launchers.front().processIdentifier() != services_.application->identity().pid;
 }

@@ -5,11 +5,14 @@
 namespace launcher {
 
 LauncherServices LauncherServices::forProcess(platform::Application& application,
+                                              const platform::DesktopServices& desktop,
                                               platform::UserNotificationCenter& notifications,
                                               const platform::ProcessLauncher& processes) {
   const platform::ProcessInfo& process = platform::ProcessInfo::current();
   return LauncherServices{
       .application = &application,
+      .applications = desktop.applications,
+      .screensAndLanguages = desktop.screensAndLanguages,
       .files = &platform::FileManager::defaultManager(),
       .process = &process,
       .bundle = platform::Bundle::main(),

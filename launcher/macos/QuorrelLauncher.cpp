@@ -21,8 +21,9 @@ namespace {
 
 class QuorrelLauncherMain {
  public:
-  // Connects to the desktop, makes the application and the delegate and runs the event loop until
-  // the application terminates. Returns the process's exit status.
+  // Connects to the desktop, makes the application and the delegate, handing each the desktop's
+  // roles it uses, and runs the event loop until the application terminates. Returns the process's
+  // exit status.
   static int main() {
     platform::EventLoop& loop = platform::EventLoop::main();
     const platform::SystemPaths paths =
@@ -33,12 +34,12 @@ class QuorrelLauncherMain {
       return 1;
     }
     const std::unique_ptr<platform::Application> application =
-        platform::Application::forBundle(**desktop, loop, platform::Bundle::main(), ::getpid());
-    platform::UserNotificationCenter notifications(**desktop, loop,
+        platform::Application::forBundle(*desktop, loop, platform::Bundle::main(), ::getpid());
+    platform::UserNotificationCenter notifications(*desktop->notifications, loop,
                                                    platform::GlobalQueue::userInitiated());
     const platform::ProcessLauncher processes(paths, platform::desktopJournal(paths));
     retainedDelegate = std::make_shared<launcher::LauncherDelegate>(
-        launcher::LauncherServices::forProcess(*application, notifications, processes));
+        launcher::LauncherServices::forProcess(*application, *desktop, notifications, processes));
     application->setDelegate(retainedDelegate.get());
     application->run();
     // The process ends now. The delegate's components hold on to the application's status item

@@ -82,8 +82,10 @@ SettingsWindowController::SettingsWindowController(SaveHandler onSave,
                                                    std::function<void()> onOpenDownload,
                                                    CheckHandler onCheckForUpdates,
                                                    std::function<bool()> isShortcutRegistered,
-                                                   platform::Application& application)
+                                                   platform::Application& application,
+                                                   platform::ScreensAndLanguages& screens)
     : application_(application),
+      screens_(screens),
       onSave_(std::move(onSave)),
       onOpenDownload_(std::move(onOpenDownload)),
       onCheckForUpdates_(std::move(onCheckForUpdates)),
@@ -453,7 +455,7 @@ void SettingsWindowController::fadeOutToast(std::uint64_t serial) {
 
 std::vector<CoverMonitorOption> SettingsWindowController::buildCoverMonitorOptions(
     std::string_view languageCode) const {
-  return coverMonitorOptions(localizedStrings(languageCode), application_.desktop());
+  return coverMonitorOptions(localizedStrings(languageCode), screens_);
 }
 
 void SettingsWindowController::fillCoverMonitorPopup(std::string_view languageCode,

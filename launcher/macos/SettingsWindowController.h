@@ -17,6 +17,7 @@
 #include "platform/Button.h"
 #include "platform/Label.h"
 #include "platform/PopUpButton.h"
+#include "platform/ScreensAndLanguages.h"
 #include "platform/View.h"
 #include "platform/Window.h"
 #include "platform/WorkItem.h"
@@ -40,11 +41,13 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
 
   // Stores the callbacks and makes the controls; builds no window. isShortcutRegistered tells
   // whether the system has registered the shortcut in force, asked at every show and Apply.
-  // application: where the window is shown, the screens are read and the toast's timers run.
+  // application: where the window is shown and the toast's timers run; screens: the attached
+  // screens the display pop-up offers.
   SettingsWindowController(SaveHandler onSave, std::function<void()> onOpenDownload,
                            CheckHandler onCheckForUpdates,
                            std::function<bool()> isShortcutRegistered,
-                           platform::Application& application);
+                           platform::Application& application,
+                           platform::ScreensAndLanguages& screens);
   SettingsWindowController(const SettingsWindowController&) = delete;
   SettingsWindowController& operator=(const SettingsWindowController&) = delete;
   SettingsWindowController(SettingsWindowController&&) = delete;
@@ -93,6 +96,7 @@ class SettingsWindowController : public std::enable_shared_from_this<SettingsWin
   platform::Control::Action weakAction(void (SettingsWindowController::*action)());
 
   platform::Application& application_;
+  platform::ScreensAndLanguages& screens_;
   std::unique_ptr<platform::Window> window_;
   SaveHandler onSave_;
   std::function<void()> onOpenDownload_;

@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Workspace.h"
+#include "platform/WorkspaceSnapshot.h"
+
 namespace launcher {
 namespace {
 
@@ -23,6 +26,24 @@ std::filesystem::path standardized(const std::filesystem::path& path) {
     result = result.parent_path();
   }
   return result;
+}
+
+// Whether a press shows the running target (or else hides it): a hidden target is shown; a visible
+// one is hidden when it, the launcher (its identifier compared as an optional) or nothing is in
+// front, and shown when it is behind another application.
+bool shouldShow(const platform::WorkspaceSnapshot& workspace,
+                const platform::RunningApplicationState& target,
+                const std::optional<std::string>& launcherBundleIdentifier) {
+  if (target.hidden) {
+    return true;
+  }
+  const bool targetInFront = workspace.frontmost == target.pid || target.active;
+  const platform::RunningApplicationState* frontmost =
+      workspace.frontmost ? workspace.application(*workspace.frontmost) : nullptr;
+  const std::optional<std::string> frontmostIdentifier =
+      frontmost != nullptr ? frontmost->bundleIdentifier : std::nullopt;
+  const bool launcherInFront = frontmostIdentifier == launcherBundleIdentifier;
+  return workspace.frontmost && !targetInFront && !launcherInFront;
 }
 
 }  // namespace
@@ -49,8 +70,11 @@ TargetAppController::~TargetAppController() {
 
 void TargetAppController::toggleTargetApp(
     const std::optional<std::string>& launcherBundleIdentifier) {
-  std::optional<platform::RunningApplication> target = runningTarget();
-  if (!target) {
+  // One look at the desktop per press: the decision reads this snapshot only.
+  const platform::WorkspaceSnapshot workspace = platform::WorkspaceSnapshot::take(*desktop_);
+  const platform::RunningApplicationState* target =
+      workspace.firstRunning(config_.bundleIdentifier);
+  if (target == nullptr) {
     // A target that takes a moment to check in would otherwise be started once per press.
     if (!startInProgress_) {
       launchTargetApp();
@@ -61,8 +85,8 @@ void TargetAppController::toggleTargetApp(
     startInProgress_->cancel();
     startInProgress_.reset();
   }
-  if (shouldShow(*target, launcherBundleIdentifier)) {
-    show(*target);
+  if (shouldShow(workspace, *target, launcherBundleIdentifier)) {
+    show(target->pid);
   } else {
     // The target hides itself when it reads the command; the launcher asks nothing more of it.
     writeCommandTrigger("hide");
@@ -81,40 +105,11 @@ void TargetAppController::terminateTargetApp() {
   }
 }
 
-std::optional<platform::RunningApplication> TargetAppController::runningTarget() const {
-  for (platform::RunningApplication& instance :
-       platform::RunningApplication::runningApplications(config_.bundleIdentifier, *desktop_)) {
-    if (!instance.isTerminated()) {
-      return std::move(instance);
-    }
-  }
-  return std::nullopt;
-}
-
-bool TargetAppController::shouldShow(
-    const platform::RunningApplication& target,
-    const std::optional<std::string>& launcherBundleIdentifier) const {
-  const std::optional<platform::RunningApplication> frontmost =
-      platform::Workspace(*desktop_).frontmostApplication();
-  const bool targetInFront =
-      (frontmost && frontmost->processIdentifier() == target.processIdentifier()) ||
-      target.isActive();
-  const std::optional<std::string> frontmostIdentifier =
-      frontmost ? frontmost->bundleIdentifier() : std::nullopt;
-  const bool launcherInFront = frontmostIdentifier == launcherBundleIdentifier;
-
-  if (target.isHidden()) {
-    return true;
-  }
-  // Visible: hidden when it, the launcher or nothing is in front; shown when it is behind another.
-  const bool behindAnotherApplication = frontmost && !targetInFront && !launcherInFront;
-  return behindAnotherApplication;
-}
-
-void TargetAppController::show(platform::RunningApplication& target) const {
+void TargetAppController::show(pid_t target) const {
   writeCommandTrigger("show");
-  target.unhide();
-  target.activate(platform::ActivationOptions::activateAllWindows);
+  // Whether the desktop delivered the requests is not observed, as with every failure here.
+  [[maybe_unused]] const bool unhidden = desktop_->unhideApplication(target);
+  [[maybe_unused]] const bool activated = desktop_->activateApplication(target);
 }
 
 void TargetAppController::launchTargetApp() {

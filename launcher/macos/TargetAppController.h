@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -15,7 +17,6 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 #include "platform/WorkItem.h"
-#include "platform/Workspace.h"
 
 namespace launcher {
 
@@ -56,19 +57,18 @@ class TargetAppController {
 
   // Starts the target when it is not running and not starting; otherwise shows it when it is hidden
   // or behind another application, and hides it when it is in front, when the launcher itself is
-  // in front (its identifier compared as an optional) or when no application is. While the target
-  // is starting a press does nothing.
+  // in front (its identifier compared as an optional) or when no application is. The running
+  // target is the first instance that does not report itself terminated. While the target is
+  // starting a press does nothing. A press asks the desktop twice (one WorkspaceSnapshot), and
+  // a show adds the two requests that bring the target forward.
   void toggleTargetApp(const std::optional<std::string>& launcherBundleIdentifier);
 
   // Asks every running instance to quit, forcing those that refuse. Does not wait for them.
   void terminateTargetApp();
 
  private:
-  // The first running instance that does not report itself terminated.
-  std::optional<platform::RunningApplication> runningTarget() const;
-  bool shouldShow(const platform::RunningApplication& target,
-                  const std::optional<std::string>& launcherBundleIdentifier) const;
-  void show(platform::RunningApplication& target) const;
+  // Writes the show command, then unhides and activates the target.
+  void show(pid_t target) const;
 
   // Writes the launch trigger, then opens the first existing copy of the target (support folder,
   // the launcher's folder, the folder above it, the applications folder) that is not the launcher

@@ -276,7 +276,7 @@ class DaemonConnectionTest : public DesktopTest {
     ASSERT_TRUE(made) << made.error().localizedDescription;
     connection = std::make_unique<platform::DesktopConnection>(std::move(*made));
     application = std::make_unique<platform::Application>(
-        *connection, loop,
+        *connection, *connection, *connection, loop,
         platform::ApplicationIdentity{::getpid(), "org.test.program", "/Applications/Test.app",
                                       std::nullopt});
     application->finishLaunching();

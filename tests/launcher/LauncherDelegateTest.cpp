@@ -112,6 +112,8 @@ class LauncherDelegateTest : public testing::Test {
     application.finishLaunching();
     delegate = std::make_shared<LauncherDelegate>(launcher::LauncherServices{
         .application = &application,
+        .applications = connection.get(),
+        .screensAndLanguages = connection.get(),
         .files = &files,
         .process = &process,
         .bundle =
@@ -184,7 +186,7 @@ class LauncherDelegateTest : public testing::Test {
   platform::EventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application{
-      *connection, loop,
+      *connection, *connection, *connection, loop,
       platform::ApplicationIdentity{launcherPid, "com.quorrel.launcher", std::nullopt,
                                     std::nullopt}};
   platform::EventTarget hotKeyTarget{application};

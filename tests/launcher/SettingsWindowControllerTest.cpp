@@ -121,7 +121,7 @@ class SettingsWindowControllerTest : public testing::Test {
       },
       [this] { ++downloads; },
       [this](UpdateChecker::Completion completion) { checks.push_back(std::move(completion)); },
-      [this] { return shortcutRegistered; }, program.application);
+      [this] { return shortcutRegistered; }, program.application, *program.connection);
 };
 
 TEST_F(SettingsWindowControllerTest, FirstShowBuildsTheWindowAndASecondOneReusesAndRecentresIt) {

@@ -42,21 +42,23 @@ std::vector<std::string> openIdentifier(const std::string& identifier) {
   return {"-b", identifier, "--args", "--quorrel-launch-fullscreen"};
 }
 
-// The controller's line to the emulated desktop. It records the requests the launcher makes of
-// other applications and plays what the emulated desktop never does by itself: an application that
-// refuses a polite terminate, or reports itself active or terminated. The controller asks nothing
-// else of it.
+// The controller's line to the emulated desktop. It counts the questions the launcher asks, records
+// the requests it makes of other applications and plays what the emulated desktop never does by
+// itself: an application that refuses a polite terminate, or reports itself active or terminated.
+// The controller asks nothing else of it.
 class RecordingConnection final : public platform::ApplicationServices {
  public:
   explicit RecordingConnection(std::unique_ptr<platform::DesktopConnection> desktop)
       : d_(std::move(desktop)) {}
 
+  int questions = 0;
   Requests requests;
   std::set<pid_t> refusesToQuit;
   std::set<pid_t> reportsActive;
   std::set<pid_t> reportsTerminated;
 
   std::vector<platform::RunningApplicationState> runningApplications() override {
+    ++questions;
     auto applications = d_->runningApplications();
     for (platform::RunningApplicationState& application : applications) {
       application.active = application.active || reportsActive.contains(application.pid);
@@ -64,7 +66,10 @@ class RecordingConnection final : public platform::ApplicationServices {
     }
     return applications;
   }
-  std::optional<pid_t> frontmostApplication() override { return d_->frontmostApplication(); }
+  std::optional<pid_t> frontmostApplication() override {
+    ++questions;
+    return d_->frontmostApplication();
+  }
   bool hideApplication(pid_t pid) override { return note("hide", pid) && d_->hideApplication(pid); }
   bool unhideApplication(pid_t pid) override {
     return note("unhide", pid) && d_->unhideApplication(pid);
@@ -184,10 +189,12 @@ TEST_F(TargetAppControllerTest, TheTargetsStateAndWhatIsInFrontDecideBetweenShow
     row.arrange();
     const std::optional<pid_t> frontBefore = desktop.frontmostApplication();
     launcherConnection.requests.clear();
+    launcherConnection.questions = 0;
     fs::remove(files.temporaryDirectory() / launcher::commandTriggerFilename);
 
     controller().toggleTargetApp(row.launcherIdentity);
     loop.runUntilIdle();
+    EXPECT_LE(launcherConnection.questions, 2) << "one look at the desktop per press";
 
     if (row.shows) {
       EXPECT_EQ(trigger(launcher::commandTriggerFilename), "show");

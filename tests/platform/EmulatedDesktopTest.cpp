@@ -40,7 +40,7 @@ TEST_F(EmulatedDesktopTest, ARunLaunchesLoopsAndEndsWithTheDelegateTold) {
   RecordingDelegate delegate(log);
   auto connection = desktop.connect(loop);
   Application application(
-      *connection, loop,
+      *connection, *connection, *connection, loop,
       ApplicationIdentity{4001, "com.quorrel.uninstaller", std::nullopt, std::nullopt});
   application.setDelegate(&delegate);
   application.setOnTerminate([&] { log.emplace_back("terminated"); });

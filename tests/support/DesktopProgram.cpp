@@ -9,7 +9,7 @@ DesktopProgram::DesktopProgram(platform::EmulatedDesktop& desktop, platform::Eve
                                platform::ActivationPolicy policy,
                                std::optional<std::string> bundlePath)
     : connection(desktop.connect(loop)),
-      application(*connection, loop,
+      application(*connection, *connection, *connection, loop,
                   platform::ApplicationIdentity{pid, std::move(bundleIdentifier),
                                                 std::move(bundlePath), std::nullopt}) {
   application.setActivationPolicy(policy);

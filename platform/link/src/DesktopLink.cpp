@@ -1,16 +1,17 @@
 #include "platform/DesktopLink.h"
 
+#include <memory>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/DaemonConnection.h"
 #include "platform/DesktopChannel.h"
+#include "platform/DesktopConnection.h"
 
 namespace platform {
 
-Result<std::unique_ptr<DesktopConnection>> connectToDesktop(const SystemPaths& paths,
-                                                            EventLoop& loop) {
+Result<DesktopServices> connectToDesktop(const SystemPaths& paths, EventLoop& loop) {
   const auto& folder = paths.emulatedDesktop();
   if (!folder) {
     return std::unexpected(Error{errorDomain::desktop, -1,
@@ -20,7 +21,15 @@ Result<std::unique_ptr<DesktopConnection>> connectToDesktop(const SystemPaths& p
   if (!line) {
     return std::unexpected(line.error());
   }
-  return std::make_unique<DesktopConnection>(std::move(*line));
+  const auto connection = std::make_shared<DesktopConnection>(std::move(*line));
+  return DesktopServices{
+      .windowServer = connection.get(),
+      .applications = connection.get(),
+      .hotKeys = connection.get(),
+      .notifications = connection.get(),
+      .screensAndLanguages = connection.get(),
+      .provider = connection,
+  };
 }
 
 ProcessLauncher::StartJournal desktopJournal(const SystemPaths& paths) {

@@ -7,6 +7,7 @@
 #include "platform/Bundle.h"
 #include "platform/CarbonEvents.h"
 #include "platform/DesktopEvent.h"
+#include "platform/DesktopServices.h"
 #include "platform/Menu.h"
 #include "platform/PopUpButton.h"
 #include "platform/StatusItem.h"
@@ -33,7 +34,7 @@ PopUpButton* findPopUpHolding(View& root, const std::string& item,
 
 }  // namespace
 
-std::unique_ptr<Application> Application::forBundle(DesktopConnection& desktop, EventLoop& loop,
+std::unique_ptr<Application> Application::forBundle(const DesktopServices& desktop, EventLoop& loop,
                                                     const Bundle& bundle, pid_t pid) {
   ApplicationIdentity identity;
   identity.pid = pid;
@@ -42,7 +43,9 @@ std::unique_ptr<Application> Application::forBundle(DesktopConnection& desktop, 
   if (const auto& executable = bundle.executablePath()) {
     identity.executablePath = executable->string();
   }
-  auto application = std::make_unique<Application>(desktop, loop, std::move(identity));
+  auto application =
+      std::make_unique<Application>(*desktop.windowServer, *desktop.hotKeys,
+                                    *desktop.screensAndLanguages, loop, std::move(identity));
   // As the system does, a user-interface element starts as an accessory application, so it does
   // not take the front when it checks in.
   if (bundle.isUIElement()) {
@@ -51,9 +54,15 @@ std::unique_ptr<Application> Application::forBundle(DesktopConnection& desktop, 
   return application;
 }
 
-Application::Application(DesktopConnection& desktop, EventLoop& loop, ApplicationIdentity identity)
-    : desktop_(desktop), loop_(loop), identity_(std::move(identity)) {
-  desktop_.setEventHandler([this](const DesktopEvent& event) { handleEvent(event); });
+Application::Application(WindowServer& windowServer, HotKeyServices& hotKeys,
+                         ScreensAndLanguages& screens, EventLoop& loop,
+                         ApplicationIdentity identity)
+    : windowServer_(windowServer),
+      hotKeys_(hotKeys),
+      screensAndLanguages_(screens),
+      loop_(loop),
+      identity_(std::move(identity)) {
+  windowServer_.setEventHandler([this](const DesktopEvent& event) { handleEvent(event); });
 }
 
 Application::~Application() {
@@ -62,30 +71,30 @@ Application::~Application() {
   if (pendingPublish_) {
     pendingPublish_->cancel();
   }
-  desktop_.setEventHandler(nullptr);
+  windowServer_.setEventHandler(nullptr);
 }
 
 void Application::setActivationPolicy(ActivationPolicy policy) {
   policy_ = policy;
   if (checkedIn_) {
-    desktop_.setActivationPolicy(policy);
+    windowServer_.setActivationPolicy(policy);
   }
 }
 
 void Application::activate() {
   checkIn();
-  desktop_.activate();
+  windowServer_.activate();
 }
 
 void Application::hide() {
   checkIn();
-  desktop_.setHidden(true);
+  windowServer_.setHidden(true);
 }
 
 void Application::checkIn() {
   if (!checkedIn_) {
     checkedIn_ = true;
-    desktop_.checkIn(identity_, policy_);
+    windowServer_.checkIn(identity_, policy_);
   }
 }
 
@@ -117,7 +126,7 @@ void Application::terminate() {
     pendingPublish_->cancel();
   }
   if (checkedIn_) {
-    desktop_.checkOut();
+    windowServer_.checkOut();
   }
   if (running_) {
     loop_.stop();
@@ -198,7 +207,7 @@ void Application::publishNow() {
     return;
   }
   checkIn();
-  desktop_.publishInterface(describeInterface());
+  windowServer_.publishInterface(describeInterface());
 }
 
 bool Application::handleEvent(const DesktopEvent& event) {

@@ -34,7 +34,7 @@ EventTarget::EventTarget(Application& application) : application_(application) {
 EventTarget::~EventTarget() {
   application_.setHotKeyHandler({});
   for (const auto& hotKey : hotKeys_) {
-    application_.desktop().unregisterHotKey(hotKey->registration);
+    application_.hotKeys().unregisterHotKey(hotKey->registration);
   }
 }
 
@@ -59,7 +59,7 @@ OSStatus EventTarget::registerHotKey(std::uint32_t keyCode, std::uint32_t modifi
   }
   *outRef = nullptr;
   std::uint64_t registration = 0;
-  const OSStatus status = application_.desktop().registerHotKey(
+  const OSStatus status = application_.hotKeys().registerHotKey(
       keyCode, modifiers, identifier.signature, identifier.id, registration);
   if (status != noErr) {
     return status;
@@ -74,7 +74,7 @@ OSStatus EventTarget::unregisterHotKey(EventHotKeyRef hotKey) {
   if (found == hotKeys_.end()) {
     return paramErr;
   }
-  application_.desktop().unregisterHotKey(hotKey->registration);
+  application_.hotKeys().unregisterHotKey(hotKey->registration);
   hotKeys_.erase(found);
   return noErr;
 }

@@ -3,7 +3,7 @@
 namespace platform {
 
 void playAlertSound(Application& application) {
-  application.desktop().playAlertSound();
+  application.windowServer().playAlertSound();
 }
 
 }  // namespace platform

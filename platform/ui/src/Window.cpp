@@ -124,7 +124,7 @@ void Window::setContentSize(Size size) {
 }
 
 void Window::center() {
-  const auto screens = application_->desktop().screens();
+  const auto screens = application_->screensAndLanguages().screens();
   if (screens.empty()) {
     return;
   }

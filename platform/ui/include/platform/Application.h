@@ -7,14 +7,17 @@
 #include <optional>
 #include <vector>
 
-#include "platform/DesktopConnection.h"
 #include "platform/EventLoop.h"
+#include "platform/HotKeyServices.h"
 #include "platform/InterfaceRecords.h"
+#include "platform/ScreensAndLanguages.h"
+#include "platform/WindowServer.h"
 
 namespace platform {
 
 class Alert;
 class Bundle;
+struct DesktopServices;  // platform/DesktopServices.h
 class EventTarget;
 class StatusItem;
 class Window;
@@ -29,16 +32,20 @@ class ApplicationDelegate {
 };
 
 // The program's application object: its delegate, activation policy, event loop, and the window
-// server's side of its windows, alerts and status items. Main thread only.
+// server's side of its windows, alerts and status items. It works through three of the desktop's
+// roles: the window server, the hot keys (for its event target) and the screens (where its windows
+// centre). Main thread only.
 class Application {
  public:
-  // A program's application, named by its bundle and process id, as its entry point makes it.
-  // A user-interface element (LSUIElement) starts as an accessory application.
-  static std::unique_ptr<Application> forBundle(DesktopConnection& desktop, EventLoop& loop,
+  // A program's application, named by its bundle and process id, as its entry point makes it on
+  // its desktop's roles. A user-interface element (LSUIElement) starts as an accessory application.
+  static std::unique_ptr<Application> forBundle(const DesktopServices& desktop, EventLoop& loop,
                                                 const Bundle& bundle, pid_t pid);
 
-  // An application on a given desktop and loop (tests make several in one process).
-  Application(DesktopConnection& desktop, EventLoop& loop, ApplicationIdentity identity);
+  // An application on the given roles and loop (tests make several in one process). The roles
+  // must outlive it.
+  Application(WindowServer& windowServer, HotKeyServices& hotKeys, ScreensAndLanguages& screens,
+              EventLoop& loop, ApplicationIdentity identity);
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
@@ -67,7 +74,6 @@ class Application {
   void setOnTerminate(std::function<void()> onTerminate) { onTerminate_ = std::move(onTerminate); }
 
   EventLoop& loop() const { return loop_; }
-  DesktopConnection& desktop() const { return desktop_; }
   const ApplicationIdentity& identity() const { return identity_; }
 
   // The window server's side, used by Window, Alert and StatusItem.
@@ -101,12 +107,22 @@ class Application {
  private:
   // Makes the application's event target on first use.
   friend EventTarget* GetApplicationEventTarget(Application& application);
+  // The platform's own objects that work through the application's roles; the programs hand their
+  // components the roles themselves.
+  friend class EventTarget;
+  friend class Window;
+  friend void playAlertSound(Application& application);
+  WindowServer& windowServer() const { return windowServer_; }
+  HotKeyServices& hotKeys() const { return hotKeys_; }
+  ScreensAndLanguages& screensAndLanguages() const { return screensAndLanguages_; }
 
   void checkIn();
   bool handleInput(const UserInput& input);
   void publishNow();
 
-  DesktopConnection& desktop_;
+  WindowServer& windowServer_;
+  HotKeyServices& hotKeys_;
+  ScreensAndLanguages& screensAndLanguages_;
   EventLoop& loop_;
   ApplicationIdentity identity_;
   ApplicationDelegate* delegate_ = nullptr;
