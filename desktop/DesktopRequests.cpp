@@ -8,7 +8,6 @@
 
 namespace desktop {
 
-namespace control = platform::control;
 using platform::ControlFailure;
 using platform::Done;
 namespace controlStatus = platform::controlStatus;
@@ -26,17 +25,9 @@ platform::ControlResult<Done> doneOr(bool done, std::string message) {
   return Done{};
 }
 
-template <typename T>
-platform::ControlResult<T> fromLaunchd(std::expected<T, LaunchdFailure> result) {
+platform::ControlResult<Done> done(const std::expected<void, LaunchdFailure>& result) {
   if (!result) {
-    return refused(result.error().status, std::move(result.error().message));
-  }
-  return std::move(*result);
-}
-
-platform::ControlResult<Done> fromLaunchd(const std::expected<void, LaunchdFailure>& result) {
-  if (!result) {
-    return refused(result.error().status, result.error().message);
+    return std::unexpected(result.error());
   }
   return Done{};
 }
@@ -208,19 +199,19 @@ DesktopRequests::Answer<control::Bootstrap> DesktopRequests::answer(
   if (request.path.empty()) {
     return std::unexpected(malformedField("path"));
   }
-  return fromLaunchd(launchd_->bootstrap(request.path));
+  return done(launchd_->bootstrap(request.path));
 }
 
 DesktopRequests::Answer<control::Bootout> DesktopRequests::answer(const control::Bootout& request) {
   if (request.path.empty()) {
     return std::unexpected(malformedField("path"));
   }
-  return fromLaunchd(launchd_->bootout(request.path));
+  return done(launchd_->bootout(request.path));
 }
 
 DesktopRequests::Answer<control::Kickstart> DesktopRequests::answer(
     const control::Kickstart& request) {
-  const auto pid = fromLaunchd(launchd_->kickstart(request.label, request.kill));
+  const auto pid = launchd_->kickstart(request.label, request.kill);
   if (!pid) {
     return std::unexpected(pid.error());
   }
@@ -229,7 +220,7 @@ DesktopRequests::Answer<control::Kickstart> DesktopRequests::answer(
 
 DesktopRequests::Answer<control::Print> DesktopRequests::answer(
     const control::Print& request) const {
-  const auto loaded = fromLaunchd(launchd_->print(request.label));
+  const auto loaded = launchd_->print(request.label);
   if (!loaded) {
     return std::unexpected(loaded.error());
   }

@@ -17,6 +17,8 @@
 
 namespace desktop {
 
+namespace control = platform::control;
+
 // The refusal of a request whose field `name` is missing or not of its type.
 platform::ControlFailure malformedField(std::string_view name);
 
@@ -36,33 +38,31 @@ class DesktopRequests {
   platform::ProgramReply answer(std::uint64_t client, pid_t peer, platform::ProgramRequest request);
 
   // Programs started, and the journal.
-  Answer<platform::control::RecordProgramStart> answer(
-      const platform::control::RecordProgramStart& request);
-  Answer<platform::control::Launch> answer(const platform::control::Launch& request);
-  Answer<platform::control::Journal> answer(const platform::control::Journal& request) const;
+  Answer<control::RecordProgramStart> answer(const control::RecordProgramStart& request);
+  Answer<control::Launch> answer(const control::Launch& request);
+  Answer<control::Journal> answer(const control::Journal& request) const;
 
   // The user's hands and eyes.
-  Answer<platform::control::Press> answer(const platform::control::Press& request);
-  Answer<platform::control::Focus> answer(const platform::control::Focus& request);
-  Answer<platform::control::ChooseMenuItem> answer(
-      const platform::control::ChooseMenuItem& request);
-  Answer<platform::control::Click> answer(const platform::control::Click& request);
-  Answer<platform::control::Dismiss> answer(const platform::control::Dismiss& request);
-  Answer<platform::control::Select> answer(const platform::control::Select& request);
-  Answer<platform::control::Key> answer(const platform::control::Key& request);
-  Answer<platform::control::Apps> answer(const platform::control::Apps& request) const;
-  Answer<platform::control::Show> answer(const platform::control::Show& request) const;
-  Answer<platform::control::SetScreens> answer(platform::control::SetScreens request);
-  Answer<platform::control::SetLanguages> answer(const platform::control::SetLanguages& request);
+  Answer<control::Press> answer(const control::Press& request);
+  Answer<control::Focus> answer(const control::Focus& request);
+  Answer<control::ChooseMenuItem> answer(const control::ChooseMenuItem& request);
+  Answer<control::Click> answer(const control::Click& request);
+  Answer<control::Dismiss> answer(const control::Dismiss& request);
+  Answer<control::Select> answer(const control::Select& request);
+  Answer<control::Key> answer(const control::Key& request);
+  Answer<control::Apps> answer(const control::Apps& request) const;
+  Answer<control::Show> answer(const control::Show& request) const;
+  Answer<control::SetScreens> answer(control::SetScreens request);
+  Answer<control::SetLanguages> answer(const control::SetLanguages& request);
 
   // The user's launchd.
-  Answer<platform::control::Agents> answer(const platform::control::Agents& request) const;
-  Answer<platform::control::Bootstrap> answer(const platform::control::Bootstrap& request);
-  Answer<platform::control::Bootout> answer(const platform::control::Bootout& request);
-  Answer<platform::control::Kickstart> answer(const platform::control::Kickstart& request);
-  Answer<platform::control::Print> answer(const platform::control::Print& request) const;
-  Answer<platform::control::Login> answer(const platform::control::Login& request);
-  Answer<platform::control::Logout> answer(const platform::control::Logout& request);
+  Answer<control::Agents> answer(const control::Agents& request) const;
+  Answer<control::Bootstrap> answer(const control::Bootstrap& request);
+  Answer<control::Bootout> answer(const control::Bootout& request);
+  Answer<control::Kickstart> answer(const control::Kickstart& request);
+  Answer<control::Print> answer(const control::Print& request) const;
+  Answer<control::Login> answer(const control::Login& request);
+  Answer<control::Logout> answer(const control::Logout& request);
 
   // Starts a program with the desktop's environment and enters it in the journal.
   platform::Result<pid_t> start(const std::string& program,
