@@ -8,14 +8,28 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
-#include "DesktopRequests.h"
 #include "model/DesktopState.h"
 #include "platform/EventLoop.h"
 
 namespace desktop {
+
+// The daemon's answer to one request: a result, or a failure with the exit status a command-line
+// tool reports for it and a message.
+struct Reply {
+  bool ok = true;
+  nlohmann::json result;
+  int status = 0;
+  std::string error;
+
+  static Reply success(nlohmann::json result = nullptr) { return {true, std::move(result), 0, {}}; }
+  static Reply failure(int status, std::string error) {
+    return {false, nullptr, status, std::move(error)};
+  }
+};
 
 // One client socket of the daemon: a program or a tool. The desktop reaches the program through it.
 // Nothing in it blocks: what the socket does not take at once waits, in order, and goes out as the

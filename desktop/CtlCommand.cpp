@@ -136,18 +136,21 @@ std::expected<CommandLine, std::string> splitOptions(std::span<const std::string
   return line;
 }
 
-CtlCommand request(std::string op, nlohmann::json fields = nlohmann::json::object(),
-                   CtlOutput output = CtlOutput::none) {
+namespace control = platform::control;
+
+// A record of either table.
+template <typename Request>
+CtlCommand request(Request asked, CtlOutput output = CtlOutput::none) {
   CtlCommand command;
   command.kind = CtlCommand::Kind::request;
-  command.op = std::move(op);
-  command.fields = std::move(fields);
+  command.request = std::move(asked);
   command.output = output;
   return command;
 }
 
-CtlCommand query(std::string op, CtlOutput output, const CommandLine& line) {
-  CtlCommand command = request(std::move(op), nlohmann::json::object(), output);
+template <typename Request>
+CtlCommand query(Request asked, CtlOutput output, const CommandLine& line) {
+  CtlCommand command = request(std::move(asked), output);
   command.json = line.json;
   return command;
 }
@@ -158,17 +161,18 @@ CtlCommand ofKind(CtlCommand::Kind kind) {
   return command;
 }
 
-Built shortcutRequest(const std::string& op, const std::string& words) {
+template <typename Request>
+Built shortcutRequest(const std::string& words) {
   if (!platform::parseKeyChord(words)) {
     return usageError("“" + words + "” is not a shortcut: modifier and key words joined by +, " +
                       "like command+option+b");
   }
-  return request(op, {{"shortcut", words}});
+  return request(Request{words});
 }
 
 Built buildScreens(const CommandLine& line) {
   if (line.operands.empty()) {
-    return query("screens", CtlOutput::screens, line);
+    return query(platform::request::Screens{}, CtlOutput::screens, line);
   }
   if (line.operands.size() != 2 || line.operands[0] != "set") {
     return usageError("screens takes nothing, or set and a JSON list of screens");
@@ -176,20 +180,23 @@ Built buildScreens(const CommandLine& line) {
   if (line.json) {
     return usageError("--json is for the screens query, not for screens set");
   }
-  nlohmann::json screens = platform::parseJson(line.operands[1]);
-  if (!screens.is_array()) {
+  const nlohmann::json list = platform::parseJson(line.operands[1]);
+  if (!list.is_array()) {
     return usageError("screens set takes a JSON list of screens, like " +
                       std::string(R"([{"name": "Main", "x": 0, "y": 0, "width": 1440, )") +
                       R"("height": 900}])");
   }
-  for (std::size_t index = 0; index < screens.size(); ++index) {
-    if (!platform::wire::decodeScreen(screens[index])) {
-      return usageError("screen " + std::to_string(index + 1) +
+  control::SetScreens set;
+  for (const nlohmann::json& element : list) {
+    auto screen = platform::wire::decodeScreen(element);
+    if (!screen) {
+      return usageError("screen " + std::to_string(set.screens.size() + 1) +
                         " needs a name, x, y, a width and a height, and may have a " +
                         "displayNumber and a scale");
     }
+    set.screens.push_back(std::move(*screen));
   }
-  return request("setScreens", {{"screens", std::move(screens)}});
+  return request(std::move(set));
 }
 
 bool isLanguageTag(std::string_view tag) {
@@ -203,7 +210,7 @@ Built buildLanguages(const CommandLine& line) {
   if (line.operands.size() != 2 || line.operands[0] != "set") {
     return usageError("languages takes set and a list of language tags");
   }
-  nlohmann::json languages = nlohmann::json::array();
+  control::SetLanguages set;
   const std::string& list = line.operands[1];
   std::size_t start = 0;
   for (;;) {
@@ -219,13 +226,13 @@ Built buildLanguages(const CommandLine& line) {
       return usageError("“" + list + "” is not a list of language tags separated by commas, " +
                         "like en,fr-FR");
     }
-    languages.push_back(std::string(tag));
+    set.languages.emplace_back(tag);
     if (comma == list.size()) {
       break;
     }
     start = comma + 1;
   }
-  return request("setLanguages", {{"languages", std::move(languages)}});
+  return request(std::move(set));
 }
 
 Built buildWait(const CommandLine& line) {
@@ -239,45 +246,21 @@ Built buildWait(const CommandLine& line) {
   if (line.operands.size() != (named ? 2U : 1U)) {
     return usageError(named ? "wait " + what + " needs one name" : "wait alert takes no name");
   }
-  nlohmann::json fields = {{"what", what}, {"timeout", line.timeout.value_or(defaultTimeout)}};
-  if (named) {
-    fields["name"] = line.operands[1];
-  }
-  return request("wait", std::move(fields));
+  return request(control::Wait{what, named ? std::optional(line.operands[1]) : std::nullopt,
+                               line.timeout.value_or(defaultTimeout)});
 }
 
 Built buildFocus(const CommandLine& line) {
   if (line.operands[0] == "none") {
-    return request("focus");
+    return request(control::Focus{});
   }
-  return request("focus", {{"bundleIdentifier", line.operands[0]}});
-}
-
-Built buildMenu(const CommandLine& line) {
-  nlohmann::json fields = {{"item", line.operands[0]}};
-  if (line.app) {
-    fields["app"] = *line.app;
-  }
-  return request("menu", std::move(fields));
-}
-
-Built buildSelect(const CommandLine& line) {
-  nlohmann::json fields = {{"item", line.operands[0]}};
-  if (line.in) {
-    fields["in"] = *line.in;
-  }
-  return request("select", std::move(fields));
+  return request(control::Focus{line.operands[0]});
 }
 
 Built buildScreenshot(const CommandLine& line) {
   CtlCommand command = ofKind(CtlCommand::Kind::screenshot);
-  command.fields["file"] = line.operands[0];
-  if (line.window) {
-    command.fields["window"] = *line.window;
-  }
-  if (line.menu) {
-    command.fields["menu"] = *line.menu;
-  }
+  command.pictureFile = line.operands[0];
+  command.picture = {line.window, line.menu};
   return command;
 }
 
@@ -288,34 +271,44 @@ constexpr std::array<Grammar, commandCount> grammars{{
     {"stop", "stop", 0, 0, acceptsNothing,
      [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::stop); }},
     {"login", "login", 0, 0, acceptsNothing,
-     [](const CommandLine&) -> Built {
-       return request("login", nlohmann::json::object(), CtlOutput::labels);
-     }},
+     [](const CommandLine&) -> Built { return request(control::Login{}, CtlOutput::labels); }},
     {"logout", "logout", 0, 0, acceptsNothing,
-     [](const CommandLine&) -> Built { return request("logout"); }},
+     [](const CommandLine&) -> Built { return request(control::Logout{}); }},
     {"apps", "apps [--json]", 0, 0, acceptsJson,
-     [](const CommandLine& line) -> Built { return query("apps", CtlOutput::apps, line); }},
+     [](const CommandLine& line) -> Built {
+       return query(control::Apps{}, CtlOutput::apps, line);
+     }},
     {"focus", "focus <bundle identifier>|none", 1, 1, acceptsNothing, buildFocus},
     {"press", "press <shortcut>", 1, 1, acceptsNothing,
-     [](const CommandLine& line) { return shortcutRequest("press", line.operands[0]); }},
+     [](const CommandLine& line) { return shortcutRequest<control::Press>(line.operands[0]); }},
     {"show", "show [--json]", 0, 0, acceptsJson,
-     [](const CommandLine& line) -> Built { return query("show", CtlOutput::show, line); }},
-    {"menu", "menu <item title> [--app <bundle identifier>]", 1, 1, acceptsApp, buildMenu},
-    {"click", "click <identifier or title>", 1, 1, acceptsNothing,
      [](const CommandLine& line) -> Built {
-       return request("click", {{"target", line.operands[0]}});
+       return query(control::Show{}, CtlOutput::show, line);
      }},
+    {"menu", "menu <item title> [--app <bundle identifier>]", 1, 1, acceptsApp,
+     [](const CommandLine& line) -> Built {
+       return request(control::ChooseMenuItem{line.operands[0], line.app});
+     }},
+    {"click", "click <identifier or title>", 1, 1, acceptsNothing,
+     [](const CommandLine& line) -> Built { return request(control::Click{line.operands[0]}); }},
     {"dismiss", "dismiss", 0, 0, acceptsNothing,
-     [](const CommandLine&) -> Built { return request("dismiss"); }},
-    {"select", "select <item title> [--in <identifier>]", 1, 1, acceptsIn, buildSelect},
+     [](const CommandLine&) -> Built { return request(control::Dismiss{}); }},
+    {"select", "select <item title> [--in <identifier>]", 1, 1, acceptsIn,
+     [](const CommandLine& line) -> Built {
+       return request(control::Select{line.operands[0], line.in});
+     }},
     {"key", "key <shortcut>", 1, 1, acceptsNothing,
-     [](const CommandLine& line) { return shortcutRequest("key", line.operands[0]); }},
+     [](const CommandLine& line) { return shortcutRequest<control::Key>(line.operands[0]); }},
     {"screens", "screens [--json] | screens set <json>", 0, 2, acceptsJson, buildScreens},
     {"languages", "languages set <tag,...>", 2, 2, acceptsNothing, buildLanguages},
     {"launchd", "launchd [--json]", 0, 0, acceptsJson,
-     [](const CommandLine& line) -> Built { return query("agents", CtlOutput::agents, line); }},
+     [](const CommandLine& line) -> Built {
+       return query(control::Agents{}, CtlOutput::agents, line);
+     }},
     {"journal", "journal [--json]", 0, 0, acceptsJson,
-     [](const CommandLine& line) -> Built { return query("journal", CtlOutput::journal, line); }},
+     [](const CommandLine& line) -> Built {
+       return query(control::Journal{}, CtlOutput::journal, line);
+     }},
     {"wait",
      "wait alert|window <title>|app <bundle identifier>|gone <bundle identifier>|"
      "shown <bundle identifier>|hidden <bundle identifier>|hotkey <shortcut> [--timeout S]",

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <expected>
+#include <filesystem>
 #include <span>
 #include <string>
+#include <variant>
 
-#include <nlohmann/json.hpp>
+#include "picture/ScreenPicture.h"
+#include "platform/ControlRequest.h"
+#include "platform/DesktopRequest.h"
 
 namespace desktop {
 
@@ -19,6 +23,9 @@ enum class CtlOutput {
   journal,  // the desktop's journal
 };
 
+// A request of either of the desktop's tables.
+using CtlRequest = std::variant<platform::ProgramRequest, platform::ControlRequest>;
+
 // One desktopctl command line, checked and turned into what to do.
 struct CtlCommand {
   enum class Kind {
@@ -26,13 +33,14 @@ struct CtlCommand {
     start,       // lay out the folder, start the daemon, log in
     stop,        // log out, stop the daemon
     screenshot,  // draw the screen into a picture file
-    request,     // one daemon request: `op` with `fields`
+    request,     // one daemon request
   };
   Kind kind = Kind::help;
-  std::string op;
-  nlohmann::json fields = nlohmann::json::object();
+  CtlRequest request;
   CtlOutput output = CtlOutput::none;
-  bool json = false;  // --json: print the result as one JSON document
+  bool json = false;                  // --json: print the result as one JSON document
+  std::filesystem::path pictureFile;  // screenshot: where the picture goes, and what it shows
+  PictureOptions picture;
 };
 
 // Reads desktopctl's arguments (without the program name). Options may come anywhere; "--" ends

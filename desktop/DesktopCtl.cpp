@@ -5,6 +5,7 @@
 #include <chrono>
 #include <string>
 #include <utility>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
@@ -43,15 +44,15 @@ platform::Error malformedReply(const char* what) {
 // What the daemon's screen shows, read with three requests: the screens, the screen's contents
 // and the running applications (for the active one).
 platform::Result<ScreenScene> readScene(platform::DesktopChannel& channel) {
-  const auto screens = channel.request("screens");
+  const auto screens = channel.request(platform::request::Screens{});
   if (!screens) {
     return std::unexpected(screens.error());
   }
-  const auto shown = channel.request("show");
+  const auto shown = channel.request(platform::control::Show{});
   if (!shown) {
     return std::unexpected(shown.error());
   }
-  const auto applications = channel.request("apps");
+  const auto applications = channel.request(platform::control::Apps{});
   if (!applications) {
     return std::unexpected(applications.error());
   }
@@ -143,7 +144,7 @@ int DesktopCtl::start() {
   }
   CtlCommand login;
   login.kind = CtlCommand::Kind::request;
-  login.op = "login";
+  login.request = platform::control::Login{};
   login.output = CtlOutput::labels;
   return request(login);
 }
@@ -155,13 +156,13 @@ int DesktopCtl::stop() {
     return 1;
   }
   int status = 0;
-  if (auto loggedOut = channel->request("logout"); !loggedOut) {
+  if (auto loggedOut = channel->request(platform::control::Logout{}); !loggedOut) {
     status = failed(loggedOut.error());
     if (isConnectionError(loggedOut.error())) {
       return status;
     }
   }
-  if (auto stopped = channel->request("shutdown"); !stopped) {
+  if (auto stopped = channel->request(platform::control::Shutdown{}); !stopped) {
     return failed(stopped.error());
   }
   if (!waitUntilClosed(*channel, shutdownLimit)) {
@@ -177,7 +178,8 @@ int DesktopCtl::request(const CtlCommand& command) {
   if (!channel) {
     return failed(channel.error());
   }
-  auto result = channel->request(command.op, command.fields);
+  auto result =
+      std::visit([&](const auto& asked) { return channel->request(asked); }, command.request);
   if (!result) {
     return failed(result.error());
   }
@@ -194,16 +196,12 @@ int DesktopCtl::screenshot(const CtlCommand& command) {
   if (!scene) {
     return failed(scene.error());
   }
-  PictureOptions options;
-  options.window = platform::wire::stringAt(command.fields, "window");
-  options.menu = platform::wire::stringAt(command.fields, "menu");
-  const auto picture = ScreenPicture::draw(*scene, options);
+  const auto picture = ScreenPicture::draw(*scene, command.picture);
   if (!picture) {
     return failed(picture.error());
   }
-  const std::filesystem::path file = platform::wire::stringAt(command.fields, "file").value_or("");
   // A picture is not worth a flush to disk: it can always be drawn again.
-  if (auto written = files_->writeAtomically(file, picture->png(),
+  if (auto written = files_->writeAtomically(command.pictureFile, picture->png(),
                                              platform::FileManager::Durability::notFlushed);
       !written) {
     return failed(written.error());

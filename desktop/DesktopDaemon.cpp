@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +30,10 @@ namespace {
 
 // A line longer than this is not a request of ours.
 constexpr std::size_t maximumLine = std::size_t{4} << 20U;
+
+Reply refusal(const platform::ControlFailure& failure) {
+  return Reply::failure(failure.status, failure.message);
+}
 
 platform::Error socketError(const std::string& what) {
   return platform::Error{platform::errorDomain::desktop, errno, what + ": " + std::strerror(errno)};
@@ -190,33 +196,56 @@ void DesktopDaemon::handleLine(ClientConnection& connection, const std::string& 
     return;
   }
   const nlohmann::json id = request.value("id", nlohmann::json());
-  if (*op == "wait") {
-    startWait(connection, id, request);
-    return;
-  }
-  if (*op == "shutdown") {
-    connection.reply(id, Reply::success());
-    loop_.async([this] { shutdown(); });
-    return;
-  }
-  Reply reply;
   try {
-    reply = requests_.handle(connection.client, connection.peer(), *op, request);
+    if (auto program = wire::decodeRequest(*op, request)) {
+      connection.reply(id, *program ? Reply::success(wire::encodeReply(requests_.answer(
+                                          connection.client, connection.peer(), **program)))
+                                    : refusal(malformedField(program->error())));
+      return;
+    }
+    auto control = wire::decodeControlRequest(*op, request);
+    if (!control) {
+      connection.reply(id, Reply::failure(platform::controlStatus::badRequest,
+                                          "Unknown request \"" + *op + "\"."));
+    } else if (!*control) {
+      connection.reply(id, refusal(malformedField(control->error())));
+    } else {
+      serve(connection, id, **control);
+    }
   } catch (const nlohmann::json::exception& error) {
     // A program published something the desktop cannot read.
-    reply = Reply::failure(2, std::string("Malformed data: ") + error.what());
+    connection.reply(id, Reply::failure(platform::controlStatus::badRequest,
+                                        std::string("Malformed data: ") + error.what()));
   }
-  connection.reply(id, std::move(reply));
+}
+
+void DesktopDaemon::serve(ClientConnection& connection, const nlohmann::json& id,
+                          const platform::ControlRequest& request) {
+  std::visit(
+      [&](const auto& typed) {
+        using Request = std::decay_t<decltype(typed)>;
+        if constexpr (std::is_same_v<Request, platform::control::Wait>) {
+          startWait(connection, id, typed);
+        } else if constexpr (std::is_same_v<Request, platform::control::Shutdown>) {
+          connection.reply(id, Reply::success());
+          loop_.async([this] { shutdown(); });
+        } else {
+          auto answer = requests_.answer(typed);
+          connection.reply(
+              id,
+              answer ? Reply::success(wire::encodeReply(platform::ControlReply{std::move(*answer)}))
+                     : refusal(answer.error()));
+        }
+      },
+      request);
 }
 
 void DesktopDaemon::startWait(ClientConnection& connection, const nlohmann::json& id,
-                              const nlohmann::json& request) {
-  Wait wait{connection.number, id, wire::stringAt(request, "what").value_or(""),
-            wire::stringAt(request, "name").value_or(""), nullptr};
+                              const platform::control::Wait& request) {
+  Wait wait{connection.number, id, request.what, request.name.value_or(""), nullptr};
   const std::optional<bool> now = requests_.holds(wait.what, wait.name);
-  const double seconds = wire::numberAt(request, "timeout").value_or(10.0);
-  if (!now || !(seconds >= 0) || seconds > 86400) {
-    connection.reply(id, Reply::failure(2,
+  if (!now || !(request.timeout >= 0) || request.timeout > 86400) {
+    connection.reply(id, Reply::failure(platform::controlStatus::badRequest,
                                         "Wait for alert, window, app, gone, shown, hidden or "
                                         "hotkey, with a time-out in seconds."));
     return;
@@ -229,7 +258,7 @@ void DesktopDaemon::startWait(ClientConnection& connection, const nlohmann::json
   wait.timeout =
       std::make_shared<platform::WorkItem>([this, number] { finishWait(number, false); });
   loop_.asyncAfter(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                       std::chrono::duration<double>(seconds)),
+                       std::chrono::duration<double>(request.timeout)),
                    wait.timeout);
   waits_.emplace(number, std::move(wait));
 }
@@ -259,9 +288,10 @@ void DesktopDaemon::finishWait(std::uint64_t waitNumber, bool held) {
     return;
   }
   const std::string target = wait.name.empty() ? wait.what : wait.what + " " + wait.name;
-  connection->second->reply(
-      wait.id,
-      held ? Reply::success() : Reply::failure(1, "Timed out waiting for " + target + "."));
+  connection->second->reply(wait.id, held
+                                         ? Reply::success()
+                                         : Reply::failure(platform::controlStatus::notThere,
+                                                          "Timed out waiting for " + target + "."));
 }
 
 void DesktopDaemon::close(std::uint64_t number) {

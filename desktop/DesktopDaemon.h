@@ -16,6 +16,7 @@
 #include "DesktopRequests.h"
 #include "Launchd.h"
 #include "model/EmulatedDesktop.h"
+#include "platform/ControlRequest.h"
 #include "platform/EventLoop.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/WorkItem.h"
@@ -64,8 +65,11 @@ class DesktopDaemon {
   void acceptConnections();
   void readFrom(std::uint64_t number);
   void handleLine(ClientConnection& connection, const std::string& line);
+  // A control request: the daemon's own (wait, shutdown) here, the others by `requests_`.
+  void serve(ClientConnection& connection, const nlohmann::json& id,
+             const platform::ControlRequest& request);
   void startWait(ClientConnection& connection, const nlohmann::json& id,
-                 const nlohmann::json& request);
+                 const platform::control::Wait& request);
   // Answers the waits whose condition now holds.
   void checkWaits();
   void finishWait(std::uint64_t waitNumber, bool held);

@@ -4,26 +4,32 @@
 #include <system_error>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "model/KeyNames.h"
-#include "platform/DesktopWire.h"
 
 namespace desktop {
 
-namespace wire = platform::wire;
+using platform::ControlFailure;
+using platform::Done;
+namespace controlStatus = platform::controlStatus;
 
 namespace {
 
-constexpr int notThere = 1;
-constexpr int badRequest = 2;
-
-Reply missing(const std::string& field) {
-  return Reply::failure(badRequest, "The request lacks a valid \"" + field + "\".");
+std::unexpected<ControlFailure> refused(int status, std::string message) {
+  return std::unexpected(ControlFailure{status, std::move(message)});
 }
 
-Reply fromBool(bool done, std::string error) {
-  return done ? Reply::success() : Reply::failure(notThere, std::move(error));
+platform::ControlResult<Done> doneOr(bool done, std::string message) {
+  if (!done) {
+    return refused(controlStatus::notThere, std::move(message));
+  }
+  return Done{};
+}
+
+platform::ControlResult<Done> done(const std::expected<void, LaunchdFailure>& result) {
+  if (!result) {
+    return std::unexpected(result.error());
+  }
+  return Done{};
 }
 
 // The same bundle location, however it was spelled.
@@ -34,20 +40,16 @@ bool sameLocation(const std::filesystem::path& a, const std::filesystem::path& b
   return canonicalA.lexically_normal() == canonicalB.lexically_normal();
 }
 
-Reply fromLaunchd(const LaunchdFailure& failure) {
-  return Reply::failure(failure.status, failure.message);
-}
-
-nlohmann::json describeAgent(const LoadedAgent& loaded) {
-  nlohmann::json agent = {{"label", loaded.agent.label},
-                          {"path", loaded.agent.path.string()},
-                          {"programArguments", loaded.agent.programArguments},
-                          {"runAtLoad", loaded.agent.runAtLoad}};
-  agent["pid"] = loaded.pid ? nlohmann::json(*loaded.pid) : nlohmann::json(nullptr);
-  return agent;
+platform::AgentDescription describeAgent(const LoadedAgent& loaded) {
+  return {loaded.agent.label, loaded.agent.path.string(), loaded.agent.programArguments,
+          loaded.agent.runAtLoad, loaded.pid};
 }
 
 }  // namespace
+
+ControlFailure malformedField(std::string_view name) {
+  return {controlStatus::badRequest, "The request lacks a valid \"" + std::string(name) + "\"."};
+}
 
 DesktopRequests::DesktopRequests(platform::EmulatedDesktop& desktop, Launchd& launchd,
                                  const platform::ProcessLauncher& launcher,
@@ -63,234 +65,181 @@ platform::Result<pid_t> DesktopRequests::start(const std::string& program,
   return pid;
 }
 
-Reply DesktopRequests::handle(std::uint64_t client, pid_t peer, const std::string& op,
-                              const nlohmann::json& request) {
-  if (auto reply = programRequest(client, peer, op, request)) {
-    return std::move(*reply);
-  }
-  if (auto reply = userRequest(op, request)) {
-    return std::move(*reply);
-  }
-  if (auto reply = launchdRequest(op, request)) {
-    return std::move(*reply);
-  }
-  return Reply::failure(badRequest, "Unknown request \"" + op + "\".");
-}
-
-std::optional<Reply> DesktopRequests::programRequest(std::uint64_t client, pid_t peer,
-                                                     const std::string& op,
-                                                     const nlohmann::json& request) {
-  auto decoded = wire::decodeRequest(op, request);
-  if (!decoded) {
-    return std::nullopt;
-  }
-  if (!*decoded) {
-    return missing(decoded->error());
-  }
-  platform::ProgramRequest& typed = **decoded;
+platform::ProgramReply DesktopRequests::answer(std::uint64_t client, pid_t peer,
+                                               platform::ProgramRequest request) {
   // The process at the other end is who it is, whatever it says.
-  if (auto* checkIn = std::get_if<platform::request::CheckIn>(&typed)) {
+  if (auto* checkIn = std::get_if<platform::request::CheckIn>(&request)) {
     checkIn->identity.pid = peer;
   }
-  return Reply::success(wire::encodeReply(desktop_->handle(client, typed)));
+  return desktop_->handle(client, request);
 }
 
-std::optional<Reply> DesktopRequests::userRequest(const std::string& op,
-                                                  const nlohmann::json& request) {
-  if (op == "recordProgramStart") {
-    const auto pid = wire::pidAt(request, "pid");
-    const auto path = wire::stringAt(request, "path");
-    const auto arguments = wire::stringsAt(request, "arguments");
-    if (!pid || !path || !arguments) {
-      return missing("path");
-    }
-    desktop_->recordProgramStart(*pid, *path, *arguments);
-    return Reply::success();
-  }
-  if (op == "launch") {
-    return launch(request);
-  }
-  if (op == "press") {
-    const auto shortcut = wire::stringAt(request, "shortcut");
-    if (!shortcut) {
-      return missing("shortcut");
-    }
-    return fromBool(desktop_->press(*shortcut), "No program has registered " + *shortcut + ".");
-  }
-  if (op == "focus") {
-    const auto identifier = wire::stringAt(request, "bundleIdentifier");
-    if (!identifier) {
-      desktop_->focusNone();
-      return Reply::success();
-    }
-    return fromBool(desktop_->focus(*identifier), "No application " + *identifier + " is running.");
-  }
-  if (op == "apps") {
-    return Reply::success(applications());
-  }
-  if (op == "show") {
-    nlohmann::json notifications = nlohmann::json::array();
-    for (const auto& notification : desktop_->notifications()) {
-      notifications.push_back(wire::encode(notification));
-    }
-    return Reply::success({{"screen", wire::encode(desktop_->describeScreen())},
-                           {"notifications", std::move(notifications)},
-                           {"text", desktop_->renderText()}});
-  }
-  if (op == "menu") {
-    const auto item = wire::stringAt(request, "item");
-    if (!item) {
-      return missing("item");
-    }
-    return fromBool(desktop_->chooseMenuItem(*item, wire::stringAt(request, "app")),
-                    "No enabled menu item \"" + *item + "\" is there.");
-  }
-  if (op == "click") {
-    const auto target = wire::stringAt(request, "target");
-    if (!target) {
-      return missing("target");
-    }
-    return fromBool(desktop_->click(*target), "Nothing called \"" + *target + "\" is on screen.");
-  }
-  if (op == "dismiss") {
-    return fromBool(desktop_->dismissAlert(), "No alert is on screen.");
-  }
-  if (op == "select") {
-    const auto item = wire::stringAt(request, "item");
-    if (!item) {
-      return missing("item");
-    }
-    return fromBool(desktop_->select(*item, wire::stringAt(request, "in")),
-                    "No pop-up on screen offers \"" + *item + "\".");
-  }
-  if (op == "key") {
-    const auto shortcut = wire::stringAt(request, "shortcut");
-    if (!shortcut) {
-      return missing("shortcut");
-    }
-    return fromBool(desktop_->key(*shortcut),
-                    "No key window takes \"" + *shortcut + "\" (or the key is unknown).");
-  }
-  if (op == "setScreens") {
-    const nlohmann::json list = request.value("screens", nlohmann::json());
-    std::vector<platform::ScreenDescription> screens;
-    if (list.is_array()) {
-      for (const nlohmann::json& element : list) {
-        if (auto screen = wire::decodeScreen(element)) {
-          screens.push_back(std::move(*screen));
-        } else {
-          return Reply::failure(badRequest, "Not a screen: " + element.dump());
-        }
-      }
-    }
-    if (screens.empty()) {
-      return Reply::failure(badRequest, "A desktop needs at least one screen.");
-    }
-    const auto set = desktop_->setScreens(std::move(screens));
-    return set ? Reply::success() : Reply::failure(1, set.error().localizedDescription);
-  }
-  if (op == "setLanguages") {
-    const auto languages = wire::stringsAt(request, "languages");
-    if (!languages || languages->empty() ||
-        std::ranges::any_of(*languages, [](const std::string& tag) { return tag.empty(); })) {
-      return Reply::failure(badRequest, "Languages are a list of language tags.");
-    }
-    desktop_->setPreferredLanguages(*languages);
-    return Reply::success();
-  }
-  if (op == "journal") {
-    nlohmann::json entries = nlohmann::json::array();
-    if (const std::size_t dropped = desktop_->journalEntriesDropped(); dropped > 0) {
-      entries.push_back({{"kind", "dropped"}, {"count", dropped}});
-    }
-    for (const auto& entry : desktop_->journal()) {
-      entries.push_back(wire::encode(entry));
-    }
-    return Reply::success(std::move(entries));
-  }
-  return std::nullopt;
+// ---- programs started, and the journal
+
+DesktopRequests::Answer<control::RecordProgramStart> DesktopRequests::answer(
+    const control::RecordProgramStart& request) {
+  desktop_->recordProgramStart(request.pid, request.path, request.arguments);
+  return Done{};
 }
 
-std::optional<Reply> DesktopRequests::launchdRequest(const std::string& op,
-                                                     const nlohmann::json& request) {
-  if (op == "agents") {
-    nlohmann::json agents = nlohmann::json::array();
-    for (const LoadedAgent& loaded : launchd_->agents()) {
-      agents.push_back(describeAgent(loaded));
-    }
-    return Reply::success(std::move(agents));
-  }
-  if (op == "bootstrap" || op == "bootout") {
-    const auto path = wire::stringAt(request, "path");
-    if (!path || path->empty()) {
-      return missing("path");
-    }
-    const auto done = op == "bootstrap" ? launchd_->bootstrap(*path) : launchd_->bootout(*path);
-    return done ? Reply::success() : fromLaunchd(done.error());
-  }
-  if (op == "kickstart") {
-    const auto label = wire::stringAt(request, "label");
-    if (!label) {
-      return missing("label");
-    }
-    const auto pid = launchd_->kickstart(*label, wire::boolAt(request, "kill").value_or(false));
-    return pid ? Reply::success({{"pid", *pid}}) : fromLaunchd(pid.error());
-  }
-  if (op == "print") {
-    const auto label = wire::stringAt(request, "label");
-    if (!label) {
-      return missing("label");
-    }
-    const auto loaded = launchd_->print(*label);
-    return loaded ? Reply::success(describeAgent(*loaded)) : fromLaunchd(loaded.error());
-  }
-  if (op == "login") {
-    return Reply::success(launchd_->login(home_ / "Library" / "LaunchAgents"));
-  }
-  if (op == "logout") {
-    logout();
-    return Reply::success();
-  }
-  return std::nullopt;
-}
-
-Reply DesktopRequests::launch(const nlohmann::json& request) {
-  const auto path = wire::stringAt(request, "path");
-  const auto arguments = wire::stringsAt(request, "arguments");
-  if (!path || path->empty() || !arguments) {
-    return missing("path");
+DesktopRequests::Answer<control::Launch> DesktopRequests::answer(const control::Launch& request) {
+  if (request.path.empty()) {
+    return std::unexpected(malformedField("path"));
   }
   // An application that is already running comes to the front instead of starting twice.
-  if (const auto bundle = wire::stringAt(request, "bundlePath")) {
+  if (request.bundlePath) {
     for (const auto& application : desktop_->runningApplications()) {
-      if (application.bundlePath && sameLocation(*application.bundlePath, *bundle)) {
+      if (application.bundlePath && sameLocation(*application.bundlePath, *request.bundlePath)) {
         desktop_->activateApplication(application.pid);
-        return Reply::success({{"pid", application.pid}, {"alreadyRunning", true}});
+        return platform::ProgramLaunch{application.pid, true};
       }
     }
   }
-  const auto pid = start(*path, *arguments);
+  const auto pid = start(request.path, request.arguments);
   if (!pid) {
-    return Reply::failure(notThere, pid.error().localizedDescription);
+    return refused(controlStatus::notThere, pid.error().localizedDescription);
   }
-  return Reply::success({{"pid", *pid}, {"alreadyRunning", false}});
+  return platform::ProgramLaunch{*pid, false};
 }
 
-nlohmann::json DesktopRequests::applications() const {
-  nlohmann::json list = nlohmann::json::array();
-  for (const auto& application : desktop_->runningApplications()) {
-    list.push_back(wire::encode(application));
-  }
-  return list;
+DesktopRequests::Answer<control::Journal> DesktopRequests::answer(
+    const control::Journal& /*request*/) const {
+  const auto& entries = desktop_->journal();
+  return platform::JournalReport{desktop_->journalEntriesDropped(),
+                                 {entries.begin(), entries.end()}};
 }
 
-void DesktopRequests::logout() {
+// ---- the user's hands and eyes
+
+DesktopRequests::Answer<control::Press> DesktopRequests::answer(const control::Press& request) {
+  return doneOr(desktop_->press(request.shortcut),
+                "No program has registered " + request.shortcut + ".");
+}
+
+DesktopRequests::Answer<control::Focus> DesktopRequests::answer(const control::Focus& request) {
+  if (!request.bundleIdentifier) {
+    desktop_->focusNone();
+    return Done{};
+  }
+  return doneOr(desktop_->focus(*request.bundleIdentifier),
+                "No application " + *request.bundleIdentifier + " is running.");
+}
+
+DesktopRequests::Answer<control::ChooseMenuItem> DesktopRequests::answer(
+    const control::ChooseMenuItem& request) {
+  return doneOr(desktop_->chooseMenuItem(request.item, request.app),
+                "No enabled menu item \"" + request.item + "\" is there.");
+}
+
+DesktopRequests::Answer<control::Click> DesktopRequests::answer(const control::Click& request) {
+  return doneOr(desktop_->click(request.target),
+                "Nothing called \"" + request.target + "\" is on screen.");
+}
+
+DesktopRequests::Answer<control::Dismiss> DesktopRequests::answer(
+    const control::Dismiss& /*request*/) {
+  return doneOr(desktop_->dismissAlert(), "No alert is on screen.");
+}
+
+DesktopRequests::Answer<control::Select> DesktopRequests::answer(const control::Select& request) {
+  return doneOr(desktop_->select(request.item, request.in),
+                "No pop-up on screen offers \"" + request.item + "\".");
+}
+
+DesktopRequests::Answer<control::Key> DesktopRequests::answer(const control::Key& request) {
+  return doneOr(desktop_->key(request.shortcut),
+                "No key window takes \"" + request.shortcut + "\" (or the key is unknown).");
+}
+
+DesktopRequests::Answer<control::Apps> DesktopRequests::answer(
+    const control::Apps& /*request*/) const {
+  return desktop_->runningApplications();
+}
+
+DesktopRequests::Answer<control::Show> DesktopRequests::answer(
+    const control::Show& /*request*/) const {
+  return platform::ShownScreen{desktop_->describeScreen(), desktop_->notifications(),
+                               desktop_->renderText()};
+}
+
+DesktopRequests::Answer<control::SetScreens> DesktopRequests::answer(control::SetScreens request) {
+  if (request.screens.empty()) {
+    return refused(controlStatus::badRequest, "A desktop needs at least one screen.");
+  }
+  const auto set = desktop_->setScreens(std::move(request.screens));
+  if (!set) {
+    return refused(controlStatus::notThere, set.error().localizedDescription);
+  }
+  return Done{};
+}
+
+DesktopRequests::Answer<control::SetLanguages> DesktopRequests::answer(
+    const control::SetLanguages& request) {
+  if (request.languages.empty() ||
+      std::ranges::any_of(request.languages, [](const std::string& tag) { return tag.empty(); })) {
+    return refused(controlStatus::badRequest, "Languages are a list of language tags.");
+  }
+  desktop_->setPreferredLanguages(request.languages);
+  return Done{};
+}
+
+// ---- the user's launchd
+
+DesktopRequests::Answer<control::Agents> DesktopRequests::answer(
+    const control::Agents& /*request*/) const {
+  std::vector<platform::AgentDescription> agents;
+  for (const LoadedAgent& loaded : launchd_->agents()) {
+    agents.push_back(describeAgent(loaded));
+  }
+  return agents;
+}
+
+DesktopRequests::Answer<control::Bootstrap> DesktopRequests::answer(
+    const control::Bootstrap& request) {
+  if (request.path.empty()) {
+    return std::unexpected(malformedField("path"));
+  }
+  return done(launchd_->bootstrap(request.path));
+}
+
+DesktopRequests::Answer<control::Bootout> DesktopRequests::answer(const control::Bootout& request) {
+  if (request.path.empty()) {
+    return std::unexpected(malformedField("path"));
+  }
+  return done(launchd_->bootout(request.path));
+}
+
+DesktopRequests::Answer<control::Kickstart> DesktopRequests::answer(
+    const control::Kickstart& request) {
+  const auto pid = launchd_->kickstart(request.label, request.kill);
+  if (!pid) {
+    return std::unexpected(pid.error());
+  }
+  return platform::AgentStart{*pid};
+}
+
+DesktopRequests::Answer<control::Print> DesktopRequests::answer(
+    const control::Print& request) const {
+  const auto loaded = launchd_->print(request.label);
+  if (!loaded) {
+    return std::unexpected(loaded.error());
+  }
+  return describeAgent(*loaded);
+}
+
+DesktopRequests::Answer<control::Login> DesktopRequests::answer(const control::Login& /*request*/) {
+  return launchd_->login(home_ / "Library" / "LaunchAgents");
+}
+
+DesktopRequests::Answer<control::Logout> DesktopRequests::answer(
+    const control::Logout& /*request*/) {
   for (const auto& application : desktop_->runningApplications()) {
     if (application.bundleIdentifier != platform::EmulatedDesktop::otherApplicationIdentifier) {
       desktop_->terminateApplication(application.pid);
     }
   }
   launchd_->logout();
+  return Done{};
 }
 
 std::optional<bool> DesktopRequests::holds(const std::string& what, const std::string& name) const {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ControlRequest.h"
 #include "platform/Error.h"
 
 namespace desktop {
@@ -37,11 +38,9 @@ inline constexpr int inputOutputError = 5;   // "Bootstrap failed: 5: Input/outp
 inline constexpr int serviceNotFound = 113;  // "Could not find service ..."
 }  // namespace launchdStatus
 
-// Why launchd refused a request: the exit status launchctl reports, and its message.
-struct LaunchdFailure {
-  int status = launchdStatus::failed;
-  std::string message;
-};
+// Why launchd refused a request: the exit status launchctl reports, and its message, as the
+// desktop answers its tools.
+using LaunchdFailure = platform::ControlFailure;
 
 // A loaded agent and its running program, if any.
 struct LoadedAgent {

@@ -16,10 +16,12 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/ControlRequest.h"
 #include "platform/DesktopChannel.h"
 #include "platform/DesktopWire.h"
 #include "platform/ProcessInfo.h"
@@ -90,11 +92,11 @@ class GuiDomain {
   std::string name_;
 };
 
+namespace control = platform::control;
+
 // A request for the desktop's launchd.
-struct Request {
-  std::string op;
-  nlohmann::json fields;
-};
+using Request =
+    std::variant<control::Bootstrap, control::Bootout, control::Kickstart, control::Print>;
 
 std::expected<Request, Refusal> parse(const std::vector<std::string>& arguments,
                                       const GuiDomain& domain) {
@@ -116,7 +118,11 @@ std::expected<Request, Refusal> parse(const std::vector<std::string>& arguments,
     if (error || operands[1].empty()) {
       return std::unexpected(usageError("\"" + operands[1] + "\" is not a file path."));
     }
-    return Request{subcommand, {{"path", path.lexically_normal().string()}}};
+    const std::string agentFile = path.lexically_normal().string();
+    if (subcommand == "bootstrap") {
+      return control::Bootstrap{agentFile};
+    }
+    return control::Bootout{agentFile};
   }
 
   if (subcommand == "kickstart") {
@@ -129,7 +135,7 @@ std::expected<Request, Refusal> parse(const std::vector<std::string>& arguments,
     if (!label) {
       return std::unexpected(label.error());
     }
-    return Request{"kickstart", {{"label", *label}, {"kill", kill}}};
+    return control::Kickstart{*label, kill};
   }
 
   if (subcommand == "print") {
@@ -140,7 +146,7 @@ std::expected<Request, Refusal> parse(const std::vector<std::string>& arguments,
     if (!label) {
       return std::unexpected(label.error());
     }
-    return Request{"print", {{"label", *label}}};
+    return control::Print{*label};
   }
 
   return std::unexpected(usageError("Unrecognized subcommand: " + subcommand));
@@ -190,12 +196,14 @@ int run(const std::vector<std::string>& arguments, const platform::ProcessInfo& 
     std::cerr << "launchctl: " << channel.error().localizedDescription << "\n";
     return unreachableStatus;
   }
-  const auto reply = channel->request(request->op, request->fields);
+  const auto reply = std::visit(
+      [&](const auto& asked) { return channel->request(platform::ControlRequest{asked}); },
+      *request);
   if (!reply) {
     std::cerr << reply.error().localizedDescription << "\n";
     return reply.error().code > 0 ? reply.error().code : unreachableStatus;
   }
-  if (request->op == "print") {
+  if (std::holds_alternative<control::Print>(*request)) {
     printService(domain, *reply);
   }
   return EXIT_SUCCESS;

@@ -23,12 +23,15 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/Bundle.h"
+#include "platform/ControlRequest.h"
 #include "platform/DesktopChannel.h"
+#include "platform/DesktopRequest.h"
 #include "platform/FileManager.h"
 #include "platform/ProcessInfo.h"
 #include "platform/SystemPaths.h"
@@ -139,11 +142,8 @@ std::expected<std::filesystem::path, std::string> executableOf(const platform::B
   return *executable;
 }
 
-// A request for the desktop.
-struct Request {
-  std::string op;
-  nlohmann::json fields;
-};
+// A request for the desktop: start an application, or open an address.
+using Request = std::variant<platform::control::Launch, platform::request::OpenURL>;
 
 std::expected<Request, std::string> launchRequest(const platform::Bundle& bundle,
                                                   const std::vector<std::string>& arguments) {
@@ -151,13 +151,7 @@ std::expected<Request, std::string> launchRequest(const platform::Bundle& bundle
   if (!executable) {
     return std::unexpected(executable.error());
   }
-  nlohmann::json fields = {{"path", executable->string()},
-                           {"arguments", arguments},
-                           {"bundlePath", bundle.bundlePath().string()}};
-  if (const auto& identifier = bundle.bundleIdentifier()) {
-    fields["bundleIdentifier"] = *identifier;
-  }
-  return Request{"launch", std::move(fields)};
+  return platform::control::Launch{executable->string(), arguments, bundle.bundlePath().string()};
 }
 
 std::expected<Request, std::string> requestFor(const Command& command,
@@ -185,7 +179,7 @@ std::expected<Request, std::string> requestFor(const Command& command,
     if (command.applicationArguments) {
       return std::unexpected("--args passes arguments to an application, not to a URL.");
     }
-    return Request{"openURL", {{"url", target}}};
+    return platform::request::OpenURL{target};
   }
   if (!exists) {
     return std::unexpected("The file " + path.string() + " does not exist.");
@@ -222,7 +216,9 @@ int run(const std::vector<std::string>& arguments, const platform::ProcessInfo& 
     std::cerr << "open: " << channel.error().localizedDescription << "\n";
     return failureStatus;
   }
-  if (const auto reply = channel->request(request->op, request->fields); !reply) {
+  const auto reply =
+      std::visit([&](const auto& asked) { return channel->request(asked); }, *request);
+  if (!reply) {
     std::cerr << "open: " << reply.error().localizedDescription << "\n";
     return failureStatus;
   }

@@ -1,13 +1,15 @@
-// The daemon's line: every request of the desktop's table, and everything a program shows, crosses
-// it as it was made; malformed lines are refused by name.
+// The daemon's line: every request of the desktop's two tables, and everything a program shows,
+// crosses it as it was made; malformed lines are refused by name.
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <expected>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -42,19 +44,38 @@ nlohmann::json overTheSocket(const nlohmann::json& value) {
   return nlohmann::json::parse(value.dump());
 }
 
-// A request read back from its line, or why it was refused: the field it gets wrong, or "unknown".
-std::expected<ProgramRequest, std::string> readBack(std::string_view op,
-                                                    const nlohmann::json& fields) {
-  const auto read = wire::decodeRequest(op, overTheSocket(fields));
-  if (!read) {
-    return std::unexpected(std::string("unknown"));
+// A request of a table read back from its line, or why it was refused: the field it gets wrong,
+// or "unknown".
+template <typename Table>
+std::expected<Table, std::string> readBack(std::string_view op, const nlohmann::json& fields) {
+  std::optional<std::expected<Table, std::string>> read;
+  if constexpr (std::is_same_v<Table, ProgramRequest>) {
+    read = wire::decodeRequest(op, overTheSocket(fields));
+  } else {
+    read = wire::decodeControlRequest(op, overTheSocket(fields));
   }
-  return *read;
+  return read.value_or(std::unexpected(std::string("unknown")));
 }
 
+template <typename Table = ProgramRequest>
 std::string refusal(std::string_view op, const nlohmann::json& fields) {
-  const auto read = readBack(op, fields);
+  const auto read = readBack<Table>(op, fields);
   return read ? std::string() : read.error();
+}
+
+// Each request comes back as the same record, and the list holds one of each of the table's.
+template <typename Table>
+void expectEachCrossesTheWire(const std::vector<Table>& requests) {
+  std::set<std::size_t> kinds;
+  for (const Table& made : requests) {
+    kinds.insert(made.index());
+    const auto [op, fields] = wire::encodeRequest(made);
+    const auto read = readBack<Table>(op, fields);
+    ASSERT_TRUE(read.has_value()) << op << ": " << read.error();
+    EXPECT_EQ(read->index(), made.index()) << op;
+    EXPECT_EQ(wire::encodeRequest(*read).second, fields) << op;
+  }
+  EXPECT_EQ(kinds.size(), std::variant_size_v<Table>);
 }
 
 // A program showing one of every kind of view, a status item with its menu and an alert.
@@ -136,16 +157,32 @@ TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
       request::Screens{},
       request::PreferredLanguages{},
   };
-  std::set<std::size_t> kinds;
-  for (const ProgramRequest& made : requests) {
-    kinds.insert(made.index());
-    const auto [op, fields] = wire::encodeRequest(made);
-    const auto read = readBack(op, fields);
-    ASSERT_TRUE(read.has_value()) << op << ": " << read.error();
-    EXPECT_EQ(read->index(), made.index()) << op;
-    EXPECT_EQ(wire::encodeRequest(*read).second, fields) << op;
-  }
-  EXPECT_EQ(kinds.size(), std::variant_size_v<ProgramRequest>);
+  expectEachCrossesTheWire(requests);
+  namespace control = platform::control;
+  expectEachCrossesTheWire(std::vector<ControlRequest>{
+      control::RecordProgramStart{71, "/bin/tool", {"--flag", "two words", ""}},
+      control::Launch{"/Applications/Test.app/Contents/MacOS/Test", {}, "/Applications/Test.app"},
+      control::Journal{},
+      control::Press{"command+option+b"},
+      control::Focus{},
+      control::ChooseMenuItem{"Settings…", "org.test.program"},
+      control::Click{"Apply"},
+      control::Dismiss{},
+      control::Select{"Deutsch", std::nullopt},
+      control::Key{"tab"},
+      control::Apps{},
+      control::Show{},
+      control::SetScreens{desktop.screens()},
+      control::SetLanguages{{"fr-FR", "en"}},
+      control::Agents{},
+      control::Bootstrap{"/a.plist"},
+      control::Bootout{"/a.plist"},
+      control::Kickstart{"org.test.agent", true},
+      control::Print{"org.test.agent"},
+      control::Login{},
+      control::Logout{},
+      control::Wait{"window", "Settings", 0.5},
+      control::Shutdown{}});
 
   // What a program shows comes back as the same records, and its answers as the same values.
   EXPECT_EQ(wire::decodeInterface(overTheSocket(wire::encode(shown))), shown);
@@ -176,6 +213,13 @@ TEST(DesktopWireTest, MalformedLinesAreRefusedByTheFieldTheyGetWrong) {
   EXPECT_EQ(refusal("publishInterface", {{"interface", {{"windows", {{{"title", "No frame"}}}}}}}),
             "interface");
   EXPECT_EQ(refusal("openURL", {{"url", "https://example.org"}}), "");
+  // A tool's request: an optional field may be left out but not be of another type, and a list
+  // is read whole.
+  EXPECT_EQ(refusal<ControlRequest>("menu", {{"item", "Quit"}}), "");
+  EXPECT_EQ(refusal<ControlRequest>("menu", {{"item", "Quit"}, {"app", 7}}), "app");
+  EXPECT_EQ(refusal<ControlRequest>("launch", {{"path", "/x"}, {"arguments", {"a", 1}}}),
+            "arguments");
+  EXPECT_EQ(refusal<ControlRequest>("setScreens", {{"screens", {{{"name", "Main"}}}}}), "screens");
 
   // A registration the daemon says succeeded but gives no handle for is no registration.
   EXPECT_FALSE(wire::decodeReply(request::RegisterHotKey{}, {{"status", 0}}).has_value());

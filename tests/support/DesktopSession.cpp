@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ControlRequest.h"
 #include "platform/DesktopChannel.h"
 
 namespace testsupport {
@@ -90,7 +91,7 @@ ToolResult DesktopSession::stop() {
 
 void DesktopSession::shutDownDirectly() const {
   auto channel = platform::DesktopChannel::connect(platform::DesktopChannel::socketPath(desktop_));
-  if (!channel || !channel->request("shutdown")) {
+  if (!channel || !channel->request(platform::control::Shutdown{})) {
     return;
   }
   // The daemon closes the connection as it ends.

@@ -227,4 +227,14 @@ Result<nlohmann::json> DesktopChannel::request(const std::string& op, nlohmann::
   }
 }
 
+Result<nlohmann::json> DesktopChannel::request(const ProgramRequest& request) {
+  auto [op, fields] = wire::encodeRequest(request);
+  return this->request(std::string(op), std::move(fields));
+}
+
+Result<nlohmann::json> DesktopChannel::request(const ControlRequest& request) {
+  auto [op, fields] = wire::encodeRequest(request);
+  return this->request(std::string(op), std::move(fields));
+}
+
 }  // namespace platform

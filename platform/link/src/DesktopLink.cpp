@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/ControlRequest.h"
 #include "platform/DaemonConnection.h"
 #include "platform/DesktopChannel.h"
 #include "platform/DesktopConnection.h"
@@ -42,8 +43,7 @@ ProcessLauncher::StartJournal desktopJournal(const SystemPaths& paths) {
                                                         const std::vector<std::string>& arguments) {
     if (auto channel = DesktopChannel::connect(socket)) {
       [[maybe_unused]] const auto recorded =
-          channel->request("recordProgramStart",
-                           {{"pid", pid}, {"path", program.string()}, {"arguments", arguments}});
+          channel->request(control::RecordProgramStart{pid, program.string(), arguments});
     }
   };
 }

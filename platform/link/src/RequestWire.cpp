@@ -1,6 +1,6 @@
-// The program requests of the desktop's table on the daemon's line: one generic coder reads each
-// request's fields from the table, so a new request needs no code here unless it brings a new
-// type of field or answer.
+// The requests of the desktop's tables (programs' and tools') on the daemon's line: one generic
+// coder reads each request's fields from its table, so a new request needs no code here unless it
+// brings a new type of field or answer.
 
 #include <limits>
 #include <tuple>
@@ -60,6 +60,42 @@ Json toJson(const HotKeyResult& result) {
 Json toJson(const std::optional<pid_t>& pid) {
   return pid ? Json(*pid) : Json(nullptr);
 }
+Json toJson(double value) {
+  return value;
+}
+Json toJson(const ProgramLaunch& launch) {
+  return {{"pid", launch.pid}, {"alreadyRunning", launch.alreadyRunning}};
+}
+Json toJson(const AgentStart& start) {
+  return {{"pid", start.pid}};
+}
+Json toJson(const AgentDescription& agent) {
+  return {{"label", agent.label},
+          {"path", agent.path},
+          {"programArguments", agent.programArguments},
+          {"runAtLoad", agent.runAtLoad},
+          {"pid", toJson(agent.pid)}};
+}
+Json toJson(const ShownScreen& shown) {
+  Json notifications = Json::array();
+  for (const NotificationRecord& notification : shown.notifications) {
+    notifications.push_back(toJson(notification));
+  }
+  return {{"screen", encode(shown.screen)},
+          {"notifications", std::move(notifications)},
+          {"text", shown.text}};
+}
+// The entries, after one that counts the older entries dropped, if any were.
+Json toJson(const JournalReport& journal) {
+  Json entries = Json::array();
+  if (journal.dropped > 0) {
+    entries.push_back({{"kind", "dropped"}, {"count", journal.dropped}});
+  }
+  for (const JournalEntry& entry : journal.entries) {
+    entries.push_back(encode(entry));
+  }
+  return entries;
+}
 template <typename T>
 Json toJson(const std::vector<T>& values) {
   Json list = Json::array();
@@ -107,6 +143,13 @@ bool fromJson(const Json& value, pid_t& out) {
   const auto pid = decodePid(value);
   out = pid.value_or(0);
   return pid.has_value();
+}
+bool fromJson(const Json& value, double& out) {
+  if (!value.is_number()) {
+    return false;
+  }
+  out = value.get<double>();
+  return true;
 }
 bool fromJson(const Json& value, std::string& out) {
   if (!value.is_string()) {
@@ -176,13 +219,64 @@ bool fromJson(const Json& value, std::vector<T>& out) {
 
 // ---- requests
 
+template <typename T>
+constexpr bool isOptional = false;
+template <typename T>
+constexpr bool isOptional<std::optional<T>> = true;
+template <typename T>
+constexpr bool isList = false;
+template <typename T>
+constexpr bool isList<std::vector<T>> = true;
+
+template <typename Value>
+void writeField(Json& fields, std::string_view name, const Value& value) {
+  if constexpr (isOptional<Value>) {
+    if (value) {
+      fields[std::string(name)] = toJson(*value);
+    }
+  } else {
+    fields[std::string(name)] = toJson(value);
+  }
+}
+
+// A field of a request reads whole or not at all: a list with an element that is not of its type
+// is malformed, and an optional field may be missing or null but not of another type.
+template <typename Value>
+bool readField(const Json& fields, std::string_view name, Value& out) {
+  const auto found = fields.find(std::string(name));
+  if constexpr (isOptional<Value>) {
+    if (found == fields.end() || found->is_null()) {
+      out.reset();
+      return true;
+    }
+    typename Value::value_type value{};
+    if (!fromJson(*found, value)) {
+      return false;
+    }
+    out = std::move(value);
+    return true;
+  } else if constexpr (isList<Value>) {
+    if (found == fields.end() || !found->is_array()) {
+      return false;
+    }
+    for (const Json& element : *found) {
+      typename Value::value_type decoded{};
+      if (!fromJson(element, decoded)) {
+        return false;
+      }
+      out.push_back(std::move(decoded));
+    }
+    return true;
+  } else {
+    return found != fields.end() && fromJson(*found, out);
+  }
+}
+
 template <typename Request>
 Json encodeFields(const Request& request) {
   Json fields = Json::object();
   std::apply(
-      [&](const auto&... field) {
-        ((fields[std::string(field.name)] = toJson(request.*field.member)), ...);
-      },
+      [&](const auto&... field) { (writeField(fields, field.name, request.*field.member), ...); },
       Request::fields());
   return fields;
 }
@@ -195,8 +289,7 @@ std::expected<Request, std::string> decodeFields(const Json& fields) {
     if (!malformed.empty()) {
       return;
     }
-    const auto found = fields.find(std::string(field.name));
-    if (found == fields.end() || !fromJson(*found, request.*field.member)) {
+    if (!readField(fields, field.name, request.*field.member)) {
       malformed = std::string(field.name);
     }
   };
@@ -207,27 +300,26 @@ std::expected<Request, std::string> decodeFields(const Json& fields) {
   return request;
 }
 
-template <std::size_t Index = 0>
-std::optional<std::expected<ProgramRequest, std::string>> decodeAt(std::string_view op,
-                                                                   const Json& fields) {
-  if constexpr (Index == std::variant_size_v<ProgramRequest>) {
+// The request of the table `Table` named `op`, read from its fields.
+template <typename Table, std::size_t Index = 0>
+std::optional<std::expected<Table, std::string>> decodeAt(std::string_view op, const Json& fields) {
+  if constexpr (Index == std::variant_size_v<Table>) {
     return std::nullopt;
   } else {
-    using Request = std::variant_alternative_t<Index, ProgramRequest>;
+    using Request = std::variant_alternative_t<Index, Table>;
     if (op != Request::op) {
-      return decodeAt<Index + 1>(op, fields);
+      return decodeAt<Table, Index + 1>(op, fields);
     }
     auto request = decodeFields<Request>(fields);
     if (!request) {
       return std::unexpected(std::move(request.error()));
     }
-    return ProgramRequest{std::move(*request)};
+    return Table{std::move(*request)};
   }
 }
 
-}  // namespace
-
-std::pair<std::string_view, Json> encodeRequest(const ProgramRequest& request) {
+template <typename Table>
+std::pair<std::string_view, Json> encodeAny(const Table& request) {
   return std::visit(
       [](const auto& typed) {
         return std::pair{std::decay_t<decltype(typed)>::op, encodeFields(typed)};
@@ -235,15 +327,40 @@ std::pair<std::string_view, Json> encodeRequest(const ProgramRequest& request) {
       request);
 }
 
-std::optional<std::expected<ProgramRequest, std::string>> decodeRequest(std::string_view op,
-                                                                        const Json& fields) {
+template <typename Table>
+std::optional<std::expected<Table, std::string>> decodeAny(std::string_view op,
+                                                           const Json& fields) {
   if (!fields.is_object()) {
     return std::nullopt;
   }
-  return decodeAt(op, fields);
+  return decodeAt<Table>(op, fields);
+}
+
+}  // namespace
+
+std::pair<std::string_view, Json> encodeRequest(const ProgramRequest& request) {
+  return encodeAny(request);
+}
+
+std::pair<std::string_view, Json> encodeRequest(const ControlRequest& request) {
+  return encodeAny(request);
+}
+
+std::optional<std::expected<ProgramRequest, std::string>> decodeRequest(std::string_view op,
+                                                                        const Json& fields) {
+  return decodeAny<ProgramRequest>(op, fields);
+}
+
+std::optional<std::expected<ControlRequest, std::string>> decodeControlRequest(std::string_view op,
+                                                                               const Json& fields) {
+  return decodeAny<ControlRequest>(op, fields);
 }
 
 Json encodeReply(const ProgramReply& reply) {
+  return std::visit([](const auto& answer) { return toJson(answer); }, reply);
+}
+
+Json encodeReply(const ControlReply& reply) {
   return std::visit([](const auto& answer) { return toJson(answer); }, reply);
 }
 

@@ -20,7 +20,8 @@ namespace platform {
 // fields (`fields()`, each with its wire name) and the type of its answer (`Reply`). The in-process
 // desktop answers the records themselves; the daemon's line carries them with generic code that
 // reads this table, so a new request is one record here, its answer in the desktop's state and the
-// method of the role that makes it.
+// method of the role that makes it. The desktop's tools ask with the control table beside it
+// (ControlRequest.h).
 
 // The answer of a request that answers nothing but that it was carried out.
 struct Done {

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/ControlRequest.h"
+#include "platform/DesktopRequest.h"
 #include "platform/Error.h"
 
 namespace platform {
@@ -43,6 +45,11 @@ class DesktopChannel {
   Result<nlohmann::json> request(const std::string& op,
                                  nlohmann::json fields = nlohmann::json::object(),
                                  std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+
+  // A request of either of the desktop's tables, written by the wire coder (DesktopWire.h), and
+  // its reply's result, as above.
+  Result<nlohmann::json> request(const ProgramRequest& request);
+  Result<nlohmann::json> request(const ControlRequest& request);
 
   // The socket, for an event loop to watch for events.
   int fileDescriptor() const { return fd_; }

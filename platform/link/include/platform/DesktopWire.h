@@ -12,6 +12,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "platform/ControlRequest.h"
 #include "platform/DesktopEvent.h"
 #include "platform/DesktopRecords.h"
 #include "platform/DesktopRequest.h"
@@ -53,13 +54,17 @@ std::optional<ScreenContents> decodeScreenContents(const nlohmann::json& value);
 nlohmann::json encode(const UserInput& input);
 std::optional<UserInput> decodeInput(const nlohmann::json& value);
 
-// A program's request as its line: the operation and the fields.
+// A request of either table as its line: the operation and the fields.
 std::pair<std::string_view, nlohmann::json> encodeRequest(const ProgramRequest& request);
-// A program's request read from a line: nothing when `op` is no program request; otherwise the
+std::pair<std::string_view, nlohmann::json> encodeRequest(const ControlRequest& request);
+// A request read from a line: nothing when `op` is no request of that table; otherwise the
 // request, or the name of its first field that is missing or malformed.
 std::optional<std::expected<ProgramRequest, std::string>> decodeRequest(
     std::string_view op, const nlohmann::json& fields);
+std::optional<std::expected<ControlRequest, std::string>> decodeControlRequest(
+    std::string_view op, const nlohmann::json& fields);
 nlohmann::json encodeReply(const ProgramReply& reply);
+nlohmann::json encodeReply(const ControlReply& reply);
 // The answer to `request` read from its reply's result; nothing when it is not one.
 std::optional<ProgramReply> decodeReply(const ProgramRequest& request,
                                         const nlohmann::json& result);
