@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "ScratchFolder.h"
-#include "UninstallPaths.h"
 #include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "suite/HomeLayout.h"
 #include "suite/Launchctl.h"
 
 namespace {
@@ -31,9 +31,9 @@ constexpr std::size_t fileSize = std::size_t{100} * 1024;
 
 // Lays the install out under home: files spread over every removed location, data included.
 std::vector<fs::path> layOutInstall(const fs::path& home) {
-  const auto paths = uninstaller::UninstallPaths::underHome(home);
-  std::vector<fs::path> removed = paths->suite();
-  removed.insert(removed.end(), paths->data.begin(), paths->data.end());
+  const suite::HomeLayout layout = suite::HomeLayout::under(home);
+  std::vector<fs::path> removed = layout.suiteItems();
+  removed.insert(removed.end(), layout.data.begin(), layout.data.end());
   const std::string block(fileSize, 'x');
   for (int index = 0; index < fileCount; ++index) {
     const fs::path& location = removed[static_cast<std::size_t>(index) % removed.size()];

@@ -11,6 +11,7 @@
 #include "FuzzSupport.h"
 #include "InstallerApp.h"
 #include "platform/FileManager.h"
+#include "suite/HomeLayout.h"
 #include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
 
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           .launchctlTimeLimit = suite::launchctlTimeLimit,
           .pauseAfterClosing = {},
       });
-  const std::filesystem::path file = suite::launcherSettingsPath(home.path());
+  const std::filesystem::path file = suite::HomeLayout::under(home.path()).launcherSettings;
 
   const auto [language, existing] = fuzz::splitAtLine(fuzz::text(data, size));
   fuzz::writeFile(file, existing);

@@ -5,6 +5,7 @@
 #include "InstallerNames.h"
 #include "platform/EventLoop.h"
 #include "platform/Locale.h"
+#include "suite/HomeLayout.h"
 
 namespace installer {
 
@@ -23,16 +24,14 @@ void InstallerApp::applicationDidFinishLaunching() {
 }
 
 bool InstallerApp::hasExistingInstall() const {
-  const std::filesystem::path home = services_.files->homeDirectory();
-  return services_.files->itemExists(home / "Applications" /
-                                     (std::string(installedLauncherName) + ".app")) ||
-         services_.files->itemExists(home / "Library/Application Support" / productName /
-                                     (std::string(productName) + ".app"));
+  const suite::HomeLayout layout = suite::HomeLayout::under(services_.files->homeDirectory());
+  return services_.files->itemExists(layout.installedLauncher) ||
+         services_.files->itemExists(layout.installedApplication);
 }
 
 bool InstallerApp::isStartupEnabled() const {
-  return services_.files->fileExists(services_.files->homeDirectory() / "Library/LaunchAgents" /
-                                     (std::string(launchAgentIdentifier) + ".plist"));
+  return services_.files->fileExists(
+      suite::HomeLayout::under(services_.files->homeDirectory()).launchAgent);
 }
 
 InstallerChoice InstallerApp::askForInstallChoice() {

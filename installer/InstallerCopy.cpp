@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "InstallerNames.h"
+#include "suite/Identity.h"
 
 namespace installer {
 namespace {
@@ -290,8 +290,10 @@ InstallerCopy installerCopy(std::string_view languageCode, bool isInstalled) {
   copy.installFailedTitle = t.installFailedTitle;
   copy.installerCouldNotStartMessage = t.installerCouldNotStartMessage;
   copy.missingResourcesMessage = t.missingResourcesMessage;
-  copy.missingAppMessage = std::string(t.missingPrefix) + productName + t.missingSuffix;
-  copy.missingLauncherMessage = std::string(t.missingPrefix) + launcherSourceName + t.missingSuffix;
+  copy.missingAppMessage =
+      std::string(t.missingPrefix) + std::string(suite::productName) + t.missingSuffix;
+  copy.missingLauncherMessage =
+      std::string(t.missingPrefix) + std::string(suite::launcherBundleName) + t.missingSuffix;
   copy.startupErrorTitle = t.startupErrorTitle;
   copy.languageSaveFailedMessage = t.languageSaveFailedMessage;
   copy.installSuccessTitle = t.installSuccessTitle;

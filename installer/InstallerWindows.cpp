@@ -10,6 +10,7 @@
 #include "platform/Screen.h"
 #include "platform/StackView.h"
 #include "platform/VisualEffectView.h"
+#include "suite/Identity.h"
 
 namespace installer {
 namespace {
@@ -195,7 +196,7 @@ void InstallerApp::showProgress(const std::string& message, const std::string& h
       platform::Rect{0, 0, 460, 220},
       platform::windowStyle::titled | platform::windowStyle::closable,
       platform::BackingStore::buffered, false, application);
-  window->setTitle(productName);
+  window->setTitle(std::string(suite::productName));
   window->setLevel(platform::windowLevel::floating);
   window->setReleasedWhenClosed(false);
   auto background = std::make_shared<platform::VisualEffectView>(

@@ -7,6 +7,8 @@
 #include "InstallerNames.h"
 #include "platform/Workspace.h"
 #include "suite/HomeFolder.h"
+#include "suite/HomeLayout.h"
+#include "suite/Identity.h"
 #include "suite/LaunchAgent.h"
 #include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
@@ -29,8 +31,9 @@ InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std:
   if (resources.empty() || !files.fileExists(resources)) {
     return failed(copy, copy.missingResourcesMessage);
   }
-  const std::filesystem::path app = resources / (std::string(productName) + ".app");
-  const std::filesystem::path launcher = resources / (std::string(launcherSourceName) + ".app");
+  const std::filesystem::path app = resources / (std::string(suite::productName) + ".app");
+  const std::filesystem::path launcher =
+      resources / (std::string(suite::launcherBundleName) + ".app");
   if (!files.itemExists(app)) {
     return failed(copy, copy.missingAppMessage);
   }
@@ -43,10 +46,7 @@ InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std:
       !trusted) {
     return failed(copy, trusted.error().localizedDescription);
   }
-  const std::filesystem::path applications = home / "Applications";
-  const std::filesystem::path support = home / "Library/Application Support" / productName;
-  const std::filesystem::path installedLauncher =
-      applications / (std::string(installedLauncherName) + ".app");
+  const suite::HomeLayout layout = suite::HomeLayout::under(home);
 
   progress(0.1, copy.progressClosing);
   const ClosedPrograms closed = terminateRunningInstances();
@@ -61,21 +61,20 @@ InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std:
     return stopped();
   }
   progress(0.25, copy.progressPreparing);
-  for (const std::filesystem::path& folder : {applications, support}) {
+  for (const std::filesystem::path& folder : {layout.applicationsFolder, layout.supportFolder}) {
     if (const auto created = files.createDirectory(folder); !created) {
       return giveBack(failed(copy, created.error().localizedDescription));
     }
   }
   progress(0.55, copy.progressInstallingApp);
-  if (const auto replaced = replaceItem(app, support / (std::string(productName) + ".app"));
-      !replaced) {
+  if (const auto replaced = replaceItem(app, layout.installedApplication); !replaced) {
     return giveBack(failed(copy, replaced.error().localizedDescription));
   }
   if (stopRequested_) {
     return stopped();
   }
   progress(0.8, copy.progressInstallingLauncher);
-  if (const auto replaced = replaceItem(launcher, installedLauncher); !replaced) {
+  if (const auto replaced = replaceItem(launcher, layout.installedLauncher); !replaced) {
     return giveBack(failed(copy, replaced.error().localizedDescription));
   }
   if (stopRequested_) {
@@ -83,7 +82,7 @@ InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std:
   }
   progress(0.92, copy.progressConfiguringStartup);
   if (startAtLogin) {
-    if (const auto installed = installLaunchAgent(installedLauncher); !installed) {
+    if (const auto installed = installLaunchAgent(layout.installedLauncher); !installed) {
       return giveBack({false, copy.startupErrorTitle, installed.error().localizedDescription});
     }
   }
@@ -98,13 +97,16 @@ InstallResult InstallerApp::install(bool startAtLogin, bool isUpdate, const std:
 
 InstallerApp::ClosedPrograms InstallerApp::terminateRunningInstances() {
   ClosedPrograms closed;
-  for (const char* identifier : {targetBundleIdentifier, launchAgentIdentifier}) {
+  for (const std::string_view identifier :
+       {suite::targetBundleIdentifier, suite::launcherBundleIdentifier}) {
     for (platform::RunningApplication& application :
-         platform::RunningApplication::runningApplications(identifier, *services_.applications)) {
+         platform::RunningApplication::runningApplications(std::string(identifier),
+                                                           *services_.applications)) {
       if (application.isTerminated()) {
         continue;
       }
-      (identifier == targetBundleIdentifier ? closed.targetApplication : closed.launcher) = true;
+      (identifier == suite::targetBundleIdentifier ? closed.targetApplication : closed.launcher) =
+          true;
       if (!application.terminate()) {
         application.forceTerminate();
       }
@@ -117,22 +119,20 @@ InstallerApp::ClosedPrograms InstallerApp::terminateRunningInstances() {
 }
 
 void InstallerApp::reopenClosedPrograms(const ClosedPrograms& closed) {
-  const std::filesystem::path home = services_.files->homeDirectory();
+  const suite::HomeLayout layout = suite::HomeLayout::under(services_.files->homeDirectory());
   const platform::ProcessLauncher& processes = *services_.processes;
   if (closed.launcher) {
     // kickstart fails when launchd has no such agent loaded.
-    const std::string service = suite::guiDomain(services_.userId) + "/" + launchAgentIdentifier;
+    const std::string service =
+        suite::guiDomain(services_.userId) + "/" + std::string(suite::launchAgentLabel);
     if (!runLaunchctl({"kickstart", service}, false)) {
-      [[maybe_unused]] const auto opened = processes.launch(
-          "/usr/bin/open",
-          {(home / "Applications" / (std::string(installedLauncherName) + ".app")).string()});
+      [[maybe_unused]] const auto opened =
+          processes.launch("/usr/bin/open", {layout.installedLauncher.string()});
     }
   }
   if (closed.targetApplication) {
-    [[maybe_unused]] const auto opened = processes.launch(
-        "/usr/bin/open",
-        {(home / "Library/Application Support" / productName / (std::string(productName) + ".app"))
-             .string()});
+    [[maybe_unused]] const auto opened =
+        processes.launch("/usr/bin/open", {layout.installedApplication.string()});
   }
 }
 
@@ -144,9 +144,9 @@ platform::Result<void> InstallerApp::replaceItem(const std::filesystem::path& so
 platform::Result<void> InstallerApp::installLaunchAgent(
     const std::filesystem::path& launcherBundle) {
   const platform::FileManager& files = *services_.files;
-  const std::filesystem::path agent = suite::launchAgentPath(files.homeDirectory());
+  const std::filesystem::path agent = suite::HomeLayout::under(files.homeDirectory()).launchAgent;
   if (const auto written = suite::writeLaunchAgent(
-          files, launcherBundle / "Contents/MacOS" / launcherSourceName, errorDomain);
+          files, launcherBundle / "Contents/MacOS" / suite::launcherBundleName, errorDomain);
       !written) {
     return written;
   }
@@ -155,7 +155,8 @@ platform::Result<void> InstallerApp::installLaunchAgent(
   if (const auto loaded = runLaunchctl({"bootstrap", domain, agent.string()}, false); !loaded) {
     return loaded;
   }
-  return runLaunchctl({"kickstart", "-k", domain + "/" + launchAgentIdentifier}, false);
+  return runLaunchctl({"kickstart", "-k", domain + "/" + std::string(suite::launchAgentLabel)},
+                      false);
 }
 
 platform::Result<void> InstallerApp::runLaunchctl(const std::vector<std::string>& arguments,
@@ -168,7 +169,8 @@ platform::Result<void> InstallerApp::runLaunchctl(const std::vector<std::string>
 
 platform::Result<void> InstallerApp::persistLauncherLanguage(const std::string& language) {
   const platform::FileManager& files = *services_.files;
-  const std::filesystem::path file = suite::launcherSettingsPath(files.homeDirectory());
+  const std::filesystem::path file =
+      suite::HomeLayout::under(files.homeDirectory()).launcherSettings;
   std::optional<suite::LauncherSettingsPayload> existing;
   if (const auto contents = files.contentsOfFile(file)) {
     existing = suite::LauncherSettingsPayload::decodeText(*contents);

@@ -3,10 +3,12 @@
 
 #include <utility>
 
-#include "UninstallPaths.h"
 #include "UninstallerApp.h"
 #include "UninstallerTexts.h"
 #include "platform/Workspace.h"
+#include "suite/HomeFolder.h"
+#include "suite/HomeLayout.h"
+#include "suite/Identity.h"
 #include "suite/Launchctl.h"
 
 namespace uninstaller {
@@ -21,16 +23,19 @@ UninstallOutcome failure(const platform::Error& error) {
 }  // namespace
 
 UninstallOutcome UninstallerApp::uninstall(bool removeData) {
-  const platform::Result<UninstallPaths> paths =
-      UninstallPaths::underHome(services_.files->homeDirectory());
-  if (!paths) {
-    return failure(paths.error());
+  // Every removal is aimed by the home folder, so a home that the suite does not trust (a link to
+  // "/" among them) is refused before anything is touched.
+  const std::filesystem::path home = services_.files->homeDirectory();
+  if (const auto trusted = suite::trustedHomeFolder(home, errorDomain, ", so nothing was removed");
+      !trusted) {
+    return failure(trusted.error());
   }
+  const suite::HomeLayout layout = suite::HomeLayout::under(home);
   terminateApps();
-  unloadLaunchAgent(paths->launchAgent);
-  std::vector<std::filesystem::path> removals = paths->suite();
+  unloadLaunchAgent(layout.launchAgent);
+  std::vector<std::filesystem::path> removals = layout.suiteItems();
   if (removeData) {
-    removals.insert(removals.end(), paths->data.begin(), paths->data.end());
+    removals.insert(removals.end(), layout.data.begin(), layout.data.end());
   }
   for (const std::filesystem::path& path : removals) {
     if (stopRequested_) {
@@ -48,9 +53,11 @@ UninstallOutcome UninstallerApp::uninstall(bool removeData) {
 }
 
 void UninstallerApp::terminateApps() {
-  for (const char* identifier : {bundleIdentifier, launcherBundleIdentifier}) {
+  for (const std::string_view identifier :
+       {suite::targetBundleIdentifier, suite::launcherBundleIdentifier}) {
     for (platform::RunningApplication& application :
-         platform::RunningApplication::runningApplications(identifier, *services_.applications)) {
+         platform::RunningApplication::runningApplications(std::string(identifier),
+                                                           *services_.applications)) {
       if (!application.isTerminated() && !application.terminate()) {
         application.forceTerminate();
       }

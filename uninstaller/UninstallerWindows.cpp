@@ -13,6 +13,7 @@
 #include "platform/ProgressIndicator.h"
 #include "platform/Screen.h"
 #include "platform/StackView.h"
+#include "suite/Identity.h"
 
 namespace uninstaller {
 namespace {
@@ -136,7 +137,7 @@ void UninstallerApp::showProgress(const std::string& message) {
       platform::Rect{0, 0, 420, 180},
       platform::windowStyle::titled | platform::windowStyle::closable,
       platform::BackingStore::buffered, false, application);
-  window->setTitle(productName);
+  window->setTitle(std::string(suite::productName));
   window->setLevel(platform::windowLevel::floating);
   window->setReleasedWhenClosed(false);
   auto content = std::make_shared<platform::View>(platform::Rect{0, 0, 420, 180});

@@ -11,7 +11,7 @@
 #include "platform/FileManager.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessLauncher.h"
-#include "suite/LaunchAgent.h"
+#include "suite/Identity.h"
 
 namespace launcher {
 

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "suite/HomeLayout.h"
+
 namespace launcher {
 namespace {
 
@@ -131,7 +133,7 @@ void TargetAppController::launchTargetApp() {
 std::optional<std::filesystem::path> TargetAppController::firstTargetCandidate() const {
   const std::filesystem::path launcherFolder = launcherBundle_.bundlePath().parent_path();
   const std::filesystem::path supportFolder =
-      files_->homeDirectory() / "Library" / "Application Support" / "Ferrolin";
+      suite::HomeLayout::under(files_->homeDirectory()).supportFolder;
   const std::string bundleName = config_.targetAppName + ".app";
   const std::array<std::filesystem::path, 4> candidates{
       supportFolder / bundleName,

@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "UninstallPaths.h"
 #include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
@@ -341,8 +340,8 @@ TEST_F(UninstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsT
                                "removed."},
   };
   for (const auto& [where, sentence] : homes) {
-    const auto paths = uninstaller::UninstallPaths::underHome(where);
-    EXPECT_EQ(paths ? std::string() : paths.error().localizedDescription, sentence) << where;
+    const platform::FileManager otherHome{where, folder / "tmp"};
+    EXPECT_EQ(makeApp(otherHome, bundleWith({}))->uninstall(false).message, sentence) << where;
   }
   install(suite);
   const platform::FileManager rootHome{"/", folder / "tmp"};
