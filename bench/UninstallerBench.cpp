@@ -67,6 +67,7 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   platform::GlobalQueue queue(1);
   const auto app = std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
       .application = &application,
+      .screens = connection.get(),
       .files = &files,
       .processes = &processes,
       .applications = &applications,

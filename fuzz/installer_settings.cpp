@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const auto installer =
       std::make_shared<installer::InstallerApp>(installer::InstallerServices{
           .application = nullptr,
+          .screens = nullptr,
           .files = &files,
           .processes = nullptr,
           .applications = nullptr,

@@ -38,7 +38,7 @@ InstallerChoice InstallerApp::askForInstallChoice() {
   const bool isInstalled = hasExistingInstall();
   installAlertIsInstalled_ = isInstalled;
   currentLanguageCode_ =
-      defaultLanguageCode(platform::Locale::preferredLanguages(services_.application->desktop()));
+      defaultLanguageCode(platform::Locale::preferredLanguages(*services_.screens));
   platform::Alert alert(*services_.application);
   alert.setAlertStyle(platform::AlertStyle::informational);
   for (int button = 0; button < (isInstalled ? 2 : 3); ++button) {

@@ -26,6 +26,7 @@
 #include "platform/PopUpButton.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/ProgressIndicator.h"
+#include "platform/ScreensAndLanguages.h"
 #include "platform/View.h"
 #include "platform/Window.h"
 
@@ -56,7 +57,10 @@ struct InstallResult {
 
 // The services the installer works with. None is owned; each must outlive the delegate.
 struct InstallerServices {
-  platform::Application* application = nullptr;  // dialogs, windows, the main queue, languages
+  platform::Application* application = nullptr;  // dialogs, windows and the main queue
+  // The user's preferred languages (the display language) and the screen the pictures are drawn
+  // for.
+  platform::ScreensAndLanguages* screens = nullptr;
   const platform::FileManager* files = nullptr;  // the home folder it installs into
   const platform::ProcessLauncher* processes = nullptr;
   // The running applications, callable from the background installation.

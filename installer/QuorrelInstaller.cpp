@@ -29,6 +29,7 @@ int main() {
   platform::ApplicationServicesForAnyThread applications(**desktop, loop);
   const auto delegate = std::make_shared<installer::InstallerApp>(installer::InstallerServices{
       .application = application.get(),
+      .screens = desktop->get(),
       .files = &platform::FileManager::defaultManager(),
       .processes = &processes,
       .applications = &applications,

@@ -30,6 +30,7 @@ int main() {
   const auto delegate =
       std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
           .application = application.get(),
+          .screens = desktop->get(),
           .files = &platform::FileManager::defaultManager(),
           .processes = &processes,
           .applications = &applications,

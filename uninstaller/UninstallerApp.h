@@ -19,6 +19,7 @@
 #include "platform/GlobalQueue.h"
 #include "platform/Image.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/ScreensAndLanguages.h"
 #include "platform/View.h"
 #include "platform/Window.h"
 
@@ -26,8 +27,9 @@ namespace uninstaller {
 
 // The services the uninstaller works with. None is owned; each must outlive the delegate.
 struct UninstallerServices {
-  platform::Application* application = nullptr;  // dialogs, windows and the main queue
-  const platform::FileManager* files = nullptr;  // the home folder the removal is aimed at
+  platform::Application* application = nullptr;      // dialogs, windows and the main queue
+  platform::ScreensAndLanguages* screens = nullptr;  // the screen the pictures are drawn for
+  const platform::FileManager* files = nullptr;      // the home folder the removal is aimed at
   const platform::ProcessLauncher* processes = nullptr;
   // The running applications, callable from the background removal.
   platform::ApplicationServices* applications = nullptr;

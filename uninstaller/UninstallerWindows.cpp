@@ -91,8 +91,7 @@ std::shared_ptr<platform::View> UninstallerApp::buildOnboardingAccessory(
   layer.backgroundColor = platform::Color::named("windowBackgroundColor").withAlpha(0.6);
   const std::shared_ptr<platform::Image> image = bundledImage(imageName);
   if (image) {
-    const std::optional<platform::Screen> screen =
-        platform::Screen::main(services_.application->desktop());
+    const std::optional<platform::Screen> screen = platform::Screen::main(*services_.screens);
     layer.contents = image;
     layer.contentsGravity = platform::ContentsGravity::resizeAspectFill;
     layer.contentsScale = screen ? screen->backingScaleFactor() : 2.0;

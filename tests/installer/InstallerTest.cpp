@@ -64,6 +64,7 @@ class InstallerTest : public testing::Test {
                                         std::function<void()> pause = {}) {
     return std::make_shared<InstallerApp>(installer::InstallerServices{
         .application = &program.application,
+        .screens = program.connection.get(),
         .files = otherHome != nullptr ? otherHome : &files,
         .processes = &processes,
         .applications = &applications,
@@ -393,6 +394,7 @@ TEST_F(InstallerTest, AProgramThatRefusesToQuitIsForcedAndTheInstallerPausesOnce
   int pauses = 0;
   const auto app = std::make_shared<InstallerApp>(installer::InstallerServices{
       .application = &program.application,
+      .screens = program.connection.get(),
       .files = &files,
       .processes = &processes,
       .applications = &refusing,

@@ -79,6 +79,7 @@ class UninstallerTest : public testing::Test {
                                           platform::Bundle bundle) {
     return std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
         .application = &program.application,
+        .screens = program.connection.get(),
         .files = &homeFiles,
         .processes = &processes,
         .applications = &applications,
@@ -255,6 +256,7 @@ TEST_F(UninstallerTest, ARemovalStopsBeforeItsNextItemWhenTheProgramIsToldToQuit
       }};
   const auto app = std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
       .application = &program.application,
+      .screens = program.connection.get(),
       .files = &files,
       .processes = &quitting,
       .applications = &applications,
