@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,12 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "Removal.h"
 #include "ScratchFolder.h"
-#include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
-#include "platform/GlobalQueue.h"
 #include "suite/HomeLayout.h"
 #include "suite/Launchctl.h"
 
@@ -61,27 +61,24 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
   const std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
-  platform::Application application(
-      *connection, loop, {::getpid(), "com.quorrel.uninstaller", std::nullopt, std::nullopt});
   platform::ApplicationServicesForAnyThread applications(*connection, loop);
-  platform::GlobalQueue queue(1);
-  const auto app = std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
-      .application = &application,
-      .screens = connection.get(),
-      .files = &files,
-      .processes = &processes,
-      .applications = &applications,
-      .background = &queue,
-      .bundle = platform::Bundle::forExecutable(scratch.path() / "FerrolinUninstaller"),
-      .userId = ::getuid(),
-      .launchctlTimeLimit = suite::launchctlTimeLimit,
-  });
+  const std::atomic<bool> stop = false;
+  const uninstaller::Removal removal(
+      {
+          .files = &files,
+          .processes = &processes,
+          .applications = &applications,
+          .userId = ::getuid(),
+          .launchctlTimeLimit = suite::launchctlTimeLimit,
+      },
+      suite::HomeLayout::under(home), stop);
   double uninstaller = 0;
   double rm = 0;
   for ([[maybe_unused]] auto _ : state) {
     layOutInstall(home);
     const Clock::time_point start = Clock::now();
-    const uninstaller::UninstallOutcome outcome = app->uninstall(true);
+    const uninstaller::UninstallOutcome outcome =
+        removal.run(uninstaller::UninstallChoice::uninstall(true));
     const Clock::duration took = Clock::now() - start;
     benchmark::DoNotOptimize(outcome);
 

@@ -24,14 +24,15 @@ void InstallerApp::applicationDidFinishLaunching() {
 }
 
 bool InstallerApp::hasExistingInstall() const {
-  const suite::HomeLayout layout = suite::HomeLayout::under(services_.files->homeDirectory());
-  return services_.files->itemExists(layout.installedLauncher) ||
-         services_.files->itemExists(layout.installedApplication);
+  const suite::HomeLayout layout =
+      suite::HomeLayout::under(services_.installation.files->homeDirectory());
+  return services_.installation.files->itemExists(layout.installedLauncher) ||
+         services_.installation.files->itemExists(layout.installedApplication);
 }
 
 bool InstallerApp::isStartupEnabled() const {
-  return services_.files->fileExists(
-      suite::HomeLayout::under(services_.files->homeDirectory()).launchAgent);
+  return services_.installation.files->fileExists(
+      suite::HomeLayout::under(services_.installation.files->homeDirectory()).launchAgent);
 }
 
 InstallerChoice InstallerApp::askForInstallChoice() {
@@ -66,22 +67,26 @@ void InstallerApp::startInstallFlow() {
     application.terminate();
     return;
   }
-  InstallerCopy copy = installerCopy(choice.language, isInstalled);
+  const InstallerCopy copy = installerCopy(choice.language, isInstalled);
   showProgress(isInstalled ? copy.progressUpdating : copy.progressInstalling, copy.progressHint);
   const std::weak_ptr<InstallerApp> weakSelf = weak_from_this();
   platform::EventLoop& mainQueue = application.loop();
   working_ = true;
-  services_.background->async([weakSelf, &mainQueue, choice, isInstalled, copy = std::move(copy)] {
-    const Progress report = [weakSelf, &mainQueue](double value, const std::string& message) {
+  services_.background->async([weakSelf, &mainQueue, choice, isInstalled] {
+    const Installation::Progress report = [weakSelf, &mainQueue](double value,
+                                                                 const std::string& message) {
       mainQueue.async([weakSelf, value, message] {
         if (const auto self = weakSelf.lock()) {
           self->updateProgress(value, message);
         }
       });
     };
-    InstallResult result{false, copy.installFailedTitle, copy.installerCouldNotStartMessage};
+    InstallResult result;
     if (const auto self = weakSelf.lock()) {
-      result = self->install(choice.startAtLogin, isInstalled, choice.language, copy, report);
+      const InstallationServices& services = self->services_.installation;
+      result = Installation(services, suite::HomeLayout::under(services.files->homeDirectory()),
+                            self->services_.bundle.resourcePath(), self->stopRequested_)
+                   .run(choice, isInstalled, report);
     }
     mainQueue.async([weakSelf, result = std::move(result)] {
       if (const auto self = weakSelf.lock()) {

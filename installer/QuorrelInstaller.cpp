@@ -30,14 +30,17 @@ int main() {
   const auto delegate = std::make_shared<installer::InstallerApp>(installer::InstallerServices{
       .application = application.get(),
       .screens = desktop->get(),
-      .files = &platform::FileManager::defaultManager(),
-      .processes = &processes,
-      .applications = &applications,
       .background = &platform::GlobalQueue::userInitiated(),
       .bundle = platform::Bundle::main(),
-      .userId = process.realUserId(),
-      .launchctlTimeLimit = suite::launchctlTimeLimit,
-      .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
+      .installation =
+          {
+              .files = &platform::FileManager::defaultManager(),
+              .processes = &processes,
+              .applications = &applications,
+              .userId = process.realUserId(),
+              .launchctlTimeLimit = suite::launchctlTimeLimit,
+              .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
+          },
   });
   application->setDelegate(delegate.get());
   application->run();

@@ -31,13 +31,16 @@ int main() {
       std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
           .application = application.get(),
           .screens = desktop->get(),
-          .files = &platform::FileManager::defaultManager(),
-          .processes = &processes,
-          .applications = &applications,
           .background = &platform::GlobalQueue::userInitiated(),
           .bundle = platform::Bundle::main(),
-          .userId = process.realUserId(),
-          .launchctlTimeLimit = suite::launchctlTimeLimit,
+          .removal =
+              {
+                  .files = &platform::FileManager::defaultManager(),
+                  .processes = &processes,
+                  .applications = &applications,
+                  .userId = process.realUserId(),
+                  .launchctlTimeLimit = suite::launchctlTimeLimit,
+              },
       });
   application->setDelegate(delegate.get());
   application->run();

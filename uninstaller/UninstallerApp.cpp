@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/EventLoop.h"
+#include "suite/HomeLayout.h"
 
 namespace uninstaller {
 
@@ -22,10 +23,13 @@ void UninstallerApp::applicationDidFinishLaunching() {
   const std::weak_ptr<UninstallerApp> weakSelf = weak_from_this();
   platform::EventLoop& mainQueue = application.loop();
   working_ = true;
-  services_.background->async([weakSelf, &mainQueue, removeData = choice.removeData] {
-    UninstallOutcome outcome{false, "Uninstall failed", "The uninstaller could not start."};
+  services_.background->async([weakSelf, &mainQueue, choice] {
+    UninstallOutcome outcome;
     if (const auto self = weakSelf.lock()) {
-      outcome = self->uninstall(removeData);
+      const RemovalServices& services = self->services_.removal;
+      outcome = Removal(services, suite::HomeLayout::under(services.files->homeDirectory()),
+                        self->stopRequested_)
+                    .run(choice);
     }
     mainQueue.async([weakSelf, outcome = std::move(outcome)] {
       if (const auto self = weakSelf.lock()) {

@@ -1,24 +1,17 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "UninstallChoice.h"
+#include "Removal.h"
 #include "platform/Application.h"
-#include "platform/ApplicationServices.h"
 #include "platform/Bundle.h"
-#include "platform/Error.h"
 #include "platform/EventLoop.h"
-#include "platform/FileManager.h"
 #include "platform/GlobalQueue.h"
 #include "platform/Image.h"
-#include "platform/ProcessLauncher.h"
 #include "platform/ScreensAndLanguages.h"
 #include "platform/View.h"
 #include "platform/Window.h"
@@ -29,21 +22,13 @@ namespace uninstaller {
 struct UninstallerServices {
   platform::Application* application = nullptr;      // dialogs, windows and the main queue
   platform::ScreensAndLanguages* screens = nullptr;  // the screen the pictures are drawn for
-  const platform::FileManager* files = nullptr;      // the home folder the removal is aimed at
-  const platform::ProcessLauncher* processes = nullptr;
-  // The running applications, callable from the background removal.
-  platform::ApplicationServices* applications = nullptr;
-  platform::GlobalQueue* background = nullptr;  // where the removal runs
-  platform::Bundle bundle;                      // the uninstaller's own bundle, for its pictures
-  uid_t userId = 0;                             // the launchd domain gui/<uid>
-  // How long one launchctl run may take before it is ended and fails (suite::launchctlTimeLimit in
-  // a program).
-  std::chrono::milliseconds launchctlTimeLimit;
+  platform::GlobalQueue* background = nullptr;       // where the removal runs
+  platform::Bundle bundle;  // the uninstaller's own bundle, for its pictures
+  RemovalServices removal;  // what the removal works with: its file manager's home is removed from
 };
 
-// FerrolinUninstaller's application delegate: asks what to remove, removes it in the background
-// behind a progress window, reports the outcome and quits. Dialogs, windows and the result run on
-// the main thread; uninstall() and everything it calls run on the background queue.
+// FerrolinUninstaller's application delegate: asks what to remove, hands the Removal to the
+// background queue behind a progress window, reports the outcome and quits. Main thread only.
 //
 // Make it with std::make_shared: the background work reaches it through weak_from_this().
 // NOLINTNEXTLINE(misc-multiple-inheritance): the delegate interface, and weak_from_this()
@@ -61,14 +46,6 @@ class UninstallerApp : public platform::ApplicationDelegate,
   // most `limit`) and says whether the run came to its end (the user cancelled or saw the outcome).
   // The entry point exits non-zero otherwise.
   bool finishAfterTermination(platform::EventLoop& loop, std::chrono::milliseconds limit);
-
-  // The removal (background).
-  UninstallOutcome uninstall(bool removeData);
-  void terminateApps();
-  void unloadLaunchAgent(const std::filesystem::path& agent);
-  platform::Result<void> removeIfExists(const std::filesystem::path& path);
-  // The shared launchctl runner with the uninstaller's failure text and time limit.
-  platform::Result<void> runLaunchctl(const std::vector<std::string>& arguments, bool allowFailure);
 
   // The dialogs and windows (main thread).
   UninstallChoice askForUninstallChoice();

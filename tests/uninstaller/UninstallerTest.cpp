@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -16,11 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "Removal.h"
 #include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "suite/HomeLayout.h"
 #include "support/DesktopProgram.h"
 #include "support/DialogScript.h"
 #include "support/TemporaryFolder.h"
@@ -75,19 +78,31 @@ class UninstallerTest : public testing::Test {
     return platform::Bundle::forExecutable(bundle / "Contents/MacOS/FerrolinUninstaller");
   }
 
-  std::shared_ptr<UninstallerApp> makeApp(const platform::FileManager& homeFiles,
+  // What the removal works with: the home of `homeFiles`, launchctl started by `starter`.
+  uninstaller::RemovalServices services(const platform::FileManager& homeFiles,
+                                        const platform::ProcessLauncher& starter) {
+    return {
+        .files = &homeFiles,
+        .processes = &starter,
+        .applications = &applications,
+        .userId = ::getuid(),
+        .launchctlTimeLimit = launchctlTimeLimit,
+    };
+  }
+
+  std::shared_ptr<UninstallerApp> makeApp(uninstaller::RemovalServices with,
                                           platform::Bundle bundle) {
     return std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
         .application = &program.application,
         .screens = program.connection.get(),
-        .files = &homeFiles,
-        .processes = &processes,
-        .applications = &applications,
         .background = &queue,
         .bundle = std::move(bundle),
-        .userId = ::getuid(),
-        .launchctlTimeLimit = launchctlTimeLimit,
+        .removal = with,
     });
+  }
+  std::shared_ptr<UninstallerApp> makeApp(const platform::FileManager& homeFiles,
+                                          platform::Bundle bundle) {
+    return makeApp(services(homeFiles, processes), std::move(bundle));
   }
 
   void install(const std::vector<std::string>& paths) {
@@ -254,17 +269,7 @@ TEST_F(UninstallerTest, ARemovalStopsBeforeItsNextItemWhenTheProgramIsToldToQuit
         });
         told.get_future().wait();
       }};
-  const auto app = std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
-      .application = &program.application,
-      .screens = program.connection.get(),
-      .files = &files,
-      .processes = &quitting,
-      .applications = &applications,
-      .background = &queue,
-      .bundle = bundleWith({}),
-      .userId = ::getuid(),
-      .launchctlTimeLimit = launchctlTimeLimit,
-  });
+  const auto app = makeApp(services(files, quitting), bundleWith({}));
   EXPECT_EQ(run({"Remove App and Keep Data"}, app), std::vector<std::string>{firstDialog});
   EXPECT_FALSE(app->finishAfterTermination(loop, 20s));
   for (const std::string& path : suite) {
@@ -343,7 +348,13 @@ TEST_F(UninstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsT
   };
   for (const auto& [where, sentence] : homes) {
     const platform::FileManager otherHome{where, folder / "tmp"};
-    EXPECT_EQ(makeApp(otherHome, bundleWith({}))->uninstall(false).message, sentence) << where;
+    const std::atomic<bool> stop = false;
+    EXPECT_EQ(
+        uninstaller::Removal(services(otherHome, processes), suite::HomeLayout::under(where), stop)
+            .run(uninstaller::UninstallChoice::uninstall(true))
+            .message,
+        sentence)
+        << where;
   }
   install(suite);
   const platform::FileManager rootHome{"/", folder / "tmp"};
