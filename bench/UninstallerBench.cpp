@@ -77,8 +77,7 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   for ([[maybe_unused]] auto _ : state) {
     layOutInstall(home);
     const Clock::time_point start = Clock::now();
-    const uninstaller::UninstallOutcome outcome =
-        removal.run(uninstaller::UninstallChoice::uninstall(true));
+    const suite::Outcome outcome = removal.run(uninstaller::UninstallChoice::uninstall(true));
     const Clock::duration took = Clock::now() - start;
     benchmark::DoNotOptimize(outcome);
 

@@ -14,7 +14,7 @@
 namespace installer {
 namespace {
 
-InstallResult failed(const InstallerCopy& copy, std::string message) {
+suite::Outcome failed(const InstallerCopy& copy, std::string message) {
   return {false, copy.installFailedTitle, std::move(message)};
 }
 
@@ -31,8 +31,8 @@ Installation::Installation(InstallationServices services, suite::HomeLayout layo
       resources_(std::move(resources)),
       stop_(&stop) {}
 
-InstallResult Installation::run(const InstallerChoice& choice, bool isUpdate,
-                                const Progress& progress) const {
+suite::Outcome Installation::run(const InstallerChoice& choice, bool isUpdate,
+                                 const Progress& progress) const {
   const InstallerCopy copy = installerCopy(choice.language, isUpdate);
   const platform::FileManager& files = *services_.files;
   if (resources_.empty() || !files.fileExists(resources_)) {
@@ -55,7 +55,7 @@ InstallResult Installation::run(const InstallerChoice& choice, bool isUpdate,
   progress(0.1, copy.progressClosing);
   const ClosedPrograms closed = closeRunningPrograms();
   // From here on a failure starts again what was closed, so the user keeps a working shortcut.
-  const auto giveBack = [&](InstallResult result) {
+  const auto giveBack = [&](suite::Outcome result) {
     reopen(closed, copy);
     return result;
   };
@@ -94,8 +94,8 @@ InstallResult Installation::run(const InstallerChoice& choice, bool isUpdate,
         failed(copy, copy.languageSaveFailedMessage + " " + saved.error().localizedDescription));
   }
   progress(1.0, copy.progressFinishing);
-  return isUpdate ? InstallResult{true, copy.updateSuccessTitle, copy.updateSuccessMessage}
-                  : InstallResult{true, copy.installSuccessTitle, copy.installSuccessMessage};
+  return isUpdate ? suite::Outcome{true, copy.updateSuccessTitle, copy.updateSuccessMessage}
+                  : suite::Outcome{true, copy.installSuccessTitle, copy.installSuccessMessage};
 }
 
 Installation::ClosedPrograms Installation::closeRunningPrograms() const {

@@ -16,6 +16,7 @@
 #include "platform/FileManager.h"
 #include "platform/ProcessLauncher.h"
 #include "suite/HomeLayout.h"
+#include "suite/Outcome.h"
 
 namespace installer {
 
@@ -52,7 +53,7 @@ class Installation {
 
   // Installs with the user's choice: its start at login and its language (of every text and of the
   // launcher's settings); `isUpdate` words the success as an update.
-  InstallResult run(const InstallerChoice& choice, bool isUpdate, const Progress& progress) const;
+  suite::Outcome run(const InstallerChoice& choice, bool isUpdate, const Progress& progress) const;
 
  private:
   // The running programs that the installation closed, so that a failed one can start them again.

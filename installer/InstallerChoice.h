@@ -20,12 +20,4 @@ struct InstallerChoice {
   friend bool operator==(const InstallerChoice&, const InstallerChoice&) = default;
 };
 
-// What the installation gives the result dialog, worded in the chosen language.
-struct InstallResult {
-  bool success = false;
-  std::string title;
-  std::string message;
-  friend bool operator==(const InstallResult&, const InstallResult&) = default;
-};
-
 }  // namespace installer

@@ -314,14 +314,6 @@ std::string defaultLanguageCode(const std::vector<std::string>& preferredLanguag
   return supported ? code : "en";
 }
 
-std::string numberedSteps(const std::vector<std::string>& steps) {
-  std::string text;
-  for (std::size_t index = 0; index < steps.size(); ++index) {
-    text += (index == 0 ? "" : "\n") + std::to_string(index + 1) + ". " + steps[index];
-  }
-  return text;
-}
-
 std::string withImageName(std::string text, std::string_view imageName) {
   constexpr std::string_view placeholder = "{imageName}";
   for (std::size_t at = text.find(placeholder); at != std::string::npos;

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <iostream>
 #include <memory>
 
@@ -42,11 +41,5 @@ int main() {
               .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
           },
   });
-  application->setDelegate(delegate.get());
-  application->run();
-  // Ended before the user saw the outcome (the desktop went away, or the program was asked to
-  // quit): work that was under way stops at its next step, and the exit status says so.
-  const bool finished = delegate->finishAfterTermination(loop, std::chrono::minutes(2));
-  application->setDelegate(nullptr);
-  return finished ? 0 : 1;
+  return suite::runToTheEnd(*application, *delegate);
 }

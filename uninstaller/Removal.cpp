@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* launchctlFailure = "launchctl failed while removing startup.";
 
-UninstallOutcome failure(const platform::Error& error) {
+suite::Outcome failure(const platform::Error& error) {
   return {false, "Uninstall failed", error.localizedDescription};
 }
 
@@ -23,7 +23,7 @@ UninstallOutcome failure(const platform::Error& error) {
 Removal::Removal(RemovalServices services, suite::HomeLayout layout, const std::atomic<bool>& stop)
     : services_(services), layout_(std::move(layout)), stop_(&stop) {}
 
-UninstallOutcome Removal::run(const UninstallChoice& choice) const {
+suite::Outcome Removal::run(const UninstallChoice& choice) const {
   // Every removal is aimed by the home folder, so a home that the suite does not trust (a link to
   // "/" among them) is refused before anything is touched.
   if (const auto trusted =

@@ -14,6 +14,7 @@
 #include "platform/FileManager.h"
 #include "platform/ProcessLauncher.h"
 #include "suite/HomeLayout.h"
+#include "suite/Outcome.h"
 
 namespace uninstaller {
 
@@ -41,7 +42,7 @@ class Removal {
   // next item. `stop` must outlive the removal.
   Removal(RemovalServices services, suite::HomeLayout layout, const std::atomic<bool>& stop);
 
-  UninstallOutcome run(const UninstallChoice& choice) const;
+  suite::Outcome run(const UninstallChoice& choice) const;
 
  private:
   void closeRunningPrograms() const;

@@ -28,6 +28,7 @@
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "suite/HomeLayout.h"
+#include "suite/Outcome.h"
 #include "support/DesktopProgram.h"
 #include "support/DialogScript.h"
 #include "support/TemporaryFolder.h"
@@ -196,12 +197,12 @@ TEST_F(InstallerTest, UpdatesKeepTheStartAtLoginStateAndACompleteSettingsFile) {
     if (update.agentThere) {
       writeFile(agent, "old agent");
     }
-    const installer::InstallResult result =
+    const suite::Outcome result =
         installation(installerBundle())
             .run(installer::InstallerChoice::install(update.agentThere, "en"), true,
                  [](double, const std::string&) {});
-    EXPECT_EQ(result, (installer::InstallResult{true, "Ferrolin updated",
-                                                "Ferrolin was updated successfully."}));
+    EXPECT_EQ(result,
+              (suite::Outcome{true, "Ferrolin updated", "Ferrolin was updated successfully."}));
     EXPECT_EQ(readFile(installedLauncher / "Contents/MacOS/Ferrolin Launcher"),
               "new Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher");
     EXPECT_EQ(readFile(settingsFile), update.written);
@@ -308,7 +309,7 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
   for (const auto& [parts, message] : missing) {
     fs::remove_all(folder / "FerrolinInstaller.app");
     EXPECT_EQ(installation(installerBundle(parts)).run(german, false, record),
-              (installer::InstallResult{false, "Installation fehlgeschlagen", message}));
+              (suite::Outcome{false, "Installation fehlgeschlagen", message}));
   }
   EXPECT_TRUE(reports.empty());
   EXPECT_FALSE(ferrolin.application.isTerminated());
@@ -339,16 +340,15 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
   testsupport::writeRecordingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls, 5);
   const installer::Installation toTheAgent = installation(installerBundle());
   EXPECT_EQ(toTheAgent.run(german, false, record),
-            (installer::InstallResult{
-                false, "Installiert mit Startfehler",
-                "launchctl ist beim Konfigurieren des Autostarts fehlgeschlagen."}));
+            (suite::Outcome{false, "Installiert mit Startfehler",
+                            "launchctl ist beim Konfigurieren des Autostarts fehlgeschlagen."}));
   EXPECT_TRUE(fs::exists(agent));
   EXPECT_FALSE(fs::exists(settingsFile));
 
   // A launcher whose location a property list cannot carry: refused before any agent is written.
   const platform::FileManager oddHome{testsupport::madeFolder(folder / "h\x01me"), folder / "tmp"};
   fs::remove_all(folder / "FerrolinInstaller.app");
-  const installer::InstallResult refused =
+  const suite::Outcome refused =
       installation(installerBundle(), services(&oddHome)).run(german, false, record);
   EXPECT_EQ(refused.title, "Installiert mit Startfehler");
   EXPECT_NE(refused.message.find("can’t be written into a launch agent"), std::string::npos)
@@ -357,7 +357,7 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
 
   // A settings file that cannot be written.
   fs::create_directories(settingsFile);
-  const installer::InstallResult unsaved =
+  const suite::Outcome unsaved =
       toTheAgent.run(installer::InstallerChoice::install(false, "de"), true, record);
   EXPECT_FALSE(unsaved.success);
   EXPECT_EQ(unsaved.message.rfind("Die App-Dateien wurden installiert, aber die Sprache konnte "
@@ -365,24 +365,6 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
                                   0),
             0U)
       << unsaved.message;
-}
-
-TEST_F(InstallerTest, TheProgressBarStartsAlmostEmptyAndNeverLeavesItsRange) {
-  const auto app = makeApp(installerBundle());
-  app->showProgress("Installing Ferrolin...", "Please keep this window open during installation.");
-  const auto bar = [&] {
-    const platform::WindowRecord window = app->progressWindow()->describe();
-    const platform::ViewRecord content = window.contentView.value_or(platform::ViewRecord{});
-    return content.subviews.at(1).progress.value_or(platform::ProgressRecord{}).doubleValue;
-  };
-  EXPECT_DOUBLE_EQ(bar(), 0.02);
-  app->updateProgress(1.5, "Finishing up...");
-  EXPECT_DOUBLE_EQ(bar(), 1.0);
-  app->updateProgress(-0.2, "Finishing up...");
-  EXPECT_DOUBLE_EQ(bar(), 0.0);
-  EXPECT_EQ(app->progressWindow()->describe().level, 3);
-  app->closeProgress();
-  EXPECT_EQ(app->progressWindow(), nullptr);
 }
 
 // The desktop's running applications, except that Ferrolin refuses a polite request to quit.
@@ -446,7 +428,7 @@ TEST_F(InstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsClo
     EXPECT_EQ(installation(installerBundle(), services(&otherHome))
                   .run(installer::InstallerChoice::install(true, "en"), false,
                        [](double, const std::string&) { ADD_FAILURE() << "a step began"; }),
-              (installer::InstallResult{false, "Install failed", sentence}))
+              (suite::Outcome{false, "Install failed", sentence}))
         << where;
   }
   EXPECT_FALSE(ferrolin.application.isTerminated());
@@ -508,7 +490,7 @@ TEST_F(InstallerTest, AFailedInstallationStartsAgainWhatItClosed) {
     } else {
       fs::create_directories(settingsFile);
     }
-    const installer::InstallResult result = installation(bundle).run(
+    const suite::Outcome result = installation(bundle).run(
         installer::InstallerChoice::install(true, "en"), false, [](double, const std::string&) {});
     EXPECT_FALSE(result.success) << c.what;
     EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls), c.launchctl) << c.what;

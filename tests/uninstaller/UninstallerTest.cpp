@@ -1,6 +1,6 @@
 // FerrolinUninstaller on an in-process desktop, its dialogs answered by script: what each choice
 // removes and keeps, cancelling, a removal that fails half way, links that lead out of the home,
-// a home folder that cannot be trusted, and its pictures.
+// and a home folder that cannot be trusted.
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -366,67 +366,6 @@ TEST_F(UninstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsT
             "removed.");
   EXPECT_TRUE(launchctlCalls().empty());
   EXPECT_FALSE(ferrolin.application.isTerminated());
-}
-
-// The panels' pictures: the bundle's PNG, else a "png", "jpg" or "jpeg" file of that name (the
-// first there decides, readable or not); without one, the fallback symbol and a line naming the
-// missing picture.
-TEST_F(UninstallerTest, EachPanelShowsItsPictureOrItsSymbolAndTheMissingPicturesName) {
-  const std::string jpeg = std::string(
-      "\xFF\xD8\xFF\xC0\x00\x11\x08\x00\xDC\x02\x08\x03\x01\x22\x00\x02\x11\x01\x03"
-      "\x11\x01\xFF\xD9",
-      23);
-  struct Case {
-    std::vector<std::pair<std::string, std::string>> files;
-    bool found;
-  };
-  const std::vector<Case> cases = {
-      {{{"uninstaller-hero.jpeg", jpeg}}, true},
-      {{{"uninstaller-hero.jpg", "not a picture"}, {"uninstaller-hero.jpeg", jpeg}}, false},
-      {{}, false},
-  };
-  for (const Case& c : cases) {
-    fs::remove_all(folder / "FerrolinUninstaller.app");
-    const auto app = makeApp(files, bundleWith(c.files));
-    EXPECT_EQ(app->bundledImage("uninstaller-hero") != nullptr, c.found);
-    const auto panel = app->buildOnboardingAccessory("uninstaller-hero", "trash",
-                                                     "What Will Be Removed", {"One", "Two"});
-    const platform::ViewRecord record = panel->describe();
-    ASSERT_EQ(record.subviews.size(), 4U);
-    const platform::ViewRecord& picture = record.subviews[0];
-    EXPECT_EQ(picture.frame, (platform::Rect{0, 120, 520, 220}));
-    EXPECT_EQ(picture.layer && picture.layer->contents.has_value(), c.found);
-    EXPECT_EQ(picture.imageView && picture.imageView->image &&
-                  picture.imageView->image->symbol == "trash",
-              !c.found);
-    EXPECT_EQ(record.subviews[2].label.value_or(platform::LabelRecord{}).text, "1. One\n2. Two");
-    EXPECT_EQ(record.subviews[3].hidden, c.found);
-    EXPECT_EQ(record.subviews[3].label.value_or(platform::LabelRecord{}).text,
-              "Image placeholder: add uninstaller-hero to uninstaller resources.");
-  }
-}
-
-TEST_F(UninstallerTest, TheProgressWindowFloatsAboveTheOthersAndWrapsItsMessageInTwoLines) {
-  const auto app = makeApp(files, bundleWith({}));
-  app->showProgress(
-      "Removing Ferrolin, its launcher, the launch agent and every setting it ever stored, which "
-      "takes a moment on a slow disk...");
-  ASSERT_NE(app->progressWindow(), nullptr);
-  const platform::WindowRecord window = app->progressWindow()->describe();
-  EXPECT_EQ(window.title, "Ferrolin");
-  EXPECT_EQ(window.level, 3);
-  EXPECT_TRUE(window.key);
-  const platform::ViewRecord content = window.contentView.value_or(platform::ViewRecord{});
-  ASSERT_EQ(content.subviews.size(), 2U);
-  const platform::ViewRecord& spinner = content.subviews[0];
-  EXPECT_EQ(spinner.progress.value_or(platform::ProgressRecord{}).style, "spinning");
-  EXPECT_TRUE(spinner.progress.value_or(platform::ProgressRecord{}).animating);
-  const platform::LabelRecord message = content.subviews[1].label.value_or(platform::LabelRecord{});
-  // Two lines at most: the rest of a long message is cut.
-  EXPECT_EQ(message.lines.size(), 2U) << message.text;
-  app->closeProgress();
-  EXPECT_EQ(app->progressWindow(), nullptr);
-  EXPECT_TRUE(desktop.describeScreen().windows.empty());
 }
 
 }  // namespace
