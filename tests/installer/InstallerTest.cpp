@@ -197,11 +197,9 @@ TEST_F(InstallerTest, UpdatesKeepTheStartAtLoginStateAndACompleteSettingsFile) {
     if (update.agentThere) {
       writeFile(agent, "old agent");
     }
-    const suite::Outcome result =
-        installation(installerBundle())
-            .run(installer::InstallerChoice::install(update.agentThere, "en"), true,
-                 [](double, const std::string&) {});
-    EXPECT_EQ(result,
+    EXPECT_EQ(installation(installerBundle())
+                  .run(installer::InstallerChoice::install(update.agentThere, "en"), true,
+                       [](double, const std::string&) {}),
               (suite::Outcome{true, "Ferrolin updated", "Ferrolin was updated successfully."}));
     EXPECT_EQ(readFile(installedLauncher / "Contents/MacOS/Ferrolin Launcher"),
               "new Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher");

@@ -1,6 +1,6 @@
-// FerrolinUninstaller on an in-process desktop, its dialogs answered by script: what each choice
-// removes and keeps, cancelling, a removal that fails half way, links that lead out of the home,
-// and a home folder that cannot be trusted.
+// FerrolinUninstaller's Removal on its own and the uninstaller on an in-process desktop, its
+// dialogs answered by script: what each choice removes and keeps, cancelling, a removal that fails
+// half way, links that lead out of the home, and a home folder that cannot be trusted.
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "suite/HomeLayout.h"
+#include "suite/Outcome.h"
 #include "support/DesktopProgram.h"
 #include "support/DialogScript.h"
 #include "support/TemporaryFolder.h"
@@ -123,10 +125,12 @@ class UninstallerTest : public testing::Test {
     return *dialogs;
   }
 
-  void uninstallAndCheck(const std::vector<std::string>& answers, bool installed,
-                         const std::vector<std::string>& dialogsAfterFirst, bool dataRemoved);
+  // The removal from the test's home, without the uninstaller's windows.
+  uninstaller::Removal removal() {
+    return {services(files, processes), suite::HomeLayout::under(home), stop};
+  }
 
-  void cancelWith(const std::string& answer);
+  void uninstallAndCheck(bool installed, bool dataRemoved, const std::function<void()>& uninstall);
 
   Calls launchctlCalls() const { return testsupport::readRecordedCalls(tools.launchctlCalls); }
 
@@ -145,20 +149,20 @@ class UninstallerTest : public testing::Test {
                                        platform::ActivationPolicy::accessory};
   platform::ApplicationServicesForAnyThread applications{*program.connection, loop};
   platform::GlobalQueue queue{1};
+  std::atomic<bool> stop = false;
 };
 
-constexpr const char* keptMessage =
-    "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Ferrolin’s own "
-    "settings and data were kept; the launcher’s settings were removed.";
+const suite::Outcome dataKept{true, "Ferrolin uninstalled",
+                              "Ferrolin and its launcher were removed. Ferrolin’s own settings and "
+                              "data were kept; the launcher’s settings were removed."};
 constexpr const char* firstDialog =
     "warning Remove Ferrolin: This removes Ferrolin and its launcher from your account.\n"
     "You can keep Ferrolin’s own settings and data; the launcher’s settings are removed either "
     "way.";
 
-// One uninstallation from the first dialog to the result: what it showed, removed and kept.
-void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers, bool installed,
-                                        const std::vector<std::string>& dialogsAfterFirst,
-                                        bool dataRemoved) {
+// One uninstallation in a home laid out as the suite leaves it: what it removed and kept.
+void UninstallerTest::uninstallAndCheck(bool installed, bool dataRemoved,
+                                        const std::function<void()>& uninstall) {
   if (installed) {
     install(suite);
     install(data);
@@ -182,9 +186,7 @@ void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers,
       "Applications/.Ferrolin.app.staging-" + std::to_string(::getpid()) + "-2e";
   install({live});
 
-  std::vector<std::string> expected = {firstDialog};
-  expected.insert(expected.end(), dialogsAfterFirst.begin(), dialogsAfterFirst.end());
-  EXPECT_EQ(run(answers, makeApp(files, bundleWith({}))), expected);
+  uninstall();
 
   for (const std::string& path : suite) {
     EXPECT_FALSE(fs::exists(home / path)) << path;
@@ -207,51 +209,55 @@ void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers,
   const Calls bootout = {{"bootout", "gui/" + std::to_string(::getuid()),
                           (home / "Library/LaunchAgents/com.quorrel.launcher.plist").string()}};
   EXPECT_EQ(launchctlCalls(), bootout);
-  EXPECT_TRUE(ferrolin.application.isTerminated());
-  EXPECT_TRUE(launcher.application.isTerminated());
+  EXPECT_TRUE(loop.runUntil(
+      [&] { return ferrolin.application.isTerminated() && launcher.application.isTerminated(); },
+      5s));
 }
 
 TEST_F(UninstallerTest, KeepingDataRemovesTheSuiteAndLeavesTheDataWhereItIs) {
-  uninstallAndCheck({"Remove App and Keep Data", "OK"}, true, {keptMessage}, false);
+  uninstallAndCheck(true, false, [&] {
+    EXPECT_EQ(removal().run(uninstaller::UninstallChoice::uninstall(false)), dataKept);
+  });
 }
 
+// From the first dialog to the result, through the dialog that says what the data removal takes.
 TEST_F(UninstallerTest, RemovingDataAlsoRemovesTheTwelveDataLocationsButNothingOutsideTheHome) {
-  uninstallAndCheck(
-      {"Remove App and Data", "Continue", "OK"}, true,
-      {"informational Data Removal Selected: Ferrolin's local settings and caches will be deleted. "
-       "If you install Ferrolin again later, it starts from a fresh setup.",
-       "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Your settings "
-       "and local data were removed as well."},
-      true);
+  uninstallAndCheck(true, true, [&] {
+    EXPECT_EQ(
+        run({"Remove App and Data", "Continue", "OK"}, makeApp(files, bundleWith({}))),
+        (std::vector<std::string>{
+            firstDialog,
+            "informational Data Removal Selected: Ferrolin's local settings and caches will be "
+            "deleted. If you install Ferrolin again later, it starts from a fresh setup.",
+            "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Your "
+            "settings and local data were removed as well."}));
+  });
 }
 
 TEST_F(UninstallerTest, WithNothingInstalledEveryRemovalIsSkippedAndThatIsASuccess) {
-  uninstallAndCheck({"Remove App and Keep Data", "OK"}, false, {keptMessage}, false);
+  uninstallAndCheck(false, false, [&] {
+    EXPECT_EQ(removal().run(uninstaller::UninstallChoice::uninstall(false)), dataKept);
+  });
 }
 
 // A launchctl that never answers is stopped at the time limit, and the removal goes on.
 TEST_F(UninstallerTest, ALaunchctlThatNeverAnswersIsStoppedAndEverythingIsRemovedAllTheSame) {
   testsupport::writeNeverEndingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls);
   launchctlTimeLimit = 200ms;
-  uninstallAndCheck({"Remove App and Keep Data", "OK"}, true, {keptMessage}, false);
+  uninstallAndCheck(true, false, [&] {
+    EXPECT_EQ(removal().run(uninstaller::UninstallChoice::uninstall(false)), dataKept);
+  });
 }
 
-void UninstallerTest::cancelWith(const std::string& answer) {
+// Cancel, like Escape, closes the dialog as the third button does.
+TEST_F(UninstallerTest, CancellingChangesNothing) {
   install(suite);
-  EXPECT_EQ(run({answer}, makeApp(files, bundleWith({}))), std::vector<std::string>{firstDialog});
+  EXPECT_EQ(run({"Cancel"}, makeApp(files, bundleWith({}))), std::vector<std::string>{firstDialog});
   for (const std::string& path : suite) {
     EXPECT_TRUE(fs::exists(home / path)) << path;
   }
   EXPECT_TRUE(launchctlCalls().empty());
   EXPECT_FALSE(ferrolin.application.isTerminated());
-}
-
-TEST_F(UninstallerTest, CancellingChangesNothing) {
-  cancelWith("Cancel");
-}
-
-TEST_F(UninstallerTest, EscapeCancelsToo) {
-  cancelWith("Escape");
 }
 
 // A program told to quit while it removes (its desktop went away) stops before the next item
@@ -346,7 +352,6 @@ TEST_F(UninstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsT
                                "” is not a folder, so nothing was "
                                "removed."},
   };
-  const std::atomic<bool> stop = false;
   for (const auto& [where, sentence] : homes) {
     const platform::FileManager otherHome{where, folder / "tmp"};
     EXPECT_EQ(
