@@ -45,20 +45,30 @@ void layOutBundle(const fs::path& bundle) {
   }
 }
 
+// A scratch folder with the bundle laid out in it, and the folders its copies go to: the one
+// replaceItem installs and the one cp -a makes.
+struct Scene {
+  ScratchFolder scratch;
+  platform::FileManager files{scratch.path(), scratch.path()};
+  platform::ProcessLauncher processes{platform::SystemPaths(std::nullopt), {}};
+  fs::path source = scratch.path() / "New.app";
+  fs::path installed = scratch.path() / "Applications/Ferrolin.app";
+  fs::path copied = scratch.path() / "cp/Ferrolin.app";
+
+  Scene() {
+    layOutBundle(source);
+    fs::create_directories(installed.parent_path());
+    fs::create_directories(copied.parent_path());
+  }
+};
+
 double seconds(Clock::duration duration) {
   return std::chrono::duration<double>(duration).count();
 }
 
 void replaceAnInstalledCopy(benchmark::State& state) {
-  const ScratchFolder scratch;
-  const platform::FileManager files(scratch.path(), scratch.path());
-  const platform::ProcessLauncher processes(platform::SystemPaths(std::nullopt), {});
-  const fs::path source = scratch.path() / "New.app";
-  const fs::path installed = scratch.path() / "Applications/Ferrolin.app";
-  const fs::path copied = scratch.path() / "cp/Ferrolin.app";
-  layOutBundle(source);
-  fs::create_directories(installed.parent_path());
-  fs::create_directories(copied.parent_path());
+  const Scene scene;
+  const auto& [scratch, files, processes, source, installed, copied] = scene;
   if (!files.copyItem(source, installed)) {
     state.SkipWithError("could not install the first copy");
     return;
@@ -106,15 +116,8 @@ void replaceAnInstalledCopy(benchmark::State& state) {
 BENCHMARK(replaceAnInstalledCopy)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void installOntoNothing(benchmark::State& state) {
-  const ScratchFolder scratch;
-  const platform::FileManager files(scratch.path(), scratch.path());
-  const platform::ProcessLauncher processes(platform::SystemPaths(std::nullopt), {});
-  const fs::path source = scratch.path() / "New.app";
-  const fs::path installed = scratch.path() / "Applications/Ferrolin.app";
-  const fs::path copied = scratch.path() / "cp/Ferrolin.app";
-  layOutBundle(source);
-  fs::create_directories(installed.parent_path());
-  fs::create_directories(copied.parent_path());
+  const Scene scene;
+  const auto& [scratch, files, processes, source, installed, copied] = scene;
   double replace = 0;
   double cp = 0;
   for ([[maybe_unused]] auto _ : state) {

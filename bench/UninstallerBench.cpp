@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,13 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "Removal.h"
 #include "ScratchFolder.h"
-#include "UninstallPaths.h"
-#include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
-#include "platform/GlobalQueue.h"
+#include "suite/HomeLayout.h"
 #include "suite/Launchctl.h"
 
 namespace {
@@ -31,9 +31,9 @@ constexpr std::size_t fileSize = std::size_t{100} * 1024;
 
 // Lays the install out under home: files spread over every removed location, data included.
 std::vector<fs::path> layOutInstall(const fs::path& home) {
-  const auto paths = uninstaller::UninstallPaths::underHome(home);
-  std::vector<fs::path> removed = paths->suite();
-  removed.insert(removed.end(), paths->data.begin(), paths->data.end());
+  const suite::HomeLayout layout = suite::HomeLayout::under(home);
+  std::vector<fs::path> removed = layout.suiteItems();
+  removed.insert(removed.end(), layout.data.begin(), layout.data.end());
   const std::string block(fileSize, 'x');
   for (int index = 0; index < fileCount; ++index) {
     const fs::path& location = removed[static_cast<std::size_t>(index) % removed.size()];
@@ -61,28 +61,23 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   platform::EmulatedDesktop desktop;
   platform::EventLoop loop;
   const std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
-  platform::Application application(
-      *connection, *connection, *connection, loop,
-      {::getpid(), "com.quorrel.uninstaller", std::nullopt, std::nullopt});
   platform::ApplicationServicesForAnyThread applications(*connection, loop);
-  platform::GlobalQueue queue(1);
-  const auto app = std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
-      .application = &application,
-      .files = &files,
-      .processes = &processes,
-      .applications = &applications,
-      .screensAndLanguages = connection.get(),
-      .background = &queue,
-      .bundle = platform::Bundle::forExecutable(scratch.path() / "FerrolinUninstaller"),
-      .userId = ::getuid(),
-      .launchctlTimeLimit = suite::launchctlTimeLimit,
-  });
+  const std::atomic<bool> stop = false;
+  const uninstaller::Removal removal(
+      {
+          .files = &files,
+          .processes = &processes,
+          .applications = &applications,
+          .userId = ::getuid(),
+          .launchctlTimeLimit = suite::launchctlTimeLimit,
+      },
+      suite::HomeLayout::under(home), stop);
   double uninstaller = 0;
   double rm = 0;
   for ([[maybe_unused]] auto _ : state) {
     layOutInstall(home);
     const Clock::time_point start = Clock::now();
-    const uninstaller::UninstallOutcome outcome = app->uninstall(true);
+    const suite::Outcome outcome = removal.run(uninstaller::UninstallChoice::uninstall(true));
     const Clock::duration took = Clock::now() - start;
     benchmark::DoNotOptimize(outcome);
 

@@ -4,38 +4,25 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "FuzzSupport.h"
-#include "InstallerApp.h"
+#include "LauncherSettingsMerge.h"
 #include "platform/FileManager.h"
-#include "suite/Launchctl.h"
+#include "suite/HomeLayout.h"
 #include "suite/LauncherSettingsFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const fuzz::ScratchFolder home;
   static const platform::FileManager files(home.path(), home.path());
-  // The merge needs the home folder alone.
-  static const auto installer =
-      std::make_shared<installer::InstallerApp>(installer::InstallerServices{
-          .application = nullptr,
-          .files = &files,
-          .processes = nullptr,
-          .applications = nullptr,
-          .background = nullptr,
-          .bundle = platform::Bundle::forExecutable(home.path() / "FerrolinInstaller"),
-          .userId = 0,
-          .launchctlTimeLimit = suite::launchctlTimeLimit,
-          .pauseAfterClosing = {},
-      });
-  const std::filesystem::path file = suite::launcherSettingsPath(home.path());
+  static const suite::HomeLayout layout = suite::HomeLayout::under(home.path());
+  const std::filesystem::path& file = layout.launcherSettings;
 
   const auto [language, existing] = fuzz::splitAtLine(fuzz::text(data, size));
   fuzz::writeFile(file, existing);
   const auto old = suite::LauncherSettingsPayload::decodeText(existing);
-  fuzz::require(installer->persistLauncherLanguage(std::string(language)).has_value(),
+  fuzz::require(installer::saveLauncherLanguage(files, layout, std::string(language)).has_value(),
                 "the merged settings are written");
   const auto contents = files.contentsOfFile(file);
   if (!contents) {

@@ -2,13 +2,19 @@
 
 #include <utility>
 
+#include "InstallDialog.h"
+#include "InstallerCopy.h"
 #include "InstallerNames.h"
+#include "platform/Alert.h"
 #include "platform/EventLoop.h"
-#include "platform/Locale.h"
+#include "platform/Label.h"
+#include "suite/IllustratedPanel.h"
 
 namespace installer {
 
-InstallerApp::InstallerApp(InstallerServices services) : services_(std::move(services)) {}
+InstallerApp::InstallerApp(InstallerServices services)
+    : services_(std::move(services)),
+      layout_(suite::HomeLayout::under(services_.installation.files->homeDirectory())) {}
 
 void InstallerApp::applicationDidFinishLaunching() {
   platform::Application& application = *services_.application;
@@ -23,103 +29,90 @@ void InstallerApp::applicationDidFinishLaunching() {
 }
 
 bool InstallerApp::hasExistingInstall() const {
-  const std::filesystem::path home = services_.files->homeDirectory();
-  return services_.files->itemExists(home / "Applications" /
-                                     (std::string(installedLauncherName) + ".app")) ||
-         services_.files->itemExists(home / "Library/Application Support" / productName /
-                                     (std::string(productName) + ".app"));
-}
-
-bool InstallerApp::isStartupEnabled() const {
-  return services_.files->fileExists(services_.files->homeDirectory() / "Library/LaunchAgents" /
-                                     (std::string(launchAgentIdentifier) + ".plist"));
-}
-
-InstallerChoice InstallerApp::askForInstallChoice() {
-  const bool isInstalled = hasExistingInstall();
-  installAlertIsInstalled_ = isInstalled;
-  currentLanguageCode_ =
-      defaultLanguageCode(platform::Locale::preferredLanguages(*services_.screensAndLanguages));
-  platform::Alert alert(*services_.application);
-  alert.setAlertStyle(platform::AlertStyle::informational);
-  for (int button = 0; button < (isInstalled ? 2 : 3); ++button) {
-    alert.addButton("");
-  }
-  installAlert_ = &alert;
-  applyInstallAlertLanguage(currentLanguageCode_, isInstalled);
-  const platform::ModalResponse response = alert.runModal();
-  installAlert_ = nullptr;
-  if (response == platform::Alert::firstButtonReturn) {
-    return InstallerChoice::install(isInstalled ? isStartupEnabled() : true, currentLanguageCode_);
-  }
-  if (response == platform::Alert::secondButtonReturn && !isInstalled) {
-    return InstallerChoice::install(false, currentLanguageCode_);
-  }
-  return InstallerChoice::cancel();
+  const platform::FileManager& files = *services_.installation.files;
+  return files.itemExists(layout_.installedLauncher) ||
+         files.itemExists(layout_.installedApplication);
 }
 
 void InstallerApp::startInstallFlow() {
   const bool isInstalled = hasExistingInstall();
-  const InstallerChoice choice = askForInstallChoice();
+  InstallDialog dialog(*services_.application, *services_.screens, services_.bundle);
+  const InstallerChoice choice = dialog.ask(isInstalled, [this] {
+    return services_.installation.files->fileExists(layout_.launchAgent);
+  });
   platform::Application& application = *services_.application;
   if (choice.kind == InstallerChoice::Kind::cancel) {
-    finished_ = true;
+    runEnded();
     application.terminate();
     return;
   }
-  InstallerCopy copy = installerCopy(choice.language, isInstalled);
-  showProgress(isInstalled ? copy.progressUpdating : copy.progressInstalling, copy.progressHint);
+  const InstallerCopy copy = installerCopy(choice.language, isInstalled);
+  progress_ = suite::ProgressWindow::withBar(
+      application, isInstalled ? copy.progressUpdating : copy.progressInstalling,
+      copy.progressHint);
   const std::weak_ptr<InstallerApp> weakSelf = weak_from_this();
   platform::EventLoop& mainQueue = application.loop();
-  working_ = true;
-  services_.background->async([weakSelf, &mainQueue, choice, isInstalled, copy = std::move(copy)] {
-    const Progress report = [weakSelf, &mainQueue](double value, const std::string& message) {
-      mainQueue.async([weakSelf, value, message] {
+  runInBackground(
+      *services_.background, mainQueue,
+      [weakSelf, &mainQueue, choice, isInstalled](const std::atomic<bool>& stop) {
+        const auto self = weakSelf.lock();
+        if (!self) {
+          return suite::Outcome{};
+        }
+        const Installation installation(self->services_.installation, self->layout_,
+                                        self->services_.bundle.resourcePath(), stop);
+        return installation.run(
+            choice, isInstalled, [weakSelf, &mainQueue](double value, const std::string& message) {
+              mainQueue.async([weakSelf, value, message] {
+                if (const auto owner = weakSelf.lock(); owner && owner->progress_) {
+                  owner->progress_->update(value, message);
+                }
+              });
+            });
+      },
+      [weakSelf, language = choice.language](const suite::Outcome& outcome) {
         if (const auto self = weakSelf.lock()) {
-          self->updateProgress(value, message);
+          self->progress_.reset();
+          self->showResult(outcome, language);
         }
       });
-    };
-    InstallResult result{false, copy.installFailedTitle, copy.installerCouldNotStartMessage};
-    if (const auto self = weakSelf.lock()) {
-      result = self->install(choice.startAtLogin, isInstalled, choice.language, copy, report);
-    }
-    mainQueue.async([weakSelf, result = std::move(result)] {
-      if (const auto self = weakSelf.lock()) {
-        self->working_ = false;
-        if (!self->stopRequested_) {
-          self->closeProgress();
-          self->showResult(result.success, result.title, result.message);
-        }
-      }
-    });
-  });
 }
 
-void InstallerApp::showResult(bool success, const std::string& title, const std::string& message) {
-  const InstallerCopy copy = installerCopy(currentLanguageCode_, hasExistingInstall());
-  if (success) {
-    showShortcutGuide(copy);
+void InstallerApp::showQuickStartGuide(const std::string& language) const {
+  const InstallerCopy copy = installerCopy(language, false);
+  platform::Alert guide(*services_.application);
+  guide.setAlertStyle(platform::AlertStyle::informational);
+  guide.setMessageText(copy.quickStartTitle);
+  guide.setInformativeText(copy.quickStartBody);
+  guide.addButton(copy.continueButton);
+  auto tip = platform::Label::wrappingLabelWithString(copy.quickStartTip);
+  tip->setFont(platform::Font::system(12, platform::FontWeight::medium));
+  tip->setTextColor(platform::Color::named("secondaryLabelColor"));
+  tip->setIdentifier("onboardingTip");
+  const suite::IllustratedPanel panel(
+      installerPanelStyle(),
+      {
+          .imageName = installerShortcutsImageName,
+          .fallbackSymbol = "keyboard.badge.ellipsis",
+          .headline = copy.quickStartHeadline,
+          .steps = copy.quickStartSteps,
+          .missingPictureHint =
+              withImageName(copy.imagePlaceholderHint, installerShortcutsImageName),
+          .height = 320,
+          .pictureHeight = 220,
+      },
+      services_.bundle, *services_.screens, {tip});
+  guide.setAccessoryView(panel.view());
+  [[maybe_unused]] const platform::ModalResponse ignored = guide.runModal();
+}
+
+void InstallerApp::showResult(const suite::Outcome& outcome, const std::string& language) {
+  if (outcome.success) {
+    showQuickStartGuide(language);
   }
-  platform::Alert alert(*services_.application);
-  alert.setMessageText(title);
-  alert.setInformativeText(message);
-  alert.setAlertStyle(success ? platform::AlertStyle::informational
-                              : platform::AlertStyle::critical);
-  alert.addButton(copy.okButton);
-  [[maybe_unused]] const platform::ModalResponse ignored = alert.runModal();
-  finished_ = true;
+  suite::showOutcome(*services_.application, outcome, installerCopy(language, false).okButton);
+  runEnded();
   services_.application->terminate();
-}
-
-void InstallerApp::applicationWillTerminate() {
-  stopRequested_ = working_;
-}
-
-bool InstallerApp::finishAfterTermination(platform::EventLoop& loop,
-                                          std::chrono::milliseconds limit) {
-  loop.runUntil([this] { return !working_; }, limit);
-  return finished_;
 }
 
 }  // namespace installer

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "InstallerNames.h"
+#include "suite/Identity.h"
 #include "suite/Languages.h"
 
 namespace installer {
@@ -306,8 +306,10 @@ InstallerCopy installerCopy(std::string_view languageCode, bool isInstalled) {
       .installFailedTitle = t.installFailedTitle,
       .installerCouldNotStartMessage = t.installerCouldNotStartMessage,
       .missingResourcesMessage = t.missingResourcesMessage,
-      .missingAppMessage = std::string(t.missingPrefix) + productName + t.missingSuffix,
-      .missingLauncherMessage = std::string(t.missingPrefix) + launcherSourceName + t.missingSuffix,
+      .missingAppMessage =
+          std::string(t.missingPrefix) + std::string(suite::productName) + t.missingSuffix,
+      .missingLauncherMessage =
+          std::string(t.missingPrefix) + std::string(suite::launcherBundleName) + t.missingSuffix,
       .startupErrorTitle = t.startupErrorTitle,
       .languageSaveFailedMessage = t.languageSaveFailedMessage,
       .installSuccessTitle = t.installSuccessTitle,
@@ -324,14 +326,6 @@ std::string defaultLanguageCode(const std::vector<std::string>& preferredLanguag
   std::ranges::replace(tag, '_', '-');
   const std::string code = tag.substr(0, tag.find('-'));
   return suite::languageIndex(code) ? code : "en";
-}
-
-std::string numberedSteps(const std::vector<std::string>& steps) {
-  std::string text;
-  for (std::size_t index = 0; index < steps.size(); ++index) {
-    text += (index == 0 ? "" : "\n") + std::to_string(index + 1) + ". " + steps[index];
-  }
-  return text;
 }
 
 std::string withImageName(std::string text, std::string_view imageName) {

@@ -57,9 +57,6 @@ InstallerCopy installerCopy(std::string_view languageCode, bool isInstalled);
 // preferred first): the first one's language when it is one of suite::languages, else "en".
 std::string defaultLanguageCode(const std::vector<std::string>& preferredLanguages);
 
-// The steps one per line, each after its number and ". ".
-std::string numberedSteps(const std::vector<std::string>& steps);
-
 // The text with every "{imageName}" replaced by the name.
 std::string withImageName(std::string text, std::string_view imageName);
 

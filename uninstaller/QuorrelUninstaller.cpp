@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <iostream>
 #include <memory>
 
@@ -30,20 +29,17 @@ int main() {
   const auto delegate =
       std::make_shared<uninstaller::UninstallerApp>(uninstaller::UninstallerServices{
           .application = application.get(),
-          .files = &platform::FileManager::defaultManager(),
-          .processes = &processes,
-          .applications = &applications,
-          .screensAndLanguages = desktop->screensAndLanguages,
+          .screens = desktop->screensAndLanguages,
           .background = &platform::GlobalQueue::userInitiated(),
           .bundle = platform::Bundle::main(),
-          .userId = process.realUserId(),
-          .launchctlTimeLimit = suite::launchctlTimeLimit,
+          .removal =
+              {
+                  .files = &platform::FileManager::defaultManager(),
+                  .processes = &processes,
+                  .applications = &applications,
+                  .userId = process.realUserId(),
+                  .launchctlTimeLimit = suite::launchctlTimeLimit,
+              },
       });
-  application->setDelegate(delegate.get());
-  application->run();
-  // Ended before the user saw the outcome (the desktop went away, or the program was asked to
-  // quit): work that was under way stops at its next step, and the exit status says so.
-  const bool finished = delegate->finishAfterTermination(loop, std::chrono::minutes(2));
-  application->setDelegate(nullptr);
-  return finished ? 0 : 1;
+  return suite::runToTheEnd(*application, *delegate);
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/EventLoop.h"
+#include "suite/HomeLayout.h"
 
 namespace uninstaller {
 
@@ -14,39 +15,31 @@ void UninstallerApp::applicationDidFinishLaunching() {
   application.activate();
   const UninstallChoice choice = askForUninstallChoice();
   if (choice.kind == UninstallChoice::Kind::cancel) {
-    finished_ = true;
+    runEnded();
     application.terminate();
     return;
   }
-  showProgress("Removing Ferrolin...");
+  progress_ = suite::ProgressWindow::withSpinner(application, "Removing Ferrolin...");
   const std::weak_ptr<UninstallerApp> weakSelf = weak_from_this();
-  platform::EventLoop& mainQueue = application.loop();
-  working_ = true;
-  services_.background->async([weakSelf, &mainQueue, removeData = choice.removeData] {
-    UninstallOutcome outcome{false, "Uninstall failed", "The uninstaller could not start."};
-    if (const auto self = weakSelf.lock()) {
-      outcome = self->uninstall(removeData);
-    }
-    mainQueue.async([weakSelf, outcome = std::move(outcome)] {
-      if (const auto self = weakSelf.lock()) {
-        self->working_ = false;
-        if (!self->stopRequested_) {
-          self->closeProgress();
-          self->showResult(outcome);
+  runInBackground(
+      *services_.background, application.loop(),
+      [weakSelf, choice](const std::atomic<bool>& stop) {
+        const auto self = weakSelf.lock();
+        if (!self) {
+          return suite::Outcome{};
         }
-      }
-    });
-  });
-}
-
-void UninstallerApp::applicationWillTerminate() {
-  stopRequested_ = working_;
-}
-
-bool UninstallerApp::finishAfterTermination(platform::EventLoop& loop,
-                                            std::chrono::milliseconds limit) {
-  loop.runUntil([this] { return !working_; }, limit);
-  return finished_;
+        const RemovalServices& services = self->services_.removal;
+        return Removal(services, suite::HomeLayout::under(services.files->homeDirectory()), stop)
+            .run(choice);
+      },
+      [weakSelf](const suite::Outcome& outcome) {
+        if (const auto self = weakSelf.lock()) {
+          self->progress_.reset();
+          suite::showOutcome(*self->services_.application, outcome, "OK");
+          self->runEnded();
+          self->services_.application->terminate();
+        }
+      });
 }
 
 }  // namespace uninstaller

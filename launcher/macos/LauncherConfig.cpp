@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/JsonText.h"
+#include "suite/Identity.h"
 
 namespace launcher {
 namespace {
@@ -53,8 +54,8 @@ std::filesystem::path besideExecutable(const std::string& firstArgument) {
 
 const LauncherConfig& LauncherConfig::fallback() {
   static const LauncherConfig builtIn{
-      .targetAppName = "Ferrolin",
-      .bundleIdentifier = "app.ferrolin.desktop",
+      .targetAppName = std::string(suite::productName),
+      .bundleIdentifier = std::string(suite::targetBundleIdentifier),
       .currentVersion = "1.0.0",
       .apiOrigin = "https://ferrolin.app",
       .hotkeys = {"command+option+b"},

@@ -9,13 +9,14 @@
 #include "ShortcutGrammar.h"
 #include "platform/JsonText.h"
 #include "suite/HomeFolder.h"
+#include "suite/HomeLayout.h"
 #include "suite/LauncherSettingsFile.h"
 
 namespace launcher {
 
 LauncherSettingsStore::LauncherSettingsStore(platform::FileManager& fileManager)
     : fileManager_(&fileManager),
-      fileURL_(suite::launcherSettingsPath(fileManager.homeDirectory())) {}
+      fileURL_(suite::HomeLayout::under(fileManager.homeDirectory()).launcherSettings) {}
 
 LauncherSettings LauncherSettingsStore::load(const LauncherConfig& defaults,
                                              bool startupEnabled) const {

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "suite/HomeFolder.h"
+#include "suite/HomeLayout.h"
+#include "suite/LaunchAgent.h"
 #include "suite/Launchctl.h"
 
 namespace launcher {
@@ -24,11 +26,11 @@ StartupManager::StartupManager(const platform::FileManager& files, platform::Bun
       process_(&process) {}
 
 std::filesystem::path StartupManager::launchAgentsDirectory() const {
-  return suite::launchAgentsDirectory(files_->homeDirectory());
+  return suite::HomeLayout::under(files_->homeDirectory()).launchAgentsFolder;
 }
 
 std::filesystem::path StartupManager::plistURL() const {
-  return suite::launchAgentPath(files_->homeDirectory());
+  return suite::HomeLayout::under(files_->homeDirectory()).launchAgent;
 }
 
 bool StartupManager::isEnabled() const {

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/Bundle.h"
@@ -11,7 +10,6 @@
 #include "platform/FileManager.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessLauncher.h"
-#include "suite/LaunchAgent.h"
 
 namespace launcher {
 
@@ -22,8 +20,6 @@ namespace launcher {
 // Main thread only: each launchctl run is awaited, for at most the time limit it was given.
 class StartupManager {
  public:
-  static constexpr std::string_view launchAgentIdentifier = suite::launchAgentLabel;
-
   // launcherBundle names the program the agent starts; launchctlTimeLimit bounds each launchctl
   // run (a run still going then is ended and fails); process gives the real user id.
   explicit StartupManager(const platform::FileManager& files, platform::Bundle launcherBundle,

@@ -7,6 +7,7 @@
 
 #include "platform/Workspace.h"
 #include "platform/WorkspaceSnapshot.h"
+#include "suite/HomeLayout.h"
 
 namespace launcher {
 namespace {
@@ -126,7 +127,7 @@ void TargetAppController::launchTargetApp() {
 std::optional<std::filesystem::path> TargetAppController::firstTargetCandidate() const {
   const std::filesystem::path launcherFolder = launcherBundle_.bundlePath().parent_path();
   const std::filesystem::path supportFolder =
-      files_->homeDirectory() / "Library" / "Application Support" / "Ferrolin";
+      suite::HomeLayout::under(files_->homeDirectory()).supportFolder;
   const std::string bundleName = config_.targetAppName + ".app";
   const std::array<std::filesystem::path, 4> candidates{
       supportFolder / bundleName,

@@ -7,6 +7,9 @@
 #include <string>
 #include <utility>
 
+#include "suite/HomeLayout.h"
+#include "suite/Identity.h"
+
 namespace suite {
 namespace {
 
@@ -102,14 +105,6 @@ XmlContent xmlContent(std::string_view text) {
 
 }  // namespace
 
-std::filesystem::path launchAgentsDirectory(const std::filesystem::path& home) {
-  return home / "Library" / "LaunchAgents";
-}
-
-std::filesystem::path launchAgentPath(const std::filesystem::path& home) {
-  return launchAgentsDirectory(home) / (std::string(launchAgentLabel) + ".plist");
-}
-
 platform::Result<std::string> launchAgentPropertyList(std::string_view programPath,
                                                       std::string_view errorDomain) {
   const XmlContent program = xmlContent(programPath);
@@ -150,11 +145,11 @@ platform::Result<void> writeLaunchAgent(const platform::FileManager& files,
   if (!text) {
     return std::unexpected(text.error());
   }
-  const std::filesystem::path& home = files.homeDirectory();
-  if (auto created = files.createDirectory(launchAgentsDirectory(home)); !created) {
+  const HomeLayout layout = HomeLayout::under(files.homeDirectory());
+  if (auto created = files.createDirectory(layout.launchAgentsFolder); !created) {
     return created;
   }
-  return files.writeAtomically(launchAgentPath(home), *text);
+  return files.writeAtomically(layout.launchAgent, *text);
 }
 
 }  // namespace suite

@@ -6,10 +6,6 @@
 
 namespace suite {
 
-std::filesystem::path launcherSettingsPath(const std::filesystem::path& home) {
-  return home / "Library/Application Support/Ferrolin" / "launcher-settings.json";
-}
-
 std::optional<LauncherSettingsPayload> LauncherSettingsPayload::decode(
     const nlohmann::json& document) {
   if (!document.is_object()) {

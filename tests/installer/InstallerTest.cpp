@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -19,12 +20,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Installation.h"
 #include "InstallerApp.h"
 #include "InstallerCopy.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "suite/HomeLayout.h"
+#include "suite/Outcome.h"
 #include "support/DesktopProgram.h"
 #include "support/DialogScript.h"
 #include "support/TemporaryFolder.h"
@@ -57,23 +61,42 @@ class InstallerTest : public testing::Test {
         folder / "FerrolinInstaller.app/Contents/MacOS/FerrolinInstaller");
   }
 
-  // The installer with this bundle, in the test's home or in that of `otherHome`; `pause` runs
+  // What the installation works with, in the test's home or in that of `otherHome`; `pause` runs
   // where a program waits after closing the running programs.
-  std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle,
-                                        const platform::FileManager* otherHome = nullptr,
-                                        std::function<void()> pause = {}) {
-    return std::make_shared<InstallerApp>(installer::InstallerServices{
-        .application = &program.application,
+  installer::InstallationServices services(const platform::FileManager* otherHome = nullptr,
+                                           std::function<void()> pause = {}) {
+    return {
         .files = otherHome != nullptr ? otherHome : &files,
         .processes = &processes,
         .applications = &applications,
-        .screensAndLanguages = program.connection.get(),
-        .background = &queue,
-        .bundle = std::move(bundle),
         .userId = ::getuid(),
         .launchctlTimeLimit = launchctlTimeLimit,
         .pauseAfterClosing = std::move(pause),
+    };
+  }
+
+  // The installation from this bundle with these services, without the installer's windows.
+  installer::Installation installation(const platform::Bundle& bundle,
+                                       installer::InstallationServices with) {
+    const suite::HomeLayout layout = suite::HomeLayout::under(with.files->homeDirectory());
+    return {std::move(with), layout, bundle.resourcePath(), stop};
+  }
+  installer::Installation installation(const platform::Bundle& bundle) {
+    return installation(bundle, services());
+  }
+
+  std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle,
+                                        installer::InstallationServices with) {
+    return std::make_shared<InstallerApp>(installer::InstallerServices{
+        .application = &program.application,
+        .screens = program.connection.get(),
+        .background = &queue,
+        .bundle = std::move(bundle),
+        .installation = std::move(with),
     });
+  }
+  std::shared_ptr<InstallerApp> makeApp(platform::Bundle bundle) {
+    return makeApp(std::move(bundle), services());
   }
 
   // Runs the installer to its end, answering each dialog in turn; returns the dialogs shown.
@@ -109,6 +132,7 @@ class InstallerTest : public testing::Test {
   testsupport::DesktopProgram ferrolin{desktop, loop, 7502, "app.ferrolin.desktop"};
   platform::ApplicationServicesForAnyThread applications{*program.connection, loop};
   platform::GlobalQueue queue{1};
+  std::atomic<bool> stop = false;
 };
 
 const std::string installBody =
@@ -173,12 +197,10 @@ TEST_F(InstallerTest, UpdatesKeepTheStartAtLoginStateAndACompleteSettingsFile) {
     if (update.agentThere) {
       writeFile(agent, "old agent");
     }
-    const auto app = makeApp(installerBundle());
-    const installer::InstallerCopy copy = installer::installerCopy("en", true);
-    const installer::InstallResult result =
-        app->install(app->isStartupEnabled(), true, "en", copy, [](double, const std::string&) {});
-    EXPECT_EQ(result, (installer::InstallResult{true, "Ferrolin updated",
-                                                "Ferrolin was updated successfully."}));
+    EXPECT_EQ(installation(installerBundle())
+                  .run(installer::InstallerChoice::install(update.agentThere, "en"), true,
+                       [](double, const std::string&) {}),
+              (suite::Outcome{true, "Ferrolin updated", "Ferrolin was updated successfully."}));
     EXPECT_EQ(readFile(installedLauncher / "Contents/MacOS/Ferrolin Launcher"),
               "new Ferrolin Launcher.app/Contents/MacOS/Ferrolin Launcher");
     EXPECT_EQ(readFile(settingsFile), update.written);
@@ -270,9 +292,9 @@ TEST_F(InstallerTest, ALaunchctlThatNeverAnswersIsStoppedAndReportedAsTheStartup
 
 // What the installation reports, step by step and when it fails.
 TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHappened) {
-  const installer::InstallerCopy german = installer::installerCopy("de", false);
+  const auto german = installer::InstallerChoice::install(true, "de");
   std::vector<std::pair<double, std::string>> reports;
-  const InstallerApp::Progress record = [&](double value, const std::string& message) {
+  const installer::Installation::Progress record = [&](double value, const std::string& message) {
     reports.emplace_back(value, message);
   };
   // Missing resources: nothing is closed or touched.
@@ -284,9 +306,8 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
   };
   for (const auto& [parts, message] : missing) {
     fs::remove_all(folder / "FerrolinInstaller.app");
-    const auto app = makeApp(installerBundle(parts));
-    EXPECT_EQ(app->install(true, false, "de", german, record),
-              (installer::InstallResult{false, "Installation fehlgeschlagen", message}));
+    EXPECT_EQ(installation(installerBundle(parts)).run(german, false, record),
+              (suite::Outcome{false, "Installation fehlgeschlagen", message}));
   }
   EXPECT_TRUE(reports.empty());
   EXPECT_FALSE(ferrolin.application.isTerminated());
@@ -300,7 +321,7 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
                0600),
       0);
   writeFile(installedApp / "Contents/MacOS/Ferrolin", "old");
-  const auto failedCopy = makeApp(withPipe).get()->install(true, true, "de", german, record);
+  const auto failedCopy = installation(withPipe).run(german, true, record);
   EXPECT_FALSE(failedCopy.success);
   EXPECT_EQ(failedCopy.title, "Installation fehlgeschlagen");
   EXPECT_EQ(readFile(installedApp / "Contents/MacOS/Ferrolin"), "old");
@@ -311,21 +332,22 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
   EXPECT_TRUE(ferrolin.application.isTerminated() ||
               loop.runUntil([&] { return ferrolin.application.isTerminated(); }, 5s));
 
-  // launchctl refusing the agent: no settings are written and the agent file stays.
+  // launchctl refusing the agent, said in the chosen language: no settings are written and the
+  // agent file stays.
   fs::remove_all(folder / "FerrolinInstaller.app");
   testsupport::writeRecordingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls, 5);
-  const auto app = makeApp(installerBundle());
-  EXPECT_EQ(app->install(true, false, "de", german, record),
-            (installer::InstallResult{false, "Installiert mit Startfehler",
-                                      "launchctl failed while configuring startup."}));
+  const installer::Installation toTheAgent = installation(installerBundle());
+  EXPECT_EQ(toTheAgent.run(german, false, record),
+            (suite::Outcome{false, "Installiert mit Startfehler",
+                            "launchctl ist beim Konfigurieren des Autostarts fehlgeschlagen."}));
   EXPECT_TRUE(fs::exists(agent));
   EXPECT_FALSE(fs::exists(settingsFile));
 
   // A launcher whose location a property list cannot carry: refused before any agent is written.
   const platform::FileManager oddHome{testsupport::madeFolder(folder / "h\x01me"), folder / "tmp"};
   fs::remove_all(folder / "FerrolinInstaller.app");
-  const installer::InstallResult refused =
-      makeApp(installerBundle(), &oddHome)->install(true, false, "de", german, record);
+  const suite::Outcome refused =
+      installation(installerBundle(), services(&oddHome)).run(german, false, record);
   EXPECT_EQ(refused.title, "Installiert mit Startfehler");
   EXPECT_NE(refused.message.find("can’t be written into a launch agent"), std::string::npos)
       << refused.message;
@@ -333,31 +355,14 @@ TEST_F(InstallerTest, EachFailureIsReportedInTheChosenLanguageAndStopsWhereItHap
 
   // A settings file that cannot be written.
   fs::create_directories(settingsFile);
-  const installer::InstallResult unsaved = app->install(false, true, "de", german, record);
+  const suite::Outcome unsaved =
+      toTheAgent.run(installer::InstallerChoice::install(false, "de"), true, record);
   EXPECT_FALSE(unsaved.success);
   EXPECT_EQ(unsaved.message.rfind("Die App-Dateien wurden installiert, aber die Sprache konnte "
                                   "nicht gespeichert werden: “launcher-settings.json”",
                                   0),
             0U)
       << unsaved.message;
-}
-
-TEST_F(InstallerTest, TheProgressBarStartsAlmostEmptyAndNeverLeavesItsRange) {
-  const auto app = makeApp(installerBundle());
-  app->showProgress("Installing Ferrolin...", "Please keep this window open during installation.");
-  const auto bar = [&] {
-    const platform::WindowRecord window = app->progressWindow()->describe();
-    const platform::ViewRecord content = window.contentView.value_or(platform::ViewRecord{});
-    return content.subviews.at(1).progress.value_or(platform::ProgressRecord{}).doubleValue;
-  };
-  EXPECT_DOUBLE_EQ(bar(), 0.02);
-  app->updateProgress(1.5, "Finishing up...");
-  EXPECT_DOUBLE_EQ(bar(), 1.0);
-  app->updateProgress(-0.2, "Finishing up...");
-  EXPECT_DOUBLE_EQ(bar(), 0.0);
-  EXPECT_EQ(app->progressWindow()->describe().level, 3);
-  app->closeProgress();
-  EXPECT_EQ(app->progressWindow(), nullptr);
 }
 
 // The desktop's running applications, except that Ferrolin refuses a polite request to quit.
@@ -392,19 +397,12 @@ TEST_F(InstallerTest, AProgramThatRefusesToQuitIsForcedAndTheInstallerPausesOnce
                                        platform::ActivationPolicy::accessory};
   FerrolinRefusesToQuit refusing(*program.connection);
   int pauses = 0;
-  const auto app = std::make_shared<InstallerApp>(installer::InstallerServices{
-      .application = &program.application,
-      .files = &files,
-      .processes = &processes,
-      .applications = &refusing,
-      .screensAndLanguages = program.connection.get(),
-      .background = &queue,
-      .bundle = installerBundle(),
-      .userId = ::getuid(),
-      .launchctlTimeLimit = launchctlTimeLimit,
-      .pauseAfterClosing = [&pauses] { ++pauses; },
-  });
-  EXPECT_EQ(app->terminateRunningInstances(), (InstallerApp::ClosedPrograms{true, true}));
+  installer::InstallationServices with = services(nullptr, [&pauses] { ++pauses; });
+  with.applications = &refusing;
+  EXPECT_TRUE(installation(installerBundle(), with)
+                  .run(installer::InstallerChoice::install(false, "en"), false,
+                       [](double, const std::string&) {})
+                  .success);
   EXPECT_EQ(refusing.forced, std::vector<pid_t>{7502});
   EXPECT_EQ(pauses, 1);
   EXPECT_TRUE(std::ranges::none_of(desktop.runningApplications(), [](const auto& application) {
@@ -425,10 +423,10 @@ TEST_F(InstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsClo
   };
   for (const auto& [where, sentence] : homes) {
     const platform::FileManager otherHome{where, folder / "tmp"};
-    EXPECT_EQ(makeApp(installerBundle(), &otherHome)
-                  ->install(true, false, "en", installer::installerCopy("en", false),
-                            [](double, const std::string&) { ADD_FAILURE() << "a step began"; }),
-              (installer::InstallResult{false, "Install failed", sentence}))
+    EXPECT_EQ(installation(installerBundle(), services(&otherHome))
+                  .run(installer::InstallerChoice::install(true, "en"), false,
+                       [](double, const std::string&) { ADD_FAILURE() << "a step began"; }),
+              (suite::Outcome{false, "Install failed", sentence}))
         << where;
   }
   EXPECT_FALSE(ferrolin.application.isTerminated());
@@ -490,9 +488,8 @@ TEST_F(InstallerTest, AFailedInstallationStartsAgainWhatItClosed) {
     } else {
       fs::create_directories(settingsFile);
     }
-    const installer::InstallResult result =
-        makeApp(bundle)->install(true, false, "en", installer::installerCopy("en", false),
-                                 [](double, const std::string&) {});
+    const suite::Outcome result = installation(bundle).run(
+        installer::InstallerChoice::install(true, "en"), false, [](double, const std::string&) {});
     EXPECT_FALSE(result.success) << c.what;
     EXPECT_EQ(testsupport::readRecordedCalls(tools.launchctlCalls), c.launchctl) << c.what;
     // Both are started at once, so their records may come in either order.
@@ -508,13 +505,13 @@ TEST_F(InstallerTest, AFailedInstallationStartsAgainWhatItClosed) {
 // instead of showing a result nobody sees, and says that it did not come to its end.
 TEST_F(InstallerTest, AnInstallationStopsBetweenStepsWhenTheProgramIsToldToQuit) {
   std::promise<void> told;
-  const auto app = makeApp(installerBundle(), nullptr, [&] {
-    loop.async([&] {
-      program.application.terminate();
-      told.set_value();
-    });
-    told.get_future().wait();
-  });
+  const auto app = makeApp(installerBundle(), services(nullptr, [&] {
+                             loop.async([&] {
+                               program.application.terminate();
+                               told.set_value();
+                             });
+                             told.get_future().wait();
+                           }));
   EXPECT_EQ(run({"Install Only"}, app).size(), 1U);
   EXPECT_FALSE(app->finishAfterTermination(loop, 20s));
   EXPECT_TRUE(ferrolin.application.isTerminated());

@@ -13,6 +13,7 @@
 
 #include "platform/FileManager.h"
 #include "platform/PropertyList.h"
+#include "suite/HomeLayout.h"
 #include "suite/LaunchAgent.h"
 #include "suite/Launchctl.h"
 #include "suite/LauncherSettingsFile.h"
@@ -45,9 +46,9 @@ TEST(LaunchAgentFile, ALocationXmlCannotCarryIsRefusedBeforeAnythingIsWritten) {
   // Tabs, line feeds, carriage returns and any character past them come back as written.
   const std::string program = "/Apps/Tab\tLine\nReturn\r é 😀 & <x>/Ferrolin Launcher";
   ASSERT_TRUE(suite::writeLaunchAgent(files, program, "FerrolinInstaller"));
-  EXPECT_EQ(
-      platform::readPropertyList(suite::launchAgentPath(folder / "home"))->at("ProgramArguments"),
-      nlohmann::json::array({program}));
+  EXPECT_EQ(platform::readPropertyList(suite::HomeLayout::under(folder / "home").launchAgent)
+                ->at("ProgramArguments"),
+            nlohmann::json::array({program}));
 }
 
 // Allowing failures forgives a non-zero exit status, never a launchctl that does not answer in
@@ -81,7 +82,8 @@ TEST(LauncherSettingsPayload, TakesAllThreeKeysWithTheirTypesOrNothingAndWritesO
 
   const testsupport::TemporaryFolder folder;
   const platform::FileManager files{folder / "home", folder / "tmp"};
-  ASSERT_TRUE(suite::writeSettingsFile(files, suite::launcherSettingsPath(folder / "home"),
+  ASSERT_TRUE(suite::writeSettingsFile(files,
+                                       suite::HomeLayout::under(folder / "home").launcherSettings,
                                        LauncherSettingsPayload{"command+b", false, "de"}.toJSON()));
   EXPECT_EQ(testsupport::readFile(folder / "home/Library/Application Support/Ferrolin/"
                                            "launcher-settings.json"),

@@ -1,6 +1,6 @@
-// FerrolinUninstaller on an in-process desktop, its dialogs answered by script: what each choice
-// removes and keeps, cancelling, a removal that fails half way, links that lead out of the home,
-// a home folder that cannot be trusted, and its pictures.
+// FerrolinUninstaller's Removal on its own and the uninstaller on an in-process desktop, its
+// dialogs answered by script: what each choice removes and keeps, cancelling, a removal that fails
+// half way, links that lead out of the home, and a home folder that cannot be trusted.
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -9,19 +9,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "UninstallPaths.h"
+#include "Removal.h"
 #include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
 #include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "suite/HomeLayout.h"
+#include "suite/Outcome.h"
 #include "support/DesktopProgram.h"
 #include "support/DialogScript.h"
 #include "support/TemporaryFolder.h"
@@ -76,19 +80,31 @@ class UninstallerTest : public testing::Test {
     return platform::Bundle::forExecutable(bundle / "Contents/MacOS/FerrolinUninstaller");
   }
 
-  std::shared_ptr<UninstallerApp> makeApp(const platform::FileManager& homeFiles,
+  // What the removal works with: the home of `homeFiles`, launchctl started by `starter`.
+  uninstaller::RemovalServices services(const platform::FileManager& homeFiles,
+                                        const platform::ProcessLauncher& starter) {
+    return {
+        .files = &homeFiles,
+        .processes = &starter,
+        .applications = &applications,
+        .userId = ::getuid(),
+        .launchctlTimeLimit = launchctlTimeLimit,
+    };
+  }
+
+  std::shared_ptr<UninstallerApp> makeApp(uninstaller::RemovalServices with,
                                           platform::Bundle bundle) {
     return std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
         .application = &program.application,
-        .files = &homeFiles,
-        .processes = &processes,
-        .applications = &applications,
-        .screensAndLanguages = program.connection.get(),
+        .screens = program.connection.get(),
         .background = &queue,
         .bundle = std::move(bundle),
-        .userId = ::getuid(),
-        .launchctlTimeLimit = launchctlTimeLimit,
+        .removal = with,
     });
+  }
+  std::shared_ptr<UninstallerApp> makeApp(const platform::FileManager& homeFiles,
+                                          platform::Bundle bundle) {
+    return makeApp(services(homeFiles, processes), std::move(bundle));
   }
 
   void install(const std::vector<std::string>& paths) {
@@ -109,10 +125,12 @@ class UninstallerTest : public testing::Test {
     return *dialogs;
   }
 
-  void uninstallAndCheck(const std::vector<std::string>& answers, bool installed,
-                         const std::vector<std::string>& dialogsAfterFirst, bool dataRemoved);
+  // The removal from the test's home, without the uninstaller's windows.
+  uninstaller::Removal removal() {
+    return {services(files, processes), suite::HomeLayout::under(home), stop};
+  }
 
-  void cancelWith(const std::string& answer);
+  void uninstallAndCheck(bool installed, bool dataRemoved, const std::function<void()>& uninstall);
 
   Calls launchctlCalls() const { return testsupport::readRecordedCalls(tools.launchctlCalls); }
 
@@ -131,20 +149,20 @@ class UninstallerTest : public testing::Test {
                                        platform::ActivationPolicy::accessory};
   platform::ApplicationServicesForAnyThread applications{*program.connection, loop};
   platform::GlobalQueue queue{1};
+  std::atomic<bool> stop = false;
 };
 
-constexpr const char* keptMessage =
-    "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Ferrolin’s own "
-    "settings and data were kept; the launcher’s settings were removed.";
+const suite::Outcome dataKept{true, "Ferrolin uninstalled",
+                              "Ferrolin and its launcher were removed. Ferrolin’s own settings and "
+                              "data were kept; the launcher’s settings were removed."};
 constexpr const char* firstDialog =
     "warning Remove Ferrolin: This removes Ferrolin and its launcher from your account.\n"
     "You can keep Ferrolin’s own settings and data; the launcher’s settings are removed either "
     "way.";
 
-// One uninstallation from the first dialog to the result: what it showed, removed and kept.
-void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers, bool installed,
-                                        const std::vector<std::string>& dialogsAfterFirst,
-                                        bool dataRemoved) {
+// One uninstallation in a home laid out as the suite leaves it: what it removed and kept.
+void UninstallerTest::uninstallAndCheck(bool installed, bool dataRemoved,
+                                        const std::function<void()>& uninstall) {
   if (installed) {
     install(suite);
     install(data);
@@ -168,9 +186,7 @@ void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers,
       "Applications/.Ferrolin.app.staging-" + std::to_string(::getpid()) + "-2e";
   install({live});
 
-  std::vector<std::string> expected = {firstDialog};
-  expected.insert(expected.end(), dialogsAfterFirst.begin(), dialogsAfterFirst.end());
-  EXPECT_EQ(run(answers, makeApp(files, bundleWith({}))), expected);
+  uninstall();
 
   for (const std::string& path : suite) {
     EXPECT_FALSE(fs::exists(home / path)) << path;
@@ -193,51 +209,55 @@ void UninstallerTest::uninstallAndCheck(const std::vector<std::string>& answers,
   const Calls bootout = {{"bootout", "gui/" + std::to_string(::getuid()),
                           (home / "Library/LaunchAgents/com.quorrel.launcher.plist").string()}};
   EXPECT_EQ(launchctlCalls(), bootout);
-  EXPECT_TRUE(ferrolin.application.isTerminated());
-  EXPECT_TRUE(launcher.application.isTerminated());
+  EXPECT_TRUE(loop.runUntil(
+      [&] { return ferrolin.application.isTerminated() && launcher.application.isTerminated(); },
+      5s));
 }
 
 TEST_F(UninstallerTest, KeepingDataRemovesTheSuiteAndLeavesTheDataWhereItIs) {
-  uninstallAndCheck({"Remove App and Keep Data", "OK"}, true, {keptMessage}, false);
+  uninstallAndCheck(true, false, [&] {
+    EXPECT_EQ(removal().run(uninstaller::UninstallChoice::uninstall(false)), dataKept);
+  });
 }
 
+// From the first dialog to the result, through the dialog that says what the data removal takes.
 TEST_F(UninstallerTest, RemovingDataAlsoRemovesTheTwelveDataLocationsButNothingOutsideTheHome) {
-  uninstallAndCheck(
-      {"Remove App and Data", "Continue", "OK"}, true,
-      {"informational Data Removal Selected: Ferrolin's local settings and caches will be deleted. "
-       "If you install Ferrolin again later, it starts from a fresh setup.",
-       "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Your settings "
-       "and local data were removed as well."},
-      true);
+  uninstallAndCheck(true, true, [&] {
+    EXPECT_EQ(
+        run({"Remove App and Data", "Continue", "OK"}, makeApp(files, bundleWith({}))),
+        (std::vector<std::string>{
+            firstDialog,
+            "informational Data Removal Selected: Ferrolin's local settings and caches will be "
+            "deleted. If you install Ferrolin again later, it starts from a fresh setup.",
+            "informational Ferrolin uninstalled: Ferrolin and its launcher were removed. Your "
+            "settings and local data were removed as well."}));
+  });
 }
 
 TEST_F(UninstallerTest, WithNothingInstalledEveryRemovalIsSkippedAndThatIsASuccess) {
-  uninstallAndCheck({"Remove App and Keep Data", "OK"}, false, {keptMessage}, false);
+  uninstallAndCheck(false, false, [&] {
+    EXPECT_EQ(removal().run(uninstaller::UninstallChoice::uninstall(false)), dataKept);
+  });
 }
 
 // A launchctl that never answers is stopped at the time limit, and the removal goes on.
 TEST_F(UninstallerTest, ALaunchctlThatNeverAnswersIsStoppedAndEverythingIsRemovedAllTheSame) {
   testsupport::writeNeverEndingScript(folder / "desktop/root/bin/launchctl", tools.launchctlCalls);
   launchctlTimeLimit = 200ms;
-  uninstallAndCheck({"Remove App and Keep Data", "OK"}, true, {keptMessage}, false);
+  uninstallAndCheck(true, false, [&] {
+    EXPECT_EQ(removal().run(uninstaller::UninstallChoice::uninstall(false)), dataKept);
+  });
 }
 
-void UninstallerTest::cancelWith(const std::string& answer) {
+// Cancel, like Escape, closes the dialog as the third button does.
+TEST_F(UninstallerTest, CancellingChangesNothing) {
   install(suite);
-  EXPECT_EQ(run({answer}, makeApp(files, bundleWith({}))), std::vector<std::string>{firstDialog});
+  EXPECT_EQ(run({"Cancel"}, makeApp(files, bundleWith({}))), std::vector<std::string>{firstDialog});
   for (const std::string& path : suite) {
     EXPECT_TRUE(fs::exists(home / path)) << path;
   }
   EXPECT_TRUE(launchctlCalls().empty());
   EXPECT_FALSE(ferrolin.application.isTerminated());
-}
-
-TEST_F(UninstallerTest, CancellingChangesNothing) {
-  cancelWith("Cancel");
-}
-
-TEST_F(UninstallerTest, EscapeCancelsToo) {
-  cancelWith("Escape");
 }
 
 // A program told to quit while it removes (its desktop went away) stops before the next item
@@ -255,17 +275,7 @@ TEST_F(UninstallerTest, ARemovalStopsBeforeItsNextItemWhenTheProgramIsToldToQuit
         });
         told.get_future().wait();
       }};
-  const auto app = std::make_shared<UninstallerApp>(uninstaller::UninstallerServices{
-      .application = &program.application,
-      .files = &files,
-      .processes = &quitting,
-      .applications = &applications,
-      .screensAndLanguages = program.connection.get(),
-      .background = &queue,
-      .bundle = bundleWith({}),
-      .userId = ::getuid(),
-      .launchctlTimeLimit = launchctlTimeLimit,
-  });
+  const auto app = makeApp(services(files, quitting), bundleWith({}));
   EXPECT_EQ(run({"Remove App and Keep Data"}, app), std::vector<std::string>{firstDialog});
   EXPECT_FALSE(app->finishAfterTermination(loop, 20s));
   for (const std::string& path : suite) {
@@ -343,80 +353,15 @@ TEST_F(UninstallerTest, AHomeFolderThatCannotBeTrustedIsRefusedBeforeAnythingIsT
                                "removed."},
   };
   for (const auto& [where, sentence] : homes) {
-    const auto paths = uninstaller::UninstallPaths::underHome(where);
-    EXPECT_EQ(paths ? std::string() : paths.error().localizedDescription, sentence) << where;
+    const platform::FileManager otherHome{where, folder / "tmp"};
+    EXPECT_EQ(
+        uninstaller::Removal(services(otherHome, processes), suite::HomeLayout::under(where), stop)
+            .run(uninstaller::UninstallChoice::uninstall(true)),
+        (suite::Outcome{false, "Uninstall failed", sentence}))
+        << where;
   }
-  install(suite);
-  const platform::FileManager rootHome{"/", folder / "tmp"};
-  const std::vector<std::string> dialogs =
-      run({"Remove App and Keep Data", "OK"}, makeApp(rootHome, bundleWith({})));
-  ASSERT_EQ(dialogs.size(), 2U);
-  EXPECT_EQ(dialogs[1],
-            "critical Uninstall failed: Your home folder is the root of the disk, so nothing was "
-            "removed.");
   EXPECT_TRUE(launchctlCalls().empty());
   EXPECT_FALSE(ferrolin.application.isTerminated());
-}
-
-// The panels' pictures: the bundle's PNG, else a "png", "jpg" or "jpeg" file of that name (the
-// first there decides, readable or not); without one, the fallback symbol and a line naming the
-// missing picture.
-TEST_F(UninstallerTest, EachPanelShowsItsPictureOrItsSymbolAndTheMissingPicturesName) {
-  const std::string jpeg = std::string(
-      "\xFF\xD8\xFF\xC0\x00\x11\x08\x00\xDC\x02\x08\x03\x01\x22\x00\x02\x11\x01\x03"
-      "\x11\x01\xFF\xD9",
-      23);
-  struct Case {
-    std::vector<std::pair<std::string, std::string>> files;
-    bool found;
-  };
-  const std::vector<Case> cases = {
-      {{{"uninstaller-hero.jpeg", jpeg}}, true},
-      {{{"uninstaller-hero.jpg", "not a picture"}, {"uninstaller-hero.jpeg", jpeg}}, false},
-      {{}, false},
-  };
-  for (const Case& c : cases) {
-    fs::remove_all(folder / "FerrolinUninstaller.app");
-    const auto app = makeApp(files, bundleWith(c.files));
-    EXPECT_EQ(app->bundledImage("uninstaller-hero") != nullptr, c.found);
-    const auto panel = app->buildOnboardingAccessory("uninstaller-hero", "trash",
-                                                     "What Will Be Removed", {"One", "Two"});
-    const platform::ViewRecord record = panel->describe();
-    ASSERT_EQ(record.subviews.size(), 4U);
-    const platform::ViewRecord& picture = record.subviews[0];
-    EXPECT_EQ(picture.frame, (platform::Rect{0, 120, 520, 220}));
-    EXPECT_EQ(picture.layer && picture.layer->contents.has_value(), c.found);
-    EXPECT_EQ(picture.imageView && picture.imageView->image &&
-                  picture.imageView->image->symbol == "trash",
-              !c.found);
-    EXPECT_EQ(record.subviews[2].label.value_or(platform::LabelRecord{}).text, "1. One\n2. Two");
-    EXPECT_EQ(record.subviews[3].hidden, c.found);
-    EXPECT_EQ(record.subviews[3].label.value_or(platform::LabelRecord{}).text,
-              "Image placeholder: add uninstaller-hero to uninstaller resources.");
-  }
-}
-
-TEST_F(UninstallerTest, TheProgressWindowFloatsAboveTheOthersAndWrapsItsMessageInTwoLines) {
-  const auto app = makeApp(files, bundleWith({}));
-  app->showProgress(
-      "Removing Ferrolin, its launcher, the launch agent and every setting it ever stored, which "
-      "takes a moment on a slow disk...");
-  ASSERT_NE(app->progressWindow(), nullptr);
-  const platform::WindowRecord window = app->progressWindow()->describe();
-  EXPECT_EQ(window.title, "Ferrolin");
-  EXPECT_EQ(window.level, 3);
-  EXPECT_TRUE(window.key);
-  const platform::ViewRecord content = window.contentView.value_or(platform::ViewRecord{});
-  ASSERT_EQ(content.subviews.size(), 2U);
-  const platform::ViewRecord& spinner = content.subviews[0];
-  EXPECT_EQ(spinner.progress.value_or(platform::ProgressRecord{}).style, "spinning");
-  EXPECT_TRUE(spinner.progress.value_or(platform::ProgressRecord{}).animating);
-  const platform::LabelRecord message = content.subviews[1].label.value_or(platform::LabelRecord{});
-  // Two lines at most: the rest of a long message is cut.
-  EXPECT_EQ(message.lines.size(), 2U) << message.text;
-  app->closeProgress();
-  EXPECT_EQ(app->progressWindow(), nullptr);
-  EXPECT_TRUE(desktop.describeScreen().windows.empty());
 }
 
 }  // namespace

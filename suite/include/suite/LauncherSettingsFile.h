@@ -12,9 +12,6 @@
 
 namespace suite {
 
-// ~/Library/Application Support/Ferrolin/launcher-settings.json under `home`.
-std::filesystem::path launcherSettingsPath(const std::filesystem::path& home);
-
 // The three settings that both the launcher and the installer read and write. A plain value.
 struct LauncherSettingsPayload {
   // JSON keys, all three required when decoding.
