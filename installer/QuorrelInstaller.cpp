@@ -1,45 +1,28 @@
 // FerrolinInstaller's entry point: installs or updates the suite in the user's home.
 
-#include <unistd.h>
-
-#include <iostream>
-#include <memory>
-
 #include "InstallerApp.h"
-#include "platform/ApplicationServicesForAnyThread.h"
-#include "platform/DesktopLink.h"
-#include "platform/EventLoop.h"
+#include "platform/FileManager.h"
+#include "platform/GlobalQueue.h"
 #include "platform/ProcessInfo.h"
-#include "platform/SystemPaths.h"
 #include "suite/Launchctl.h"
+#include "suite/SetupProgram.h"
 
 int main() {
-  const platform::ProcessInfo& process = platform::ProcessInfo::current();
-  platform::EventLoop& loop = platform::EventLoop::main();
-  const platform::SystemPaths paths = platform::SystemPaths::fromProcess(process);
-  auto desktop = platform::connectToDesktop(paths, loop);
-  if (!desktop) {
-    std::cerr << "FerrolinInstaller: " << desktop.error().localizedDescription << "\n";
-    return 1;
-  }
-  const std::unique_ptr<platform::Application> application =
-      platform::Application::forBundle(*desktop, loop, platform::Bundle::main(), ::getpid());
-  const platform::ProcessLauncher processes(paths, platform::desktopJournal(paths));
-  platform::ApplicationServicesForAnyThread applications(*desktop->applications, loop);
-  const auto delegate = std::make_shared<installer::InstallerApp>(installer::InstallerServices{
-      .application = application.get(),
-      .screens = desktop->screensAndLanguages,
-      .background = &platform::GlobalQueue::userInitiated(),
-      .bundle = platform::Bundle::main(),
-      .installation =
-          {
-              .files = &platform::FileManager::defaultManager(),
-              .processes = &processes,
-              .applications = &applications,
-              .userId = process.realUserId(),
-              .launchctlTimeLimit = suite::launchctlTimeLimit,
-              .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
-          },
+  return suite::runSetupProgram("FerrolinInstaller", [](const suite::SetupProgramParts& parts) {
+    return std::make_shared<installer::InstallerApp>(installer::InstallerServices{
+        .application = &parts.application,
+        .screens = &parts.screens,
+        .background = &platform::GlobalQueue::userInitiated(),
+        .bundle = platform::Bundle::main(),
+        .installation =
+            {
+                .files = &platform::FileManager::defaultManager(),
+                .processes = &parts.processes,
+                .applications = &parts.applications,
+                .userId = parts.userId,
+                .launchctlTimeLimit = suite::launchctlTimeLimit,
+                .pauseAfterClosing = [] { platform::ProcessInfo::sleepMicroseconds(250'000); },
+            },
+    });
   });
-  return suite::runToTheEnd(*application, *delegate);
 }

@@ -43,13 +43,4 @@ void showOutcome(platform::Application& application, const Outcome& outcome,
   [[maybe_unused]] const platform::ModalResponse ignored = alert.runModal();
 }
 
-int runToTheEnd(platform::Application& application, BackgroundWorkDelegate& delegate) {
-  application.setDelegate(&delegate);
-  application.run();
-  const bool finished =
-      delegate.finishAfterTermination(application.loop(), std::chrono::minutes(2));
-  application.setDelegate(nullptr);
-  return finished ? 0 : 1;
-}
-
 }  // namespace suite

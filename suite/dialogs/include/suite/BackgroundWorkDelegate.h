@@ -47,9 +47,4 @@ class BackgroundWorkDelegate : public platform::ApplicationDelegate {
 void showOutcome(platform::Application& application, const Outcome& outcome,
                  const std::string& buttonTitle);
 
-// The entry point's run of the application with the delegate; the exit status: 0 when the run came
-// to its end, 1 when the program ended before the user saw the outcome (work under way stops at its
-// next step first).
-int runToTheEnd(platform::Application& application, BackgroundWorkDelegate& delegate);
-
 }  // namespace suite
