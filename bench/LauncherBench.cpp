@@ -18,8 +18,8 @@
 #include "model/EmulatedDesktop.h"
 #include "picture/ScreenPicture.h"
 #include "platform/Application.h"
-#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
+#include "platform/PollEventLoop.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 
@@ -55,7 +55,7 @@ struct FrontmostTarget {
   platform::SystemPaths paths;
   platform::ProcessLauncher processes;
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::unique_ptr<platform::DesktopConnection> launcherConnection;
   std::unique_ptr<platform::DesktopConnection> targetConnection;
   platform::Application target;
@@ -143,7 +143,7 @@ struct SettingsScene {
   }
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application{
       *connection, loop,

@@ -17,8 +17,8 @@
 #include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
-#include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "platform/PollEventLoop.h"
 #include "suite/Launchctl.h"
 
 namespace {
@@ -59,7 +59,7 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   const platform::FileManager files(home, scratch.path());
   const platform::ProcessLauncher processes(platform::SystemPaths(std::nullopt), {});
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   const std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application(
       *connection, loop, {::getpid(), "com.quorrel.uninstaller", std::nullopt, std::nullopt});

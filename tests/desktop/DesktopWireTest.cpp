@@ -18,7 +18,7 @@
 #include "platform/Alert.h"
 #include "platform/Button.h"
 #include "platform/DesktopWire.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/JsonText.h"
@@ -106,7 +106,7 @@ InterfaceRecord everythingShown(Application& application) {
 
 TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
   EmulatedDesktop desktop;
-  EventLoop loop;
+  PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 4242, "org.test.program"};
   const InterfaceRecord shown = everythingShown(program.application);
   ASSERT_EQ(shown.windows.size(), 1U);

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "platform/HttpSession.h"
 #include "support/LocalHttpServer.h"
 
@@ -52,7 +52,7 @@ TEST(VersionTest, NewerComparesPartsInOrderWithMissingPartsAsZero) {
 class UpdateCheckerTest : public testing::Test {
  protected:
   // The loop outlives the session, whose cancelled tasks still queue their completions on it.
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   platform::HttpSession session;
 };
 

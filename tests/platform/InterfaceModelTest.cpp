@@ -19,7 +19,7 @@
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Button.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Label.h"
@@ -219,7 +219,7 @@ class InterfaceOnDesktopTest : public testing::Test {
   }
 
   EmulatedDesktop desktop;
-  EventLoop loop;
+  PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 4301, "com.quorrel.uninstaller"};
   Window window{Rect{0, 0, 560, 480}, windowStyle::titled, BackingStore::buffered, false,
                 program.application};
