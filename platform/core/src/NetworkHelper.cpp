@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "CurlLibrary.h"
+#include "SystemFiles.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
 
@@ -325,7 +326,7 @@ Result<HelperProcess> HelperProcess::start(std::string_view job, std::string_vie
   }
   envp.push_back(nullptr);
   // The executable the process runs, even when its file has been replaced or removed since.
-  std::string self = "/proc/self/exe";
+  std::string self = systemFiles::executableToStartAgain();
   std::array<char*, 2> argv{self.data(), nullptr};
   pid_t pid = -1;
   const int spawned = ::posix_spawn(&pid, self.c_str(), &settings.actions, &settings.attributes,
