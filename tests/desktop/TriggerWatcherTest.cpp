@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/PollEventLoop.h"
 #include "platform/FileManager.h"
+#include "platform/PollEventLoop.h"
 #include "support/TemporaryFolder.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "model/EmulatedDesktop.h"
-#include "platform/VirtualClockEventLoop.h"
 #include "platform/KeyEvent.h"
+#include "platform/VirtualClockEventLoop.h"
 #include "support/DesktopProgram.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/PollEventLoop.h"
 #include "platform/HttpSession.h"
+#include "platform/PollEventLoop.h"
 #include "support/LocalHttpServer.h"
 
 namespace {

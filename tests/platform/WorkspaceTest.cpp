@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "model/EmulatedDesktop.h"
-#include "platform/PollEventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "platform/Locale.h"
+#include "platform/PollEventLoop.h"
 #include "platform/Screen.h"
 #include "platform/UserNotifications.h"
 #include "support/DesktopProgram.h"
