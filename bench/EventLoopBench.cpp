@@ -5,20 +5,20 @@
 #include <memory>
 #include <thread>
 
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "platform/WorkItem.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using platform::EventLoop;
+using platform::PollEventLoop;
 using platform::WorkItem;
 
 constexpr int batch = 1000;
 
 // Blocks queued by the loop's own thread, then run.
 void asyncFromLoopThread(benchmark::State& state) {
-  EventLoop loop;
+  PollEventLoop loop;
   std::int64_t ran = 0;
   for ([[maybe_unused]] auto _ : state) {
     for (int i = 0; i < batch; ++i) {
@@ -33,7 +33,7 @@ BENCHMARK(asyncFromLoopThread);
 
 // Blocks queued by another thread while the loop runs them as they come.
 void asyncFromAnotherThread(benchmark::State& state) {
-  EventLoop loop;
+  PollEventLoop loop;
   std::int64_t ran = 0;
   for ([[maybe_unused]] auto _ : state) {
     const std::int64_t target = ran + batch;
@@ -50,7 +50,7 @@ BENCHMARK(asyncFromAnotherThread)->UseRealTime();
 
 // Timers scheduled latest-first (each one becomes the earliest) and all due at once.
 void timersScheduledAndFired(benchmark::State& state) {
-  EventLoop loop;
+  PollEventLoop loop;
   std::int64_t ran = 0;
   for ([[maybe_unused]] auto _ : state) {
     for (int i = 0; i < batch; ++i) {
@@ -64,7 +64,7 @@ BENCHMARK(timersScheduledAndFired);
 
 // A delayed task cancelled and scheduled again, as a settings window does on every message.
 void timerRescheduled(benchmark::State& state) {
-  EventLoop loop;
+  PollEventLoop loop;
   auto pending = std::make_shared<WorkItem>([] {});
   for ([[maybe_unused]] auto _ : state) {
     pending->cancel();

@@ -21,8 +21,8 @@
 #include "model/InProcessTransport.h"
 #include "picture/ScreenPicture.h"
 #include "platform/Application.h"
-#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
+#include "platform/PollEventLoop.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 
@@ -81,7 +81,7 @@ struct FrontmostTarget {
   platform::SystemPaths paths;
   platform::ProcessLauncher processes;
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::int64_t launcherRequests = 0;
   std::unique_ptr<platform::DesktopConnection> launcherConnection;
   std::unique_ptr<platform::DesktopConnection> targetConnection;
@@ -191,7 +191,7 @@ struct SettingsScene {
   }
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application{
       *connection, *connection, *connection, loop,

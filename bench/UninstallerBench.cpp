@@ -17,7 +17,7 @@
 #include "ScratchFolder.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "suite/HomeLayout.h"
 #include "suite/Launchctl.h"
 
@@ -59,7 +59,7 @@ void uninstallerAgainstRmRf(benchmark::State& state) {
   const platform::FileManager files(home, scratch.path());
   const platform::ProcessLauncher processes(platform::SystemPaths(std::nullopt), {});
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   const std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::ApplicationServicesForAnyThread applications(*connection, loop);
   const std::atomic<bool> stop = false;

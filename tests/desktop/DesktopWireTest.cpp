@@ -20,12 +20,12 @@
 #include "platform/Alert.h"
 #include "platform/Button.h"
 #include "platform/DesktopWire.h"
-#include "platform/EventLoop.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/JsonText.h"
 #include "platform/Label.h"
 #include "platform/Menu.h"
+#include "platform/PollEventLoop.h"
 #include "platform/PopUpButton.h"
 #include "platform/ProgressIndicator.h"
 #include "platform/StackView.h"
@@ -127,7 +127,7 @@ InterfaceRecord everythingShown(Application& application) {
 
 TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
   EmulatedDesktop desktop;
-  EventLoop loop;
+  PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 4242, "org.test.program"};
   const InterfaceRecord shown = everythingShown(program.application);
   ASSERT_EQ(shown.windows.size(), 1U);

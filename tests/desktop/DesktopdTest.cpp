@@ -36,8 +36,8 @@
 #include "platform/DesktopConnection.h"
 #include "platform/DesktopLink.h"
 #include "platform/DesktopWire.h"
-#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
+#include "platform/PollEventLoop.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SystemPaths.h"
 #include "support/DesktopSession.h"
@@ -282,7 +282,7 @@ class DaemonConnectionTest : public DesktopTest {
     application->finishLaunching();
   }
 
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection;
   std::unique_ptr<platform::Application> application;
 };
@@ -420,7 +420,7 @@ TEST(DaemonConnectionTimeout, ADaemonThatStopsAnsweringCountsAsGone) {
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
   ASSERT_EQ(::bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(::listen(silent, 1), 0);
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   auto line = platform::DaemonConnection::connect(folder.path(), loop, 100ms);
   ASSERT_TRUE(line);
   platform::DesktopConnection connection(std::move(*line));

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/EventLoop.h"
 #include "platform/FileManager.h"
+#include "platform/PollEventLoop.h"
 #include "support/TemporaryFolder.h"
 
 namespace {
@@ -20,7 +20,7 @@ using testsupport::writeFile;
 TEST(TriggerWatcherTest, SeesRenamesAndWritesOfItsFileOncePerTurnTrimmedAndOnlyInAFolder) {
   const testsupport::TemporaryFolder folder;
   const platform::FileManager files{folder.path(), folder.path()};
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::vector<std::string> received;
   const auto watcher = TriggerWatcher::watch(
       folder.path(), "quorrel-command.trigger",

@@ -25,8 +25,8 @@
 #include "InstallerCopy.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
-#include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "platform/PollEventLoop.h"
 #include "suite/HomeLayout.h"
 #include "suite/Outcome.h"
 #include "support/DesktopProgram.h"
@@ -127,7 +127,7 @@ class InstallerTest : public testing::Test {
   platform::FileManager files{home, folder / "tmp"};
   platform::ProcessLauncher processes{platform::SystemPaths(folder / "desktop"), {}};
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 7501, "com.quorrel.installer"};
   testsupport::DesktopProgram ferrolin{desktop, loop, 7502, "app.ferrolin.desktop"};
   platform::ApplicationServicesForAnyThread applications{*program.connection, loop};

@@ -18,8 +18,8 @@
 #include "model/EmulatedDesktop.h"
 #include "model/KeyNames.h"
 #include "platform/CarbonEvents.h"
-#include "platform/EventLoop.h"
 #include "platform/KeyCodeNames.h"
+#include "platform/PollEventLoop.h"
 #include "support/DesktopProgram.h"
 
 namespace launcher {
@@ -150,7 +150,7 @@ class HotkeyControllerTest : public testing::Test {
   }
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 6001};
   platform::EventTarget target{program.application};
   int presses = 0;

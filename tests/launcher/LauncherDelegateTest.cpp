@@ -19,9 +19,9 @@
 #include "model/EmulatedDesktop.h"
 #include "platform/Application.h"
 #include "platform/CarbonEvents.h"
-#include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "platform/HttpSession.h"
+#include "platform/PollEventLoop.h"
 #include "platform/UserNotifications.h"
 #include "support/DesktopProgram.h"
 #include "support/LocalHttpServer.h"
@@ -183,7 +183,7 @@ class LauncherDelegateTest : public testing::Test {
   testsupport::LocalHttpServer server;
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   std::unique_ptr<platform::DesktopConnection> connection = desktop.connect(loop);
   platform::Application application{
       *connection, *connection, *connection, loop,

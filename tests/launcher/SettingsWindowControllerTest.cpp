@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "model/EmulatedDesktop.h"
-#include "platform/EventLoop.h"
 #include "platform/KeyEvent.h"
+#include "platform/VirtualClockEventLoop.h"
 #include "support/DesktopProgram.h"
 
 namespace {
@@ -107,7 +107,7 @@ class SettingsWindowControllerTest : public testing::Test {
   bool toastShown() const { return std::get<3>(toast()); }
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop{platform::EventLoop::virtualClock};
+  platform::VirtualClockEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 7101, "com.quorrel.launcher"};
   std::vector<LauncherSettings> saved;
   std::optional<std::string> saveAnswer;

@@ -17,7 +17,7 @@
 
 #include "model/EmulatedDesktop.h"
 #include "platform/Application.h"
-#include "platform/EventLoop.h"
+#include "platform/VirtualClockEventLoop.h"
 #include "support/DesktopProgram.h"
 #include "support/TemporaryFolder.h"
 #include "support/TestScripts.h"
@@ -141,7 +141,7 @@ class TargetAppControllerTest : public testing::Test {
       "Ferrolin", targetIdentifier, "1.0.0", "https://ferrolin.example", {"command+option+b"}};
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop{platform::EventLoop::virtualClock};
+  platform::VirtualClockEventLoop loop;
   DesktopProgram launcherProgram{desktop, loop, launcherPid, launcherIdentifier,
                                  platform::ActivationPolicy::accessory};
   RecordingConnection launcherConnection{desktop.connect(loop)};

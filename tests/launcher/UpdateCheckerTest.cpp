@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/EventLoop.h"
 #include "platform/HttpSession.h"
+#include "platform/PollEventLoop.h"
 #include "support/LocalHttpServer.h"
 
 namespace {
@@ -52,7 +52,7 @@ TEST(VersionTest, NewerComparesPartsInOrderWithMissingPartsAsZero) {
 class UpdateCheckerTest : public testing::Test {
  protected:
   // The loop outlives the session, whose cancelled tasks still queue their completions on it.
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   platform::HttpSession session;
 };
 

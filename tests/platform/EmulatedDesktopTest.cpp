@@ -10,7 +10,7 @@
 
 #include "platform/Application.h"
 #include "platform/DesktopWire.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "platform/Sound.h"
 #include "platform/Workspace.h"
 
@@ -21,7 +21,7 @@ using namespace platform;
 class EmulatedDesktopTest : public ::testing::Test {
  protected:
   EmulatedDesktop desktop;
-  EventLoop loop;
+  PollEventLoop loop;
 };
 
 // Records the delegate callbacks of a run.

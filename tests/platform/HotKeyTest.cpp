@@ -12,7 +12,7 @@
 #include "model/HotKeyRegistry.h"
 #include "model/KeyNames.h"
 #include "platform/CarbonEvents.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "support/DesktopProgram.h"
 
 namespace {
@@ -112,7 +112,7 @@ class CarbonEvents : public ::testing::Test {
   }
 
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   testsupport::DesktopProgram first{desktop, loop, 5001};
   platform::EventTarget firstTarget{first.application};
   testsupport::DesktopProgram second{desktop, loop, 5002};

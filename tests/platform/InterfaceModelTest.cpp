@@ -19,11 +19,11 @@
 #include "platform/Alert.h"
 #include "platform/Bundle.h"
 #include "platform/Button.h"
-#include "platform/EventLoop.h"
 #include "platform/Image.h"
 #include "platform/ImageView.h"
 #include "platform/Label.h"
 #include "platform/Menu.h"
+#include "platform/PollEventLoop.h"
 #include "platform/PopUpButton.h"
 #include "platform/ProgressIndicator.h"
 #include "platform/StackView.h"
@@ -219,7 +219,7 @@ class InterfaceOnDesktopTest : public testing::Test {
   }
 
   EmulatedDesktop desktop;
-  EventLoop loop;
+  PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 4301, "com.quorrel.uninstaller"};
   Window window{Rect{0, 0, 560, 480}, windowStyle::titled, BackingStore::buffered, false,
                 program.application};

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "model/EmulatedDesktop.h"
-#include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
 #include "platform/Locale.h"
+#include "platform/PollEventLoop.h"
 #include "platform/Screen.h"
 #include "platform/UserNotifications.h"
 #include "support/DesktopProgram.h"
@@ -48,7 +48,7 @@ pid_t frontmostPid(const Workspace& workspace) {
 class WorkspaceTest : public testing::Test {
  protected:
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   DesktopProgram ferrolin{desktop,
                           loop,
                           200,
@@ -137,7 +137,7 @@ TEST_F(WorkspaceTest, RequestsReachTheDesktopAndAPoliteTerminateWaitsForTheProgr
 // before the loop runs, even once the completion queue has done everything it was given.
 TEST(UserNotificationCenter, AsksAndPostsOnTheLoopAndAnswersInTheBackground) {
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   const DesktopProgram launcher{desktop, loop, 2001, "com.quorrel.launcher"};
   platform::GlobalQueue completionQueue{1};
   platform::UserNotificationCenter center{*launcher.connection, loop, completionQueue};

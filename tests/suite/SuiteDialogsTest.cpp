@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/EmulatedDesktop.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 #include "suite/IllustratedPanel.h"
 #include "suite/ProgressWindow.h"
 #include "support/DesktopProgram.h"
@@ -23,7 +23,7 @@ class SuiteDialogsTest : public testing::Test {
  protected:
   testsupport::TemporaryFolder folder;
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 7401, "com.quorrel.uninstaller"};
 };
 

@@ -9,7 +9,7 @@
 #include "model/EmulatedDesktop.h"
 #include "platform/Application.h"
 #include "platform/DesktopConnection.h"
-#include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 
 namespace testsupport {
 
@@ -18,7 +18,7 @@ namespace testsupport {
 // the loop run until idle. Tests that take hot keys add a platform::EventTarget on `application`.
 //
 //   platform::EmulatedDesktop desktop;
-//   platform::EventLoop loop;
+//   platform::PollEventLoop loop;
 //   testsupport::DesktopProgram ferrolin{desktop, loop, 4242, "app.ferrolin.desktop"};
 struct DesktopProgram {
   DesktopProgram(platform::EmulatedDesktop& desktop, platform::EventLoop& loop, pid_t pid,

@@ -22,8 +22,8 @@
 #include "UninstallerApp.h"
 #include "model/EmulatedDesktop.h"
 #include "platform/ApplicationServicesForAnyThread.h"
-#include "platform/EventLoop.h"
 #include "platform/GlobalQueue.h"
+#include "platform/PollEventLoop.h"
 #include "suite/HomeLayout.h"
 #include "suite/Outcome.h"
 #include "support/DesktopProgram.h"
@@ -142,7 +142,7 @@ class UninstallerTest : public testing::Test {
   platform::FileManager files{home, folder / "tmp"};
   platform::ProcessLauncher processes{platform::SystemPaths(folder / "desktop"), {}};
   platform::EmulatedDesktop desktop;
-  platform::EventLoop loop;
+  platform::PollEventLoop loop;
   testsupport::DesktopProgram program{desktop, loop, 7301, "com.quorrel.uninstaller"};
   testsupport::DesktopProgram ferrolin{desktop, loop, 7302, "app.ferrolin.desktop"};
   testsupport::DesktopProgram launcher{desktop, loop, 7303, "com.quorrel.launcher",

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "SystemFiles.h"
 #include "platform/PropertyList.h"
 
 namespace platform {
@@ -49,11 +50,7 @@ nlohmann::json readInfoDictionary(const std::filesystem::path& bundlePath) {
 }  // namespace
 
 const Bundle& Bundle::main() {
-  static const Bundle bundle = [] {
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return forExecutable(executable);
-  }();
+  static const Bundle bundle = forExecutable(systemFiles::executablePath());
   return bundle;
 }
 

@@ -20,7 +20,7 @@ bool resolve(void* library, const char* name, Function& function) {
 
 std::optional<CurlLibrary> open() {
   // RTLD_LOCAL keeps libcurl's symbols, and those of the libraries it brings, out of the global
-  // scope. The handle is never closed: transfers and parsed URLs may be in use until exit.
+  // scope. The handle is never closed: transfers may be in use until exit.
   void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
     return std::nullopt;
@@ -32,12 +32,7 @@ std::optional<CurlLibrary> open() {
                         resolve(library, "curl_easy_setopt", curl.easySetopt) &&
                         resolve(library, "curl_easy_getinfo", curl.easyGetinfo) &&
                         resolve(library, "curl_easy_strerror", curl.easyStrerror) &&
-                        resolve(library, "curl_easy_perform", curl.easyPerform) &&
-                        resolve(library, "curl_url", curl.url) &&
-                        resolve(library, "curl_url_cleanup", curl.urlCleanup) &&
-                        resolve(library, "curl_url_get", curl.urlGet) &&
-                        resolve(library, "curl_url_set", curl.urlSet) &&
-                        resolve(library, "curl_free", curl.free);
+                        resolve(library, "curl_easy_perform", curl.easyPerform);
   if (!complete) {
     return std::nullopt;
   }

@@ -20,13 +20,6 @@ struct CurlLibrary {
   decltype(&::curl_easy_strerror) easyStrerror = nullptr;
   decltype(&::curl_easy_perform) easyPerform = nullptr;
 
-  decltype(&::curl_url) url = nullptr;
-  decltype(&::curl_url_cleanup) urlCleanup = nullptr;
-  decltype(&::curl_url_get) urlGet = nullptr;
-  decltype(&::curl_url_set) urlSet = nullptr;
-
-  decltype(&::curl_free) free = nullptr;
-
   // libcurl with every function above resolved and curl_global_init done, or nullptr when the
   // library, one of its functions or its initialisation is missing. The first call opens it (a
   // few milliseconds) and later calls return the same answer at once; any thread. The library

@@ -2,11 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <pwd.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +23,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "SystemFiles.h"
 
 namespace platform {
 namespace {
@@ -98,24 +97,8 @@ Result<void> writeAll(int fd, std::string_view data, const fs::path& reportedPat
   return {};
 }
 
-// The volume an open item lies on: its file system and, where the system tells it, the mount it is
-// reached through, so that a folder mounted a second time elsewhere (a bind mount) counts as
-// another volume too although its file system is the same.
-struct Volume {
-  dev_t device = 0;
-  std::uint64_t mount = 0;
-  friend bool operator==(const Volume&, const Volume&) = default;
-};
-
-// The volume of the item open as `fd`, or the errno value.
-std::expected<Volume, int> volumeOf(int fd) {
-  struct statx status {};
-  if (::statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &status) != 0) {
-    return std::unexpected(errno);
-  }
-  return Volume{makedev(status.stx_dev_major, status.stx_dev_minor),
-                (status.stx_mask & STATX_MNT_ID) != 0 ? status.stx_mnt_id : 0};
-}
+using systemFiles::Volume;
+using systemFiles::volumeOf;
 
 // The name an item of a tree is shown by in messages: its path from the tree's top item.
 std::string shownInside(const std::string& folder, const char* name) {
@@ -208,31 +191,17 @@ Result<void> removeInFolder(int folderFd, const char* name, const std::string& s
   return removeAt(folderFd, name, DT_UNKNOWN, shown, *volume);
 }
 
-// Copies the whole data of `input` to the empty file `output` inside the kernel: as a clone of the
-// blocks where the file system shares them, else with copy_file_range, and with read and write
-// only where neither is offered. Returns 0 or the errno value.
+// Copies the whole data of `input` to the empty file `output` inside the kernel where the system
+// can, and with read and write where it cannot. Returns 0 or the errno value.
 int copyData(int input, int output) {
-  if (::ioctl(output, FICLONE, input) == 0) {
+  const std::expected<bool, int> inKernel = systemFiles::copyInKernel(input, output);
+  if (!inKernel) {
+    return inKernel.error();
+  }
+  if (*inKernel) {
     return 0;
   }
-  constexpr std::size_t chunk = std::size_t{1} << 30;
-  for (;;) {
-    const ssize_t count = ::copy_file_range(input, nullptr, output, nullptr, chunk, 0);
-    if (count > 0) {
-      continue;
-    }
-    if (count == 0) {
-      return 0;
-    }
-    if (errno == EINTR) {
-      continue;
-    }
-    if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) {
-      break;
-    }
-    return errno;
-  }
-  // Both descriptors stand where copy_file_range left them.
+  // Both descriptors stand where the copy in the kernel left them.
   std::string buffer(static_cast<std::size_t>(128 * 1024), '\0');
   for (;;) {
     const ssize_t count = ::read(input, buffer.data(), buffer.size());
@@ -429,17 +398,19 @@ std::string temporaryPrefix(const std::string& name) {
 std::expected<bool, int> moveIntoPlace(int folderFd, const char* staged, const char* name) {
   // An item that appears (or goes) between the two attempts is met by the other one next time.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (::renameat2(folderFd, staged, folderFd, name, RENAME_EXCHANGE) == 0) {
+    const auto exchanged = systemFiles::exchangeItems(folderFd, staged, name);
+    if (exchanged) {
       return true;
     }
-    if (errno != ENOENT) {
-      return std::unexpected(errno);
+    if (exchanged.error() != ENOENT) {
+      return std::unexpected(exchanged.error());
     }
-    if (::renameat2(folderFd, staged, folderFd, name, RENAME_NOREPLACE) == 0) {
+    const auto renamed = systemFiles::renameWithoutReplacing(folderFd, staged, name);
+    if (renamed) {
       return false;
     }
-    if (errno != EEXIST) {
-      return std::unexpected(errno);
+    if (renamed.error() != EEXIST) {
+      return std::unexpected(renamed.error());
     }
   }
   return std::unexpected(EEXIST);

@@ -135,7 +135,7 @@ class HttpSession::TransferLoop {
 
   void begin(Task task) {
     Result<networkHelper::HelperProcess> helper = networkHelper::HelperProcess::start(
-        "fetch", task.request.url.absoluteString(),
+        task.request.url.absoluteString(),
         std::max(task.request.timeout, std::chrono::milliseconds(1)));
     if (!helper) {
       task.completion(std::nullopt, std::nullopt, helper.error());

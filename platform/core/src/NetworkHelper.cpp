@@ -1,7 +1,6 @@
 #include "NetworkHelper.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -20,13 +19,14 @@
 #include <vector>
 
 #include "CurlLibrary.h"
+#include "SystemFiles.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
 
 namespace platform::networkHelper {
 namespace {
 
-// The helper's job, its text (a URL), a fetch's time-out and the asking process travel in its
+// The helper's mark, the URL it fetches, the fetch's time-out and the asking process travel in its
 // environment.
 constexpr std::string_view jobVariable = "PLATFORM_NETWORK_HELPER_JOB";
 constexpr std::string_view textVariable = "PLATFORM_NETWORK_HELPER_TEXT";
@@ -36,9 +36,6 @@ constexpr std::string_view variablePrefix = "PLATFORM_NETWORK_HELPER_";
 
 // Room for a fetch answer's first line next to the largest body.
 constexpr std::size_t maximumAnswerSize = HttpSession::maximumBodySize + 4096;
-
-// How long a URL helper may take before Url::parse gives up on it.
-constexpr int urlHelperMilliseconds = 10000;
 
 constexpr long maximumRedirects = 5;
 
@@ -64,42 +61,6 @@ bool writeAll(int fd, std::string_view data) {
     data.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
-}
-
-struct UrlHandleDeleter {
-  const CurlLibrary* curl;
-  void operator()(CURLU* handle) const { curl->urlCleanup(handle); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
-
-struct CurlStringDeleter {
-  const CurlLibrary* curl;
-  void operator()(char* text) const { curl->free(text); }
-};
-using CurlString = std::unique_ptr<char, CurlStringDeleter>;
-
-std::optional<std::string> partOf(const CurlLibrary& curl, CURLU* handle, CURLUPart part) {
-  char* raw = nullptr;
-  if (curl.urlGet(handle, part, &raw, 0) != CURLUE_OK || raw == nullptr) {
-    return std::nullopt;
-  }
-  const CurlString owned(raw, CurlStringDeleter{&curl});
-  return std::string(owned.get());
-}
-
-// "1" and the normalised URL, or "0".
-std::string urlAnswer(const CurlLibrary* curl, const char* text) {
-  if (curl == nullptr) {
-    return "0";
-  }
-  const UrlHandle handle(curl->url(), UrlHandleDeleter{curl});
-  // Without flags the parser refuses text that lacks a scheme instead of guessing one.
-  if (!handle || curl->urlSet(handle.get(), CURLUPART_URL, text, 0) != CURLUE_OK) {
-    return "0";
-  }
-  const std::optional<std::string> host = partOf(*curl, handle.get(), CURLUPART_HOST);
-  const std::optional<std::string> normalised = partOf(*curl, handle.get(), CURLUPART_URL);
-  return host && !host->empty() && normalised ? "1" + *normalised : "0";
 }
 
 Error errorFor(const CurlLibrary& curl, CURLcode result, bool bodyTooLarge) {
@@ -206,22 +167,18 @@ std::string fetchAnswer(const CurlLibrary* curl, const char* url, long timeout) 
   return fetchAnswer(0, status, {}, received.body);
 }
 
-std::string answerFor(std::string_view job, const char* text, const char* timeout) {
-  if (job == "url") {
-    return urlAnswer(CurlLibrary::load(), text);
-  }
+std::string answerFor(const char* url, const char* timeout) {
   long milliseconds = 0;
   const std::string_view timeoutText = timeout != nullptr ? timeout : "";
   std::from_chars(timeoutText.data(), timeoutText.data() + timeoutText.size(), milliseconds);
-  return fetchAnswer(CurlLibrary::load(), text, milliseconds);
+  return fetchAnswer(CurlLibrary::load(), url, milliseconds);
 }
 
 // Every executable that can start helpers carries this, so the helper is the program itself,
-// started again with the job in its environment. It runs among the executable's static
-// initialisers, does the job and exits without running main() or any exit handler.
+// started again with the fetch in its environment. It runs among the executable's static
+// initialisers, does the fetch and exits without running main() or any exit handler.
 [[gnu::constructor]] void serveAsHelper() {
-  const char* job = std::getenv(std::string(jobVariable).c_str());
-  if (job == nullptr) {
+  if (std::getenv(std::string(jobVariable).c_str()) == nullptr) {
     return;
   }
   // A helper never outlives the thread that asked: it is killed when that ends, and gives up at
@@ -231,11 +188,11 @@ std::string answerFor(std::string_view job, const char* text, const char* timeou
   if (parent == nullptr || std::to_string(::getppid()) != parent) {
     ::_exit(0);
   }
-  const char* text = std::getenv(std::string(textVariable).c_str());
+  const char* url = std::getenv(std::string(textVariable).c_str());
   std::string answer;
   try {
-    answer = answerFor(job, text != nullptr ? text : "",
-                       std::getenv(std::string(timeoutVariable).c_str()));
+    answer =
+        answerFor(url != nullptr ? url : "", std::getenv(std::string(timeoutVariable).c_str()));
   } catch (const std::bad_alloc&) {
     answer.clear();
   }
@@ -262,8 +219,8 @@ struct SpawnSettings {
   SpawnSettings& operator=(SpawnSettings&&) = delete;
 };
 
-// The process's environment without any helper variable, then the job's.
-std::vector<std::string> helperEnvironment(std::string_view job, std::string_view text,
+// The process's environment without any helper variable, then the fetch's.
+std::vector<std::string> helperEnvironment(std::string_view url,
                                            std::chrono::milliseconds timeout) {
   std::vector<std::string> entries;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
@@ -271,8 +228,8 @@ std::vector<std::string> helperEnvironment(std::string_view job, std::string_vie
       entries.emplace_back(*entry);
     }
   }
-  entries.push_back(std::string(jobVariable) + "=" + std::string(job));
-  entries.push_back(std::string(textVariable) + "=" + std::string(text));
+  entries.push_back(std::string(jobVariable) + "=fetch");
+  entries.push_back(std::string(textVariable) + "=" + std::string(url));
   entries.push_back(std::string(timeoutVariable) + "=" + std::to_string(timeout.count()));
   entries.push_back(std::string(parentVariable) + "=" + std::to_string(::getpid()));
   return entries;
@@ -287,10 +244,10 @@ void closeDescriptor(int& fd) {
 
 }  // namespace
 
-Result<HelperProcess> HelperProcess::start(std::string_view job, std::string_view text,
+Result<HelperProcess> HelperProcess::start(std::string_view url,
                                            std::chrono::milliseconds timeout) {
-  // The text travels as an environment variable, which cannot hold a NUL.
-  if (text.find('\0') != std::string_view::npos) {
+  // The URL travels as an environment variable, which cannot hold a NUL.
+  if (url.find('\0') != std::string_view::npos) {
     return std::unexpected(unknownError());
   }
   std::array<int, 2> pipe{-1, -1};
@@ -317,7 +274,7 @@ Result<HelperProcess> HelperProcess::start(std::string_view job, std::string_vie
   ::posix_spawnattr_setflags(&settings.attributes,
                              static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
 
-  std::vector<std::string> environment = helperEnvironment(job, text, timeout);
+  std::vector<std::string> environment = helperEnvironment(url, timeout);
   std::vector<char*> envp;
   envp.reserve(environment.size() + 1);
   for (std::string& entry : environment) {
@@ -325,7 +282,7 @@ Result<HelperProcess> HelperProcess::start(std::string_view job, std::string_vie
   }
   envp.push_back(nullptr);
   // The executable the process runs, even when its file has been replaced or removed since.
-  std::string self = "/proc/self/exe";
+  std::string self = systemFiles::executableToStartAgain();
   std::array<char*, 2> argv{self.data(), nullptr};
   pid_t pid = -1;
   const int spawned = ::posix_spawn(&pid, self.c_str(), &settings.actions, &settings.attributes,
@@ -420,29 +377,6 @@ FetchOutcome fetchOutcome(const HelperProcess& helper) {
     return {std::string(body), response.value_or(HttpResponse{}), std::nullopt};
   }
   return {std::nullopt, response, urlError(code, std::string(description))};
-}
-
-std::optional<std::string> normalisedUrl(std::string_view text) {
-  Result<HelperProcess> helper = HelperProcess::start("url", text, {});
-  if (!helper) {
-    return std::nullopt;
-  }
-  const auto giveUp =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(urlHelperMilliseconds);
-  while (!helper->readAvailable()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        giveUp - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      return std::nullopt;
-    }
-    pollfd watched{helper->output(), POLLIN, 0};
-    ::poll(&watched, 1, static_cast<int>(left.count()) + 1);
-  }
-  const std::string& answer = helper->answer();
-  if (helper->overlong() || !answer.starts_with('1')) {
-    return std::nullopt;
-  }
-  return answer.substr(1);
 }
 
 }  // namespace platform::networkHelper

@@ -13,25 +13,19 @@
 
 namespace platform::networkHelper {
 
-// libcurl never runs in the process that asks for a URL or a transfer: each request starts a
-// helper, the running program's own executable again, which opens libcurl, does the one job, writes
-// the answer to its standard output and exits. A program that once loaded libcurl would otherwise
+// libcurl never runs in the process that asks for a transfer: each transfer starts a helper, the
+// running program's own executable again, which opens libcurl, does the one fetch, writes the
+// answer to its standard output and exits. A program that once loaded libcurl would otherwise
 // keep its few dozen libraries mapped for good (the TLS libraries among them cannot be unloaded),
 // which more than doubles the resident memory of a program that makes one request now and then.
 // A helper starts in about ten milliseconds.
-
-// The URL in `text` as libcurl normalises it, when libcurl accepts it as an absolute URL of a
-// scheme it supports with a host; nothing otherwise, also when no helper could run or libcurl
-// cannot be loaded. Blocks the calling thread while the helper runs.
-std::optional<std::string> normalisedUrl(std::string_view text);
 
 // A running helper and the read end of its standard output. Destroying it ends the helper and
 // reaps it.
 class HelperProcess {
  public:
-  // A helper doing `job` ("url" or "fetch") on `text`; `timeout` is the fetch's.
-  static Result<HelperProcess> start(std::string_view job, std::string_view text,
-                                     std::chrono::milliseconds timeout);
+  // A helper fetching `url`, giving up after `timeout`.
+  static Result<HelperProcess> start(std::string_view url, std::chrono::milliseconds timeout);
 
   ~HelperProcess();
   HelperProcess(HelperProcess&& other) noexcept;

@@ -4,32 +4,15 @@
 
 #include <cerrno>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <utility>
+
+#include "SystemFiles.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
 
 namespace platform {
 namespace {
-
-std::vector<std::string> readCommandLine() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  const std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  std::vector<std::string> arguments;
-  std::string::size_type start = 0;
-  while (start < contents.size()) {
-    const auto end = contents.find('\0', start);
-    if (end == std::string::npos) {
-      arguments.push_back(contents.substr(start));
-      break;
-    }
-    arguments.push_back(contents.substr(start, end - start));
-    start = end + 1;
-  }
-  return arguments;
-}
 
 std::map<std::string, std::string> readEnvironment() {
   std::map<std::string, std::string> environment;
@@ -69,7 +52,7 @@ ProcessInfo::ProcessInfo(std::vector<std::string> arguments,
       realUserId_(realUserId) {}
 
 const ProcessInfo& ProcessInfo::current() {
-  static const ProcessInfo info(readCommandLine(), readEnvironment(), getuid());
+  static const ProcessInfo info(systemFiles::commandLineArguments(), readEnvironment(), getuid());
   return info;
 }
 

@@ -11,7 +11,7 @@ namespace platform {
 // A plain value: all paths are absolute and lexically normal, read once when it is made.
 class Bundle {
  public:
-  // The running program's bundle, found from /proc/self/exe.
+  // The running program's bundle, found from the file the process was started from.
   static const Bundle& main();
 
   // The bundle of an executable: X.app when it sits at X.app/Contents/MacOS/<name>, with the

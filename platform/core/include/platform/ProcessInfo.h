@@ -17,8 +17,8 @@ class ProcessInfo {
   ProcessInfo(std::vector<std::string> arguments, std::map<std::string, std::string> environment,
               uid_t realUserId);
 
-  // The running process, read once (arguments from /proc/self/cmdline, the environment as it was at
-  // the first call, the real user id).
+  // The running process, read once (its arguments as the system keeps them, the environment as it
+  // was at the first call, the real user id).
   static const ProcessInfo& current();
 
   const std::vector<std::string>& arguments() const { return arguments_; }

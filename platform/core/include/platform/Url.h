@@ -7,14 +7,14 @@
 
 namespace platform {
 
-// An absolute URL with a scheme and a host, kept in the form libcurl normalises it to
-// (for example "http://example.com" becomes "http://example.com/").
+// An absolute http or https URL with a host, kept in a normal form: the scheme in lower case, no
+// "." or ".." path segments, no empty port, and a path of at least "/" (so "http://example.com"
+// becomes "http://example.com/").
 class Url {
  public:
-  // The URL in `text`, or nothing when libcurl's parser does not accept it as an absolute URL of a
-  // scheme it supports with a host, or when libcurl cannot be loaded. libcurl runs in a
-  // short-lived helper process, so this blocks the calling thread for about ten milliseconds. Any
-  // thread.
+  // The URL in `text`, or nothing when it is not a URL by RFC 3986 (a relative reference, a space,
+  // a character outside ASCII), its scheme is neither http nor https, it has no host, or its port
+  // is not a port number. Parsed in the process, in microseconds; any thread.
   static std::optional<Url> parse(std::string_view text);
 
   [[nodiscard]] const std::string& absoluteString() const { return absoluteString_; }

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The file calls that each system offers in its own way, behind one small interface: the rest of
+// platform_core stays the same on every system, and each system has one source of its own
+// (SystemFilesLinux.cpp here), chosen by the build. Each call returns an errno value on failure.
+namespace platform::systemFiles {
+
+// The volume an open item lies on: its file system and, where the system tells it, the mount it is
+// reached through, so that a folder mounted a second time elsewhere (a bind mount) counts as
+// another volume too although its file system is the same (0 where the system does not tell).
+struct Volume {
+  dev_t device = 0;
+  std::uint64_t mount = 0;
+  friend bool operator==(const Volume&, const Volume&) = default;
+};
+
+// The volume of the item open as `fd`.
+std::expected<Volume, int> volumeOf(int fd);
+
+// Exchanges the items `first` and `second` of the folder open as `folderFd` in one step; both must
+// exist (ENOENT otherwise).
+std::expected<void, int> exchangeItems(int folderFd, const char* first, const char* second);
+
+// Renames `from` to `to` in the folder open as `folderFd`, failing with EEXIST instead of replacing
+// an item already named `to`.
+std::expected<void, int> renameWithoutReplacing(int folderFd, const char* from, const char* to);
+
+// Copies the data of `input` to the empty file `output` inside the kernel: a clone of the blocks
+// where the file system shares them, else a copy in the kernel. True once all is copied; false
+// when the system cannot copy (the rest of) these two files inside the kernel, and then the caller
+// copies the rest with read and write, from where both descriptors stand.
+std::expected<bool, int> copyInKernel(int input, int output);
+
+// The arguments the running process was started with; empty when the system does not tell.
+std::vector<std::string> commandLineArguments();
+
+// The file the running process was started from, resolved; empty when the system does not tell.
+std::filesystem::path executablePath();
+
+// A path that starts the program the running process runs, even when its file has been replaced
+// or removed since the process started.
+std::string executableToStartAgain();
+
+}  // namespace platform::systemFiles
