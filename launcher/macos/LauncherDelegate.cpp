@@ -8,6 +8,7 @@
 #include "ShortcutGrammar.h"
 #include "platform/Url.h"
 #include "platform/Workspace.h"
+#include "suite/Launchctl.h"
 
 namespace launcher {
 
@@ -220,7 +221,7 @@ void LauncherDelegate::unloadLaunchAgentForManualQuit() const {
   // file stays, so the launcher starts again at the next login.
   [[maybe_unused]] const platform::Result<pid_t> started = services_.processes->launch(
       "/bin/launchctl",
-      {"bootout", "gui/" + std::to_string(services_.process->realUserId()), agent.string()});
+      {"bootout", suite::guiDomain(services_.process->realUserId()), agent.string()});
 }
 
 void LauncherDelegate::showShortcut() {

@@ -1,18 +1,15 @@
 #include "platform/Image.h"
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "PictureDecoding.h"
 #include "platform/Error.h"
 #include "platform/FileManager.h"
 
@@ -47,31 +44,6 @@ bool startsWith(const std::vector<std::uint8_t>& bytes, std::string_view prefix)
     }
   }
   return true;
-}
-
-// The pixel size of PNG data, decoded whole so that damaged data is refused.
-std::optional<Size> pngSize(const std::vector<std::uint8_t>& bytes) {
-  std::span<const std::uint8_t> rest(bytes);
-  const auto read = [](void* closure, unsigned char* data, unsigned int length) {
-    auto& unread = *static_cast<std::span<const std::uint8_t>*>(closure);
-    if (unread.size() < length) {
-      return CAIRO_STATUS_READ_ERROR;
-    }
-    std::ranges::copy(unread.first(length), data);
-    unread = unread.subspan(length);
-    return CAIRO_STATUS_SUCCESS;
-  };
-  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create_from_png_stream(read, &rest), &cairo_surface_destroy);
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    return std::nullopt;
-  }
-  const int width = cairo_image_surface_get_width(surface.get());
-  const int height = cairo_image_surface_get_height(surface.get());
-  if (width <= 0 || height <= 0) {
-    return std::nullopt;
-  }
-  return Size{static_cast<double>(width), static_cast<double>(height)};
 }
 
 // The pixel size of a JPEG stream, from its frame header: the segments are walked from the start
@@ -152,7 +124,7 @@ std::shared_ptr<Image> Image::contentsOfFile(const std::filesystem::path& path) 
   }
   std::optional<Size> size;
   if (startsWith(*bytes, pngSignature)) {
-    size = pngSize(*bytes);
+    size = decodedPngSize(*bytes);
   } else if (startsWith(*bytes, "\xFF\xD8")) {
     size = jpegSize(*bytes);
   }
