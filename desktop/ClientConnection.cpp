@@ -7,6 +7,7 @@
 #include <csignal>
 #include <utility>
 
+#include "platform/Descriptors.h"
 #include "platform/DesktopWire.h"
 
 namespace desktop {
@@ -61,8 +62,8 @@ bool ClientConnection::reply(const nlohmann::json& id, Reply reply) {
 void ClientConnection::flush() {
   while (!unsent_.empty()) {
     const std::string& first = unsent_.front();
-    const ssize_t written = ::send(fd_, first.data() + sentOfFirst_, first.size() - sentOfFirst_,
-                                   MSG_DONTWAIT | MSG_NOSIGNAL);
+    const ssize_t written = platform::sendOnSocket(fd_, first.data() + sentOfFirst_,
+                                                   first.size() - sentOfFirst_, MSG_DONTWAIT);
     if (written < 0 && errno == EINTR) {
       continue;
     }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
+#include <locale>
 #include <optional>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -70,12 +72,20 @@ bool isUtf8(const std::string& text) {
   }
 }
 
+// A decimal number as C++ writes it ("0.5", "2", "1e3"), read the same in every locale: no sign
+// but a minus, no white space, no hexadecimal.
 std::optional<double> parseSeconds(const std::string& text) {
+  const bool decimal = !text.empty() && text.front() != '+' &&
+                       text.find_first_not_of("0123456789.eE+-") == std::string::npos;
+  if (!decimal) {
+    return std::nullopt;
+  }
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
   double seconds = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
-  if (error != std::errc() || stop != end || !std::isfinite(seconds) || seconds < 0 ||
-      seconds > longestTimeout) {
+  in >> std::noskipws >> seconds;
+  if (in.fail() || in.peek() != std::char_traits<char>::eof() || !std::isfinite(seconds) ||
+      seconds < 0 || seconds > longestTimeout) {
     return std::nullopt;
   }
   return seconds;

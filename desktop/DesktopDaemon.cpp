@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ClientConnection.h"
+#include "platform/Descriptors.h"
 #include "platform/DesktopChannel.h"
 #include "platform/DesktopWire.h"
 #include "platform/JsonText.h"
@@ -70,9 +71,9 @@ platform::Result<DesktopDaemon::Listening> DesktopDaemon::listenIn(
                              : "Cannot lock " + lockFile.string() + ": " + std::strerror(error)});
   }
   ::unlink(text.c_str());  // a socket file left by a daemon that ended without cleaning up
-  listening.socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  listening.socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
-  if (listening.socket < 0 ||
+  if (listening.socket < 0 || !platform::setDescriptorFlags(listening.socket, true) ||
       ::bind(listening.socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
       ::listen(listening.socket, SOMAXCONN) != 0) {
     auto error = socketError("Cannot listen on " + text);
@@ -129,16 +130,16 @@ void DesktopDaemon::stopListening() {
 
 void DesktopDaemon::acceptConnections() {
   for (;;) {
-    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd = ::accept(listener_, nullptr, nullptr);
     if (fd < 0) {
       return;  // nothing more waiting (or a connection that gave up on the way)
     }
-    ucred credentials{};
-    socklen_t length = sizeof(credentials);
-    pid_t peer = 0;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0) {
-      peer = credentials.pid;
+    // Blocking, as a connection accepted on Linux is; some systems hand down the listener's flags.
+    if (!platform::prepareSocket(fd, false)) {
+      ::close(fd);
+      continue;
     }
+    const pid_t peer = platform::peerProcess(fd);
     const std::uint64_t number = nextConnection_++;
     auto connection = std::make_unique<ClientConnection>(fd, peer, loop_, [this, number] {
       close(number);

@@ -12,6 +12,7 @@
 
 #include "CtlCommand.h"
 #include "DesktopCtl.h"
+#include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/ProcessInfo.h"
 #include "platform/ProcessLauncher.h"
@@ -41,9 +42,10 @@ int main(int argc, char** argv) {
       std::cerr << "desktopctl: " << *folder << ": " << error.message() << "\n";
       return 1;
     }
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-      std::cerr << "desktopctl: cannot find its own folder: " << error.message() << "\n";
+    const std::filesystem::path executable =
+        platform::Bundle::main().executablePath().value_or(std::filesystem::path());
+    if (executable.empty()) {
+      std::cerr << "desktopctl: cannot find its own folder\n";
       return 1;
     }
     // The daemon and every program it starts inherit this environment, whatever their folder.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "FileWatch.h"
 #include "platform/Error.h"
 #include "platform/EventLoop.h"
 #include "platform/FileManager.h"
@@ -31,12 +32,12 @@ class TriggerWatcher {
   TriggerWatcher& operator=(TriggerWatcher&&) = delete;
 
  private:
-  TriggerWatcher(int fd, std::filesystem::path file, Handler onTrigger, platform::EventLoop& loop,
-                 const platform::FileManager& files);
-  // Reads the pending notifications; calls the handler when one of them names the file.
+  TriggerWatcher(FileWatch watch, std::filesystem::path file, Handler onTrigger,
+                 platform::EventLoop& loop, const platform::FileManager& files);
+  // Takes the pending news; calls the handler when some of it may concern the file.
   void readNotifications();
 
-  int fd_;
+  FileWatch watch_;
   std::filesystem::path file_;
   Handler onTrigger_;
   platform::EventLoop* loop_;           // not owned

@@ -108,7 +108,8 @@ TEST(DesktopctlCommandLine, UsageErrorsExitTwoAndCommandsWithoutADaemonOne) {
             "; dance; apps extra; apps --colour; apps --app org.example.other; click;"
             " menu Quit --app; focus a b; press command+; key hyper+x; wait; wait forever;"
             " wait alert Title; wait window; wait hotkey; wait app org.example.x --timeout soon;"
-            " wait alert --timeout -1; screens set; screens set [{;"
+            " wait alert --timeout -1; wait alert --timeout +1; wait alert --timeout 0x1;"
+            " wait alert --timeout 1,5; wait alert --timeout 1e; screens set; screens set [{;"
             R"( screens set [{"name":"Main","x":0,"y":0,"width":"wide","height":10}];)"
             " screens set [] --json; screens list; languages set; languages set en,,fr;"
             " languages get en; screenshot"},

@@ -1,20 +1,18 @@
 #include "platform/HttpSession.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "NetworkHelper.h"
+#include "platform/Descriptors.h"
 
 namespace platform {
 namespace {
@@ -45,7 +43,7 @@ struct Transfer {
 // one of them has something to say, a new task arrives or the session stops.
 class HttpSession::TransferLoop {
  public:
-  TransferLoop() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  TransferLoop() {
     thread_ = std::thread([this] { run(); });
   }
 
@@ -56,9 +54,6 @@ class HttpSession::TransferLoop {
     }
     wake();
     thread_.join();
-    if (wake_ >= 0) {
-      ::close(wake_);
-    }
   }
 
   TransferLoop(const TransferLoop&) = delete;
@@ -80,12 +75,9 @@ class HttpSession::TransferLoop {
     DataTaskCompletion completion;
   };
 
-  // The event counter stays readable until the thread reads it, so a wake-up between the thread's
-  // look at the queue and its poll is not lost.
   void wake() {
-    if (wake_ >= 0) {
-      const std::uint64_t one = 1;
-      [[maybe_unused]] const ssize_t written = ::write(wake_, &one, sizeof one);
+    if (wake_.valid()) {
+      wake_.wake();
     } else {
       const std::scoped_lock lock(mutex_);
       changed_.notify_one();
@@ -93,7 +85,7 @@ class HttpSession::TransferLoop {
   }
 
   void run() {
-    if (wake_ < 0) {
+    if (!wake_.valid()) {
       failUntilStopped(urlError(urlErrorCode::unknown, "An unknown error occurred."));
       return;
     }
@@ -149,7 +141,7 @@ class HttpSession::TransferLoop {
 
   // Sleeps until a helper wrote, a deadline passed or the loop was woken.
   void awaitActivity() {
-    std::vector<pollfd> watched{{wake_, POLLIN, 0}};
+    std::vector<pollfd> watched{{wake_.readEnd(), POLLIN, 0}};
     auto firstDeadline = std::chrono::steady_clock::time_point::max();
     for (const Transfer& transfer : active_) {
       watched.push_back({transfer.helper.output(), POLLIN, 0});
@@ -163,8 +155,7 @@ class HttpSession::TransferLoop {
           static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INT_MAX));
     }
     ::poll(watched.data(), watched.size(), timeout);
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t read = ::read(wake_, &count, sizeof count);
+    wake_.drain();
   }
 
   void finishEndedTransfers() {
@@ -221,7 +212,7 @@ class HttpSession::TransferLoop {
     }
   }
 
-  const int wake_;                // an eventfd; -1 when none could be made
+  const WakePipe wake_;           // not valid() when the system gave no pipe
   std::vector<Transfer> active_;  // only the transfer thread uses it
 
   std::mutex mutex_;

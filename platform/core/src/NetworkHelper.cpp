@@ -1,8 +1,6 @@
 #include "NetworkHelper.h"
 
-#include <fcntl.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,23 +13,24 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "CurlLibrary.h"
 #include "SystemFiles.h"
+#include "platform/Descriptors.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
 
 namespace platform::networkHelper {
 namespace {
 
-// The helper's mark, the URL it fetches, the fetch's time-out and the asking process travel in its
-// environment.
+// The helper's mark, the URL it fetches and the fetch's time-out travel in its environment.
 constexpr std::string_view jobVariable = "PLATFORM_NETWORK_HELPER_JOB";
 constexpr std::string_view textVariable = "PLATFORM_NETWORK_HELPER_TEXT";
 constexpr std::string_view timeoutVariable = "PLATFORM_NETWORK_HELPER_TIMEOUT_MS";
-constexpr std::string_view parentVariable = "PLATFORM_NETWORK_HELPER_PARENT";
 constexpr std::string_view variablePrefix = "PLATFORM_NETWORK_HELPER_";
 
 // Room for a fetch answer's first line next to the largest body.
@@ -174,6 +173,26 @@ std::string answerFor(const char* url, const char* timeout) {
   return fetchAnswer(CurlLibrary::load(), url, milliseconds);
 }
 
+// The helper's standard input is the read end of a pipe whose only write end the asking process
+// holds: end-of-file there means that the asker is gone, or has given the transfer up, and the
+// helper ends at once, whatever its transfer is waiting for. A helper whose asker was gone before
+// it started sees end-of-file right away.
+void endWithTheAsker() {
+  try {
+    std::thread([] {
+      char byte = 0;
+      for (;;) {
+        const ssize_t count = ::read(STDIN_FILENO, &byte, 1);
+        if (count == 0 || (count < 0 && errno != EINTR)) {
+          ::_exit(0);
+        }
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    ::_exit(0);
+  }
+}
+
 // Every executable that can start helpers carries this, so the helper is the program itself,
 // started again with the fetch in its environment. It runs among the executable's static
 // initialisers, does the fetch and exits without running main() or any exit handler.
@@ -181,13 +200,7 @@ std::string answerFor(const char* url, const char* timeout) {
   if (std::getenv(std::string(jobVariable).c_str()) == nullptr) {
     return;
   }
-  // A helper never outlives the thread that asked: it is killed when that ends, and gives up at
-  // once when its asker was already gone before this line.
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  const char* parent = std::getenv(std::string(parentVariable).c_str());
-  if (parent == nullptr || std::to_string(::getppid()) != parent) {
-    ::_exit(0);
-  }
+  endWithTheAsker();
   const char* url = std::getenv(std::string(textVariable).c_str());
   std::string answer;
   try {
@@ -231,7 +244,6 @@ std::vector<std::string> helperEnvironment(std::string_view url,
   entries.push_back(std::string(jobVariable) + "=fetch");
   entries.push_back(std::string(textVariable) + "=" + std::string(url));
   entries.push_back(std::string(timeoutVariable) + "=" + std::to_string(timeout.count()));
-  entries.push_back(std::string(parentVariable) + "=" + std::to_string(::getpid()));
   return entries;
 }
 
@@ -250,20 +262,22 @@ Result<HelperProcess> HelperProcess::start(std::string_view url,
   if (url.find('\0') != std::string_view::npos) {
     return std::unexpected(unknownError());
   }
+  // The answer's pipe, non-blocking only at the asking end: the helper writes its answer whole,
+  // waiting while the pipe is full.
   std::array<int, 2> pipe{-1, -1};
-  if (::pipe2(pipe.data(), O_CLOEXEC) != 0) {
+  if (!openPipe(pipe, false)) {
     return std::unexpected(unknownError());
   }
-  // Only the asking end: the helper writes its answer whole, waiting while the pipe is full.
-  if (::fcntl(pipe[0], F_SETFL, O_NONBLOCK) != 0) {
+  // The helper's lifeline (see endWithTheAsker).
+  std::array<int, 2> lifeline{-1, -1};
+  if (!setDescriptorFlags(pipe[0], true) || !openPipe(lifeline, false)) {
     closeDescriptor(pipe[0]);
     closeDescriptor(pipe[1]);
     return std::unexpected(unknownError());
   }
   SpawnSettings settings;
-  ::posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  ::posix_spawn_file_actions_adddup2(&settings.actions, lifeline[0], STDIN_FILENO);
   ::posix_spawn_file_actions_adddup2(&settings.actions, pipe[1], STDOUT_FILENO);
-  ::posix_spawn_file_actions_addclosefrom_np(&settings.actions, STDERR_FILENO + 1);
   // The asking thread may block signals or ignore SIGPIPE for itself; the helper starts clean.
   sigset_t noSignals;
   sigemptyset(&noSignals);
@@ -273,6 +287,7 @@ Result<HelperProcess> HelperProcess::start(std::string_view url,
   ::posix_spawnattr_setsigdefault(&settings.attributes, &allSignals);
   ::posix_spawnattr_setflags(&settings.attributes,
                              static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+  systemFiles::closeDescriptorsPastStandardError(settings.actions, settings.attributes);
 
   std::vector<std::string> environment = helperEnvironment(url, timeout);
   std::vector<char*> envp;
@@ -288,11 +303,13 @@ Result<HelperProcess> HelperProcess::start(std::string_view url,
   const int spawned = ::posix_spawn(&pid, self.c_str(), &settings.actions, &settings.attributes,
                                     argv.data(), envp.data());
   closeDescriptor(pipe[1]);
+  closeDescriptor(lifeline[0]);
   if (spawned != 0) {
     closeDescriptor(pipe[0]);
+    closeDescriptor(lifeline[1]);
     return std::unexpected(unknownError());
   }
-  return HelperProcess(pid, pipe[0]);
+  return HelperProcess(pid, pipe[0], lifeline[1]);
 }
 
 HelperProcess::~HelperProcess() {
@@ -302,6 +319,7 @@ HelperProcess::~HelperProcess() {
 HelperProcess::HelperProcess(HelperProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       output_(std::exchange(other.output_, -1)),
+      lifeline_(std::exchange(other.lifeline_, -1)),
       answer_(std::move(other.answer_)),
       overlong_(other.overlong_) {}
 
@@ -310,6 +328,7 @@ HelperProcess& HelperProcess::operator=(HelperProcess&& other) noexcept {
     end();
     pid_ = std::exchange(other.pid_, -1);
     output_ = std::exchange(other.output_, -1);
+    lifeline_ = std::exchange(other.lifeline_, -1);
     answer_ = std::move(other.answer_);
     overlong_ = other.overlong_;
   }
@@ -325,6 +344,7 @@ void HelperProcess::end() {
     pid_ = -1;
   }
   closeDescriptor(output_);
+  closeDescriptor(lifeline_);
 }
 
 bool HelperProcess::readAvailable() {

@@ -43,11 +43,13 @@ class HelperProcess {
   [[nodiscard]] bool overlong() const { return overlong_; }
 
  private:
-  HelperProcess(pid_t pid, int output) : pid_(pid), output_(output) {}
+  HelperProcess(pid_t pid, int output, int lifeline)
+      : pid_(pid), output_(output), lifeline_(lifeline) {}
   void end();
 
   pid_t pid_ = -1;
   int output_ = -1;
+  int lifeline_ = -1;  // the write end of the helper's standard input, held only here
   std::string answer_;
   bool overlong_ = false;
 };

@@ -1,13 +1,10 @@
 #include "platform/PollEventLoop.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
-#include <ctime>
+#include <climits>
 #include <system_error>
 #include <utility>
 
@@ -19,23 +16,29 @@ namespace {
 // write() will report.
 constexpr short reportedProblems = POLLHUP | POLLERR | POLLNVAL;
 
-timespec toTimespec(std::chrono::nanoseconds duration) {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
-  return timespec{.tv_sec = static_cast<std::time_t>(seconds.count()),
-                  .tv_nsec = static_cast<long>((duration - seconds).count())};
+// Milliseconds from now until `waitUntil`, rounded up so that the loop never wakes before a timer
+// is due; -1 (as long as it takes) for time_point::max().
+int pollTimeout(std::chrono::steady_clock::time_point waitUntil) {
+  if (waitUntil == std::chrono::steady_clock::time_point::max()) {
+    return -1;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (waitUntil <= now) {
+    return 0;
+  }
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(waitUntil - now);
+  return static_cast<int>(std::min<std::chrono::milliseconds::rep>(left.count(), INT_MAX));
 }
 
 }  // namespace
 
-PollEventLoop::PollEventLoop() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-  if (wakeFd_ < 0) {
-    throw std::system_error(errno, std::generic_category(), "eventfd");
+PollEventLoop::PollEventLoop() {
+  if (!wakePipe_.valid()) {
+    throw std::system_error(errno, std::generic_category(), "pipe");
   }
 }
 
-PollEventLoop::~PollEventLoop() {
-  ::close(wakeFd_);
-}
+PollEventLoop::~PollEventLoop() = default;
 
 // Wake-ups are written while the lock is held: once the loop sees the new work, the caller no
 // longer touches the loop, so whoever waits for that work may destroy the loop right away.
@@ -131,10 +134,7 @@ std::optional<PollEventLoop::Clock::time_point> PollEventLoop::earliestTimer() {
 }
 
 void PollEventLoop::wake() const {
-  const std::uint64_t one = 1;
-  // Only fails when the counter is about to overflow, and then the loop is awake anyway.
-  while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
-  }
+  wakePipe_.wake();
 }
 
 // One round: sleeps until waitUntil (time_point::max(): as long as it takes) or until there is
@@ -159,20 +159,13 @@ bool PollEventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
   std::vector<SourceId> polled;
   fds.reserve(sources_.size() + 1);
   polled.reserve(sources_.size());
-  fds.push_back({.fd = wakeFd_, .events = POLLIN, .revents = 0});
+  fds.push_back({.fd = wakePipe_.readEnd(), .events = POLLIN, .revents = 0});
   for (const Source& source : sources_) {
     fds.push_back({.fd = source.fd, .events = source.events, .revents = 0});
     polled.push_back(source.id);
   }
 
-  timespec timeout{};
-  timespec* timeoutOrForever = nullptr;
-  if (waitUntil != Clock::time_point::max()) {
-    const auto realNow = Clock::now();
-    timeout = toTimespec(waitUntil > realNow ? waitUntil - realNow : Clock::duration::zero());
-    timeoutOrForever = &timeout;
-  }
-  if (::ppoll(fds.data(), fds.size(), timeoutOrForever, nullptr) < 0) {
+  if (::poll(fds.data(), fds.size(), pollTimeout(waitUntil)) < 0) {
     // Interrupted by a signal: nothing is reported; the timers and blocks below still run.
     for (pollfd& entry : fds) {
       entry.revents = 0;
@@ -180,9 +173,7 @@ bool PollEventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
   }
 
   if ((fds.front().revents & POLLIN) != 0) {
-    std::uint64_t count = 0;
-    while (::read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
-    }
+    wakePipe_.drain();
   }
 
   bool dispatched = false;

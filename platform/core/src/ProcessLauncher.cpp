@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "ChildWait.h"
+#include "SystemFiles.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX leaves it undeclared.
 
@@ -149,11 +150,7 @@ Result<pid_t> ProcessLauncher::spawn(const std::filesystem::path& executable,
   }
   argv.push_back(nullptr);
 
-  // Descriptors the caller forgot to mark close-on-exec (sockets to the desktop among them) must
-  // not outlive the caller in its children.
   FileActions fileActions;
-  posix_spawn_file_actions_addclosefrom_np(&fileActions.actions, STDERR_FILENO + 1);
-
   // The caller's thread may block signals or ignore SIGPIPE for itself; the child starts clean.
   Attributes attributes;
   sigset_t noSignals;
@@ -164,6 +161,9 @@ Result<pid_t> ProcessLauncher::spawn(const std::filesystem::path& executable,
   posix_spawnattr_setsigdefault(&attributes.attributes, &allSignals);
   posix_spawnattr_setflags(&attributes.attributes,
                            static_cast<short>(POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+  // Descriptors the caller forgot to mark close-on-exec (sockets to the desktop among them) must
+  // not outlive the caller in its children.
+  systemFiles::closeDescriptorsPastStandardError(fileActions.actions, attributes.attributes);
 
   pid_t pid = 0;
   const int result = posix_spawn(&pid, programPath.c_str(), &fileActions.actions,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <spawn.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -8,9 +9,10 @@
 #include <string>
 #include <vector>
 
-// The file calls that each system offers in its own way, behind one small interface: the rest of
-// platform_core stays the same on every system, and each system has one source of its own
-// (SystemFilesLinux.cpp here), chosen by the build. Each call returns an errno value on failure.
+// The file and process calls that each system offers in its own way, behind one small interface:
+// the rest of platform_core stays the same on every system, and each system has one source of its
+// own (SystemFilesLinux.cpp, SystemFilesDarwin.cpp), chosen by the build. Each call that can fail
+// returns an errno value on failure.
 namespace platform::systemFiles {
 
 // The volume an open item lies on: its file system and, where the system tells it, the mount it is
@@ -48,5 +50,21 @@ std::filesystem::path executablePath();
 // A path that starts the program the running process runs, even when its file has been replaced
 // or removed since the process started.
 std::string executableToStartAgain();
+
+// Makes a child started with `actions` and `attributes` inherit no descriptor past standard error
+// other than those the actions put there, whether or not the descriptors are close-on-exec. Call it
+// after the attributes' flags are set and the actions that place descriptors are added.
+void closeDescriptorsPastStandardError(posix_spawn_file_actions_t& actions,
+                                       posix_spawnattr_t& attributes);
+
+// What a socket needs so that sending on it never raises SIGPIPE (nothing where the send flags
+// below do it); false, with errno set, when the system refuses.
+bool keepSocketFromSignalling(int fd);
+// The flags send() takes to report a peer that is gone as EPIPE instead of raising SIGPIPE (0 where
+// the socket itself is marked by keepSocketFromSignalling).
+extern const int sendWithoutSignal;
+
+// The process at the other end of the connected Unix socket `fd`; 0 when the system does not tell.
+pid_t peerProcessOf(int fd);
 
 }  // namespace platform::systemFiles

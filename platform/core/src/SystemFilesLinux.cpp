@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -92,6 +94,27 @@ std::filesystem::path executablePath() {
 // its file is gone.
 std::string executableToStartAgain() {
   return "/proc/self/exe";
+}
+
+// glibc closes them in the child, after the actions before this one.
+void closeDescriptorsPastStandardError(posix_spawn_file_actions_t& actions,
+                                       posix_spawnattr_t& /*attributes*/) {
+  ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+}
+
+bool keepSocketFromSignalling(int /*fd*/) {
+  return true;
+}
+
+const int sendWithoutSignal = MSG_NOSIGNAL;
+
+pid_t peerProcessOf(int fd) {
+  ucred credentials{};
+  socklen_t length = sizeof(credentials);
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
+    return 0;
+  }
+  return credentials.pid;
 }
 
 }  // namespace platform::systemFiles

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/Descriptors.h"
 #include "platform/DesktopWire.h"
 #include "platform/JsonText.h"
 
@@ -57,9 +58,13 @@ Result<DesktopChannel> DesktopChannel::connect(const std::filesystem::path& sock
     return std::unexpected(connectionError("The desktop's socket path is too long: " + path));
   }
   std::ranges::copy(path, std::begin(address.sun_path));
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    return std::unexpected(connectionError(std::string("No socket: ") + std::strerror(errno)));
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (fd < 0 || !prepareSocket(fd, false)) {
+    const int error = errno;
+    if (fd >= 0) {
+      ::close(fd);
+    }
+    return std::unexpected(connectionError(std::string("No socket: ") + std::strerror(error)));
   }
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the sockets API takes sockaddr*
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
@@ -104,7 +109,7 @@ void DesktopChannel::close() {
 bool DesktopChannel::sendAll(int fd, std::string_view data) {
   std::size_t sent = 0;
   while (sent < data.size()) {
-    const ssize_t written = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    const ssize_t written = sendOnSocket(fd, data.data() + sent, data.size() - sent, 0);
     if (written < 0) {
       if (errno == EINTR) {
         continue;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Descriptors.h"
 #include "platform/EventLoop.h"
 #include "platform/WorkItem.h"
 
@@ -67,7 +68,7 @@ class PollEventLoop : public EventLoop {
   bool dispatchRound(Clock::time_point waitUntil) noexcept;
   void wake() const;  // with mutex_ held
 
-  int wakeFd_;
+  WakePipe wakePipe_;
   std::mutex mutex_;
   bool stopRequested_ = false;                                          // guarded by mutex_
   std::deque<std::function<void()>> blocks_;                            // guarded by mutex_
