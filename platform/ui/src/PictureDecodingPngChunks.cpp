@@ -23,7 +23,7 @@ constexpr std::array<std::uint32_t, 256> crcTable = [] {
     for (int bit = 0; bit < 8; ++bit) {
       c = (c & 1U) != 0 ? 0xedb88320U ^ (c >> 1U) : c >> 1U;
     }
-    table[n] = c;
+    table.at(n) = c;
   }
   return table;
 }();
@@ -31,7 +31,7 @@ constexpr std::array<std::uint32_t, 256> crcTable = [] {
 std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
   std::uint32_t c = 0xffffffffU;
   for (const std::uint8_t byte : bytes) {
-    c = crcTable[(c ^ byte) & 0xffU] ^ (c >> 8U);
+    c = crcTable.at((c ^ byte) & 0xffU) ^ (c >> 8U);
   }
   return c ^ 0xffffffffU;
 }
