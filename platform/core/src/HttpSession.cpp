@@ -154,7 +154,7 @@ class HttpSession::TransferLoop {
       timeout =
           static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INT_MAX));
     }
-    ::poll(watched.data(), watched.size(), timeout);
+    ::poll(watched.data(), static_cast<nfds_t>(watched.size()), timeout);
     wake_.drain();
   }
 

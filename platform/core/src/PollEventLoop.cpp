@@ -165,7 +165,7 @@ bool PollEventLoop::dispatchRound(Clock::time_point waitUntil) noexcept {
     polled.push_back(source.id);
   }
 
-  if (::poll(fds.data(), fds.size(), pollTimeout(waitUntil)) < 0) {
+  if (::poll(fds.data(), static_cast<nfds_t>(fds.size()), pollTimeout(waitUntil)) < 0) {
     // Interrupted by a signal: nothing is reported; the timers and blocks below still run.
     for (pollfd& entry : fds) {
       entry.revents = 0;
