@@ -81,8 +81,14 @@ Json toJson(const ShownScreen& shown) {
   for (const NotificationRecord& notification : shown.notifications) {
     notifications.push_back(toJson(notification));
   }
+  Json openMenu = nullptr;
+  if (shown.openMenu) {
+    openMenu = {{"application", shown.openMenu->application},
+                {"popUp", shown.openMenu->popUp ? Json(*shown.openMenu->popUp) : Json(nullptr)}};
+  }
   return {{"screen", encode(shown.screen)},
           {"notifications", std::move(notifications)},
+          {"openMenu", std::move(openMenu)},
           {"text", shown.text}};
 }
 // The entries, after one that counts the older entries dropped, if any were.
