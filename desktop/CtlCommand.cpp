@@ -291,7 +291,7 @@ Built buildClickAt(const CommandLine& line) {
   return request(control::ClickAt{*x, *y});
 }
 
-constexpr std::size_t commandCount = 22;
+constexpr std::size_t commandCount = 23;
 constexpr std::array<Grammar, commandCount> grammars{{
     {"start", "start", 0, 0, acceptsNothing,
      [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::start); }},
@@ -329,6 +329,10 @@ constexpr std::array<Grammar, commandCount> grammars{{
     {"click-at", "click-at <x> <y>", 2, 2, acceptsNothing, buildClickAt},
     {"type", "type <shortcut>", 1, 1, acceptsNothing,
      [](const CommandLine& line) { return shortcutRequest<control::Type>(line.operands[0]); }},
+    {"locate", "locate <identifier, title or text> [--json]", 1, 1, acceptsJson,
+     [](const CommandLine& line) -> Built {
+       return query(control::Locate{line.operands[0]}, CtlOutput::rect, line);
+     }},
     {"screens", "screens [--json] | screens set <json>", 0, 2, acceptsJson, buildScreens},
     {"languages", "languages set <tag,...>", 2, 2, acceptsNothing, buildLanguages},
     {"launchd", "launchd [--json]", 0, 0, acceptsJson,

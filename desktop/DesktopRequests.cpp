@@ -160,6 +160,17 @@ DesktopRequests::Answer<control::Type> DesktopRequests::answer(const control::Ty
                 "Nothing took \"" + request.shortcut + "\" (or the key is unknown).");
 }
 
+DesktopRequests::Answer<control::Locate> DesktopRequests::answer(
+    const control::Locate& request) const {
+  const platform::ScreenScene scene = desktop_->scene();
+  const auto found = platform::ScreenLayout::of(scene).locate(request.target);
+  if (!found) {
+    return refused(controlStatus::notThere,
+                   "Nothing called \"" + request.target + "\" is on screen.");
+  }
+  return *found;
+}
+
 DesktopRequests::Answer<control::Apps> DesktopRequests::answer(
     const control::Apps& /*request*/) const {
   return desktop_->runningApplications();

@@ -52,6 +52,7 @@ class DesktopRequests {
   Answer<control::Key> answer(const control::Key& request);
   Answer<control::ClickAt> answer(const control::ClickAt& request);
   Answer<control::Type> answer(const control::Type& request);
+  Answer<control::Locate> answer(const control::Locate& request) const;
   Answer<control::Apps> answer(const control::Apps& request) const;
   Answer<control::Show> answer(const control::Show& request) const;
   Answer<control::SetScreens> answer(control::SetScreens request);

@@ -172,6 +172,7 @@ TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
       control::Key{"tab"},
       control::ClickAt{120.5, -3},
       control::Type{"escape"},
+      control::Locate{"Apply"},
       control::Apps{},
       control::Show{},
       control::SetScreens{desktop.screens()},

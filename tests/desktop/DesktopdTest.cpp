@@ -148,7 +148,7 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
   for (const Words& line : typed(
            "focus org.example.absent; press command+option+b; click Apply; menu Quit; dismiss;"
            " menu Quit --app org.example.other; select English; select English --in languagePopup;"
-           " key command+a; click-at 5 500; type command+shift+z;"
+           " key command+a; click-at 5 500; type command+shift+z; locate Apply;"
            " wait app app.ferrolin.desktop --timeout 0.1; wait alert --timeout 0.1;"
            " wait window Settings --timeout 0.1; wait gone org.example.other --timeout 0;"
            " wait hotkey command+option+b --timeout 0.1; wait shown app.ferrolin.desktop"

@@ -183,21 +183,10 @@ class ClicksOnTheScreenTest : public testing::Test {
     loop.runUntilIdle();
   }
 
-  // The centre of where the layout places the window's pop-up, and its OK button.
-  Point popUpCentre() {
-    const auto placed = ScreenLayout::of(desktop.scene()).popUp("org.test.program", "language");
-    const Rect rect = placed ? placed->rect : Rect{};
+  // The centre of what the layout places under that name.
+  Point centreOf(const std::string& name) {
+    const Rect rect = ScreenLayout::of(desktop.scene()).locate(name).value_or(Rect{});
     return {rect.x + (rect.width / 2), rect.y + (rect.height / 2)};
-  }
-  Point okCentre() {
-    const PlacedWindow placed = ScreenLayout::of(desktop.scene()).windows.back();
-    return {placed.rect.x + 50, placed.rect.y + placed.titleBar + placed.contentHeight - 22};
-  }
-
-  // A row of the open menu, where the layout places it.
-  Rect menuRow(std::size_t index) {
-    const PlacedMenu menu = ScreenLayout::of(desktop.scene()).menu.value_or(PlacedMenu{});
-    return index < menu.rows.size() ? menu.rows[index] : Rect{};
   }
 
   Point clickAndSettle(Point point) {
@@ -220,26 +209,24 @@ class ClicksOnTheScreenTest : public testing::Test {
 
 TEST_F(ClicksOnTheScreenTest, ClicksAndKeysReachWhatTheScreenShowsThere) {
   // A pop-up opens its entries where the picture draws them; a click on one chooses it.
-  clickAndSettle(popUpCentre());
+  clickAndSettle(centreOf("language"));
   ASSERT_EQ(desktop.openMenu(), (OpenMenu{"org.test.program", "language"}));
-  const Rect deutsch = menuRow(1);
-  clickAndSettle({deutsch.x + 10, deutsch.y + 10});
+  clickAndSettle(centreOf("Deutsch"));
   EXPECT_EQ(popUp->titleOfSelectedItem(), "Deutsch");
   EXPECT_FALSE(desktop.openMenu().has_value());
 
   // The status item's menu: Escape closes it, a click on its entry chooses it.
-  const Rect item = ScreenLayout::of(desktop.scene()).statusItems.front().rect;
-  clickAndSettle({item.x + 2, item.y + 2});
+  const Point item = centreOf("org.test.program");
+  clickAndSettle(item);
   EXPECT_TRUE(desktop.openMenu().has_value());
   EXPECT_TRUE(desktop.type("escape"));
   EXPECT_FALSE(desktop.openMenu().has_value());
-  clickAndSettle({item.x + 2, item.y + 2});
-  const Rect row = menuRow(0);
-  clickAndSettle({row.x + 10, row.y + 10});
+  clickAndSettle(item);
+  clickAndSettle(centreOf("Settings…"));
   EXPECT_EQ(settings, 1);
 
   // A click on the button and Return, which presses the key window's default button.
-  clickAndSettle(okCentre());
+  clickAndSettle(centreOf("OK"));
   ok->setKeyEquivalent("\r");
   EXPECT_TRUE(desktop.type("return"));
   loop.runUntilIdle();
@@ -252,7 +239,7 @@ TEST_F(ClicksOnTheScreenTest, ClicksAndKeysReachWhatTheScreenShowsThere) {
   alert.addButton("Remove");
   alert.addButton("Cancel");
   desktop.whenAlertAppears([&](EmulatedDesktop& user) {
-    EXPECT_FALSE(user.clickAt(okCentre()));
+    EXPECT_FALSE(user.clickAt(centreOf("OK")));
     EXPECT_TRUE(user.type("return"));
   });
   EXPECT_EQ(alert.runModal(), Alert::firstButtonReturn);

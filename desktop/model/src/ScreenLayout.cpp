@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <functional>
 #include <ranges>
 #include <utility>
 
+#include "model/InterfaceQueries.h"
 #include "platform/TextMetrics.h"
 
 namespace platform {
@@ -155,22 +157,37 @@ Rect placeIn(const ViewRecord& view, Point origin, double height) {
           view.frame.height};
 }
 
-// Where the view called `identifier` is in a tree, if it is shown.
+// Where the first shown view of a tree, depth first, that satisfies `matches` is.
 std::optional<PlacedView> findPlaced(const ViewRecord& view, Point origin, double height,
-                                     const std::string& identifier) {
+                                     const std::function<bool(const ViewRecord&)>& matches) {
   if (view.hidden || view.alpha <= 0) {
     return std::nullopt;
   }
   const Rect rect = placeIn(view, origin, height);
-  if (view.identifier == identifier) {
+  if (matches(view)) {
     return PlacedView{&view, rect};
   }
   for (const ViewRecord& subview : view.subviews) {
-    if (auto found = findPlaced(subview, {rect.x, rect.y}, view.frame.height, identifier)) {
+    if (auto found = findPlaced(subview, {rect.x, rect.y}, view.frame.height, matches)) {
       return found;
     }
   }
   return std::nullopt;
+}
+
+std::optional<PlacedView> findIn(const PlacedAlert& alert,
+                                 const std::function<bool(const ViewRecord&)>& matches) {
+  const auto& accessory = alert.alert->element.accessory;
+  return accessory ? findPlaced(*accessory, alert.accessoryOrigin, accessory->frame.maxY(), matches)
+                   : std::nullopt;
+}
+
+std::optional<PlacedView> findIn(const PlacedWindow& window,
+                                 const std::function<bool(const ViewRecord&)>& matches) {
+  const auto& content = window.window->element.contentView;
+  return content ? findPlaced(*content, {window.rect.x, window.rect.y + window.titleBar},
+                              window.contentHeight, matches)
+                 : std::nullopt;
 }
 
 }  // namespace
@@ -240,26 +257,50 @@ ScreenLayout ScreenLayout::of(const ScreenScene& scene) {
 
 std::optional<PlacedView> ScreenLayout::popUp(const std::string& application,
                                               const std::string& identifier) const {
-  const auto isPopUp = [](const std::optional<PlacedView>& found) {
-    return found && found->view->popUp.has_value();
-  };
   // While a program shows an alert, only the alert takes the user's hands.
-  for (auto alert = alerts.rbegin(); alert != alerts.rend(); ++alert) {
-    if (alert->alert->application == application) {
-      const auto& accessory = alert->alert->element.accessory;
-      auto found = accessory ? findPlaced(*accessory, alert->accessoryOrigin,
-                                          accessory->frame.maxY(), identifier)
-                             : std::nullopt;
-      return isPopUp(found) ? found : std::nullopt;
+  for (const PlacedAlert& alert : alerts | std::views::reverse) {
+    if (alert.alert->application == application) {
+      return findIn(alert, [&](const ViewRecord& view) {
+        return view.identifier == identifier && view.popUp.has_value();
+      });
     }
   }
-  for (auto window = windows.rbegin(); window != windows.rend(); ++window) {
-    const WindowRecord& record = window->window->element;
-    if (window->window->application == application && record.key && record.contentView) {
-      auto found =
-          findPlaced(*record.contentView, {window->rect.x, window->rect.y + window->titleBar},
-                     window->contentHeight, identifier);
-      return isPopUp(found) ? found : std::nullopt;
+  for (const PlacedWindow& window : windows | std::views::reverse) {
+    if (window.window->application == application && window.window->element.key) {
+      return findIn(window, [&](const ViewRecord& view) {
+        return view.identifier == identifier && view.popUp.has_value();
+      });
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Rect> ScreenLayout::locate(const std::string& target) const {
+  if (menu) {
+    for (std::size_t index = 0; index < menu->items.size(); ++index) {
+      if (!menu->items[index].separator && menu->items[index].title == target) {
+        return menu->rows[index];
+      }
+    }
+  }
+  for (const auto& [item, rect] : statusItems) {
+    if (item->application == target || item->element.title == target) {
+      return rect;
+    }
+  }
+  const auto matches = [&](const ViewRecord& view) { return viewMatches(view, target); };
+  for (const PlacedAlert& alert : alerts | std::views::reverse) {
+    const auto& titles = alert.alert->element.buttons;
+    if (const auto button = std::ranges::find(titles, target); button != titles.end()) {
+      return alert.buttons[static_cast<std::size_t>(button - titles.begin())];
+    }
+    if (const auto found = findIn(alert, matches)) {
+      return found->rect;
+    }
+  }
+  for (const PlacedWindow& window : windows | std::views::reverse) {
+    if (const auto found = findIn(window, matches)) {
+      return found->rect;
     }
   }
   return std::nullopt;

@@ -63,6 +63,9 @@ Json toJson(const std::optional<pid_t>& pid) {
 Json toJson(double value) {
   return value;
 }
+Json toJson(const Rect& rect) {
+  return {{"x", rect.x}, {"y", rect.y}, {"width", rect.width}, {"height", rect.height}};
+}
 Json toJson(const ProgramLaunch& launch) {
   return {{"pid", launch.pid}, {"alreadyRunning", launch.alreadyRunning}};
 }

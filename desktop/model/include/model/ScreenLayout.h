@@ -107,6 +107,10 @@ struct ScreenLayout {
   // `identifier` is, if it is shown there.
   std::optional<PlacedView> popUp(const std::string& application,
                                   const std::string& identifier) const;
+  // Where the topmost thing called `target` is: an entry of the open menu, a status item (by its
+  // title or its program's bundle identifier), an alert's button, or a view (see viewMatches) of an
+  // alert or a window.
+  std::optional<Rect> locate(const std::string& target) const;
 };
 
 // The shown views of a tree from its root down to the deepest one that holds the point, the root's

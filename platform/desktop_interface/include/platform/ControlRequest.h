@@ -13,6 +13,7 @@
 
 #include "platform/DesktopRecords.h"
 #include "platform/DesktopRequest.h"
+#include "platform/Geometry.h"
 #include "platform/InterfaceRecords.h"
 
 namespace platform {
@@ -188,6 +189,16 @@ struct Type {
   static constexpr auto fields() { return std::tuple{field("shortcut", &Type::shortcut)}; }
 };
 
+// Where the topmost thing called `target` is on the screen, in points from the main screen's top
+// left: an entry of the open menu, a status item (by title or bundle identifier), an alert's button
+// or a view of an alert or a window (by identifier, title or text).
+struct Locate {
+  static constexpr std::string_view op = "locate";
+  using Reply = Rect;
+  std::string target;
+  static constexpr auto fields() { return std::tuple{field("target", &Locate::target)}; }
+};
+
 // The user's eyes and settings: the running applications, the screen, the attached screens (read
 // with the program table's request::Screens) and the preferred languages.
 struct Apps {
@@ -303,15 +314,16 @@ struct Shutdown {
 using ControlRequest =
     std::variant<control::RecordProgramStart, control::Launch, control::Journal, control::Press,
                  control::Focus, control::ChooseMenuItem, control::Click, control::Dismiss,
-                 control::Select, control::Key, control::ClickAt, control::Type, control::Apps,
-                 control::Show, control::SetScreens, control::SetLanguages, control::Agents,
-                 control::Bootstrap, control::Bootout, control::Kickstart, control::Print,
-                 control::Login, control::Logout, control::Wait, control::Watch, control::Shutdown>;
+                 control::Select, control::Key, control::ClickAt, control::Type, control::Locate,
+                 control::Apps, control::Show, control::SetScreens, control::SetLanguages,
+                 control::Agents, control::Bootstrap, control::Bootout, control::Kickstart,
+                 control::Print, control::Login, control::Logout, control::Wait, control::Watch,
+                 control::Shutdown>;
 
 // Every answer type of the control table.
 using ControlReply =
     std::variant<Done, ProgramLaunch, JournalReport, std::vector<RunningApplicationState>,
                  ShownScreen, std::vector<AgentDescription>, AgentStart, AgentDescription,
-                 std::vector<std::string>>;
+                 std::vector<std::string>, Rect>;
 
 }  // namespace platform
