@@ -238,8 +238,7 @@ void screenshotWithSettingsWindow(benchmark::State& state) {
   const auto controller = scene.makeController();
   controller->show(storedSettings, std::nullopt);
   scene.loop.runUntilIdle();
-  const desktop::ScreenScene screen{scene.desktop.screens().front(), scene.desktop.screenContents(),
-                                    scene.desktop.notifications(), std::nullopt};
+  const desktop::ScreenScene screen = scene.desktop.scene();
   const bool encode = state.range(0) != 0;
   for ([[maybe_unused]] auto _ : state) {
     const auto picture = desktop::ScreenPicture::draw(screen, {});

@@ -72,9 +72,9 @@ bool isUtf8(const std::string& text) {
   }
 }
 
-// A decimal number as C++ writes it ("0.5", "2", "1e3"), read the same in every locale: no sign
-// but a minus, no white space, no hexadecimal.
-std::optional<double> parseSeconds(const std::string& text) {
+// A decimal number as C++ writes it ("0.5", "-2", "1e3"), read the same in every locale: no sign
+// but a minus, no white space, no hexadecimal, nothing infinite.
+std::optional<double> parseDecimal(const std::string& text) {
   const bool decimal = !text.empty() && text.front() != '+' &&
                        text.find_first_not_of("0123456789.eE+-") == std::string::npos;
   if (!decimal) {
@@ -82,10 +82,17 @@ std::optional<double> parseSeconds(const std::string& text) {
   }
   std::istringstream in(text);
   in.imbue(std::locale::classic());
-  double seconds = 0;
-  in >> std::noskipws >> seconds;
-  if (in.fail() || in.peek() != std::char_traits<char>::eof() || !std::isfinite(seconds) ||
-      seconds < 0 || seconds > longestTimeout) {
+  double number = 0;
+  in >> std::noskipws >> number;
+  if (in.fail() || in.peek() != std::char_traits<char>::eof() || !std::isfinite(number)) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+std::optional<double> parseSeconds(const std::string& text) {
+  const std::optional<double> seconds = parseDecimal(text);
+  if (!seconds || *seconds < 0 || *seconds > longestTimeout) {
     return std::nullopt;
   }
   return seconds;
@@ -270,11 +277,21 @@ Built buildFocus(const CommandLine& line) {
 Built buildScreenshot(const CommandLine& line) {
   CtlCommand command = ofKind(CtlCommand::Kind::screenshot);
   command.pictureFile = line.operands[0];
-  command.picture = {line.window, line.menu};
+  command.picture = {line.window, line.menu, std::nullopt};
   return command;
 }
 
-constexpr std::size_t commandCount = 20;
+Built buildClickAt(const CommandLine& line) {
+  const std::optional<double> x = parseDecimal(line.operands[0]);
+  const std::optional<double> y = parseDecimal(line.operands[1]);
+  if (!x || !y) {
+    return usageError("click-at takes a point in points from the top left of the main screen, " +
+                      std::string("like 120 48.5"));
+  }
+  return request(control::ClickAt{*x, *y});
+}
+
+constexpr std::size_t commandCount = 23;
 constexpr std::array<Grammar, commandCount> grammars{{
     {"start", "start", 0, 0, acceptsNothing,
      [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::start); }},
@@ -309,6 +326,13 @@ constexpr std::array<Grammar, commandCount> grammars{{
      }},
     {"key", "key <shortcut>", 1, 1, acceptsNothing,
      [](const CommandLine& line) { return shortcutRequest<control::Key>(line.operands[0]); }},
+    {"click-at", "click-at <x> <y>", 2, 2, acceptsNothing, buildClickAt},
+    {"type", "type <shortcut>", 1, 1, acceptsNothing,
+     [](const CommandLine& line) { return shortcutRequest<control::Type>(line.operands[0]); }},
+    {"locate", "locate <identifier, title or text> [--json]", 1, 1, acceptsJson,
+     [](const CommandLine& line) -> Built {
+       return query(control::Locate{line.operands[0]}, CtlOutput::rect, line);
+     }},
     {"screens", "screens [--json] | screens set <json>", 0, 2, acceptsJson, buildScreens},
     {"languages", "languages set <tag,...>", 2, 2, acceptsNothing, buildLanguages},
     {"launchd", "launchd [--json]", 0, 0, acceptsJson,

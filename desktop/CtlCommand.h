@@ -21,6 +21,7 @@ enum class CtlOutput {
   screens,  // attached screens
   agents,   // loaded launch agents
   journal,  // the desktop's journal
+  rect,     // a place on the screen: x, y, width and height
 };
 
 // A request of either of the desktop's tables.

@@ -198,6 +198,15 @@ std::string formatResult(CtlOutput output, const nlohmann::json& result, bool js
   if (output == CtlOutput::show) {
     return stringAt(result, "text").value_or("");
   }
+  if (output == CtlOutput::rect) {
+    std::string out;
+    for (const char* key : {"x", "y", "width", "height"}) {
+      const nlohmann::json value =
+          result.is_object() ? result.value(key, nlohmann::json()) : nullptr;
+      out += (out.empty() ? "" : " ") + (value.is_number() ? value.dump() : std::string("-"));
+    }
+    return out + "\n";
+  }
   if (!result.is_array()) {
     return {};
   }
@@ -214,6 +223,7 @@ std::string formatResult(CtlOutput output, const nlohmann::json& result, bool js
       return formatJournal(result);
     case CtlOutput::none:
     case CtlOutput::show:
+    case CtlOutput::rect:
       break;
   }
   return {};

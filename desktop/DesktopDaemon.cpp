@@ -143,7 +143,7 @@ void DesktopDaemon::acceptConnections() {
     const std::uint64_t number = nextConnection_++;
     auto connection = std::make_unique<ClientConnection>(fd, peer, loop_, [this, number] {
       close(number);
-      checkWaits();
+      settle();
     });
     connection->number = number;
     connection->client = desktop_.attach(*connection);
@@ -165,7 +165,7 @@ void DesktopDaemon::readFrom(std::uint64_t number) {
   }
   if (received <= 0) {
     close(number);
-    checkWaits();
+    settle();
     return;
   }
   std::string& buffer = connection.buffer();
@@ -184,7 +184,7 @@ void DesktopDaemon::readFrom(std::uint64_t number) {
   if (connection.broken() || buffer.size() > maximumLine) {
     close(number);
   }
-  checkWaits();
+  settle();
 }
 
 void DesktopDaemon::handleLine(ClientConnection& connection, const std::string& line) {
@@ -227,6 +227,12 @@ void DesktopDaemon::serve(ClientConnection& connection, const nlohmann::json& id
         using Request = std::decay_t<decltype(typed)>;
         if constexpr (std::is_same_v<Request, platform::control::Wait>) {
           startWait(connection, id, typed);
+        } else if constexpr (std::is_same_v<Request, platform::control::Watch>) {
+          if (watchers_.empty()) {
+            watchedScene_ = desktop_.scene();
+          }
+          watchers_.insert(connection.number);
+          connection.reply(id, Reply::success());
         } else if constexpr (std::is_same_v<Request, platform::control::Shutdown>) {
           connection.reply(id, Reply::success());
           loop_.async([this] { shutdown(); });
@@ -262,6 +268,27 @@ void DesktopDaemon::startWait(ClientConnection& connection, const nlohmann::json
                        std::chrono::duration<double>(request.timeout)),
                    wait.timeout);
   waits_.emplace(number, std::move(wait));
+}
+
+void DesktopDaemon::settle() {
+  checkWaits();
+  tellWatchers();
+}
+
+void DesktopDaemon::tellWatchers() {
+  if (watchers_.empty()) {
+    return;
+  }
+  platform::ScreenScene scene = desktop_.scene();
+  if (scene == watchedScene_) {
+    return;
+  }
+  watchedScene_ = std::move(scene);
+  for (const std::uint64_t number : watchers_) {
+    if (const auto found = connections_.find(number); found != connections_.end()) {
+      found->second->send({{"event", "screenChanged"}});
+    }
+  }
 }
 
 void DesktopDaemon::checkWaits() {
@@ -303,6 +330,7 @@ void DesktopDaemon::close(std::uint64_t number) {
   loop_.removeSource(found->second->source);
   desktop_.detach(found->second->client);
   connections_.erase(found);
+  watchers_.erase(number);
   std::erase_if(waits_, [&](auto& entry) {
     if (entry.second.connection != number) {
       return false;

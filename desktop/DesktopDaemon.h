@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,11 @@ class DesktopDaemon {
              const platform::ControlRequest& request);
   void startWait(ClientConnection& connection, const nlohmann::json& id,
                  const platform::control::Wait& request);
-  // Answers the waits whose condition now holds.
+  // After requests were read or a connection ended: answers the waits whose condition now holds
+  // and tells the watchers when what the screen shows has changed.
+  void settle();
   void checkWaits();
+  void tellWatchers();
   void finishWait(std::uint64_t waitNumber, bool held);
   void close(std::uint64_t number);
   void stopListening();
@@ -90,6 +94,8 @@ class DesktopDaemon {
   std::uint64_t nextConnection_ = 1;
   std::map<std::uint64_t, Wait> waits_;
   std::uint64_t nextWait_ = 1;
+  std::set<std::uint64_t> watchers_;  // connections told of each change of the screen
+  platform::ScreenScene watchedScene_;
 };
 
 }  // namespace desktop

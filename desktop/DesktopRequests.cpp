@@ -151,6 +151,26 @@ DesktopRequests::Answer<control::Key> DesktopRequests::answer(const control::Key
                 "No key window takes \"" + request.shortcut + "\" (or the key is unknown).");
 }
 
+DesktopRequests::Answer<control::ClickAt> DesktopRequests::answer(const control::ClickAt& request) {
+  return doneOr(desktop_->clickAt({request.x, request.y}), "Nothing there takes a click.");
+}
+
+DesktopRequests::Answer<control::Type> DesktopRequests::answer(const control::Type& request) {
+  return doneOr(desktop_->type(request.shortcut),
+                "Nothing took \"" + request.shortcut + "\" (or the key is unknown).");
+}
+
+DesktopRequests::Answer<control::Locate> DesktopRequests::answer(
+    const control::Locate& request) const {
+  const platform::ScreenScene scene = desktop_->scene();
+  const auto found = platform::ScreenLayout::of(scene).locate(request.target);
+  if (!found) {
+    return refused(controlStatus::notThere,
+                   "Nothing called \"" + request.target + "\" is on screen.");
+  }
+  return *found;
+}
+
 DesktopRequests::Answer<control::Apps> DesktopRequests::answer(
     const control::Apps& /*request*/) const {
   return desktop_->runningApplications();
@@ -159,7 +179,7 @@ DesktopRequests::Answer<control::Apps> DesktopRequests::answer(
 DesktopRequests::Answer<control::Show> DesktopRequests::answer(
     const control::Show& /*request*/) const {
   return platform::ShownScreen{desktop_->describeScreen(), desktop_->notifications(),
-                               desktop_->renderText()};
+                               desktop_->openMenu(), desktop_->renderText()};
 }
 
 DesktopRequests::Answer<control::SetScreens> DesktopRequests::answer(control::SetScreens request) {

@@ -23,8 +23,8 @@ namespace control = platform::control;
 platform::ControlFailure malformedField(std::string_view name);
 
 // Carries out the requests of the desktop's tables on its state and its launchd: a program's
-// through the state, each control request with a handler of its own (`wait` and `shutdown` are
-// the daemon's). Main thread only.
+// through the state, each control request with a handler of its own (`wait`, `watch` and
+// `shutdown` are the daemon's). Main thread only.
 class DesktopRequests {
  public:
   template <typename Request>
@@ -50,6 +50,9 @@ class DesktopRequests {
   Answer<control::Dismiss> answer(const control::Dismiss& request);
   Answer<control::Select> answer(const control::Select& request);
   Answer<control::Key> answer(const control::Key& request);
+  Answer<control::ClickAt> answer(const control::ClickAt& request);
+  Answer<control::Type> answer(const control::Type& request);
+  Answer<control::Locate> answer(const control::Locate& request) const;
   Answer<control::Apps> answer(const control::Apps& request) const;
   Answer<control::Show> answer(const control::Show& request) const;
   Answer<control::SetScreens> answer(control::SetScreens request);

@@ -170,6 +170,9 @@ TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
       control::Dismiss{},
       control::Select{"Deutsch", std::nullopt},
       control::Key{"tab"},
+      control::ClickAt{120.5, -3},
+      control::Type{"escape"},
+      control::Locate{"Apply"},
       control::Apps{},
       control::Show{},
       control::SetScreens{desktop.screens()},
@@ -182,6 +185,7 @@ TEST(DesktopWireTest, EveryRequestOfTheTableCrossesTheWireAsItWasMade) {
       control::Login{},
       control::Logout{},
       control::Wait{"window", "Settings", 0.5},
+      control::Watch{},
       control::Shutdown{}});
 
   // What a program shows comes back as the same records, and its answers as the same values.
@@ -217,6 +221,7 @@ TEST(DesktopWireTest, MalformedLinesAreRefusedByTheFieldTheyGetWrong) {
   // is read whole.
   EXPECT_EQ(refusal<ControlRequest>("menu", {{"item", "Quit"}}), "");
   EXPECT_EQ(refusal<ControlRequest>("menu", {{"item", "Quit"}, {"app", 7}}), "app");
+  EXPECT_EQ(refusal<ControlRequest>("clickAt", {{"x", 1}, {"y", "2"}}), "y");
   EXPECT_EQ(refusal<ControlRequest>("launch", {{"path", "/x"}, {"arguments", {"a", 1}}}),
             "arguments");
   EXPECT_EQ(refusal<ControlRequest>("setScreens", {{"screens", {{{"name", "Main"}}}}}), "screens");

@@ -148,7 +148,8 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
   for (const Words& line : typed(
            "focus org.example.absent; press command+option+b; click Apply; menu Quit; dismiss;"
            " menu Quit --app org.example.other; select English; select English --in languagePopup;"
-           " key command+a; wait app app.ferrolin.desktop --timeout 0.1; wait alert --timeout 0.1;"
+           " key command+a; click-at 5 500; type command+shift+z; locate Apply;"
+           " wait app app.ferrolin.desktop --timeout 0.1; wait alert --timeout 0.1;"
            " wait window Settings --timeout 0.1; wait gone org.example.other --timeout 0;"
            " wait hotkey command+option+b --timeout 0.1; wait shown app.ferrolin.desktop"
            " --timeout 0.1; wait hidden org.example.other --timeout 0.1;"
@@ -188,6 +189,34 @@ TEST(DesktopctlSession, OneDaemonServesTheFolderUntilStoppedAndTheHandsFindOnlyW
   EXPECT_EQ(stopped.exitStatus, 0) << stopped.stderrText;
   EXPECT_EQ(session.ctl("apps").exitStatus, 1);
   EXPECT_EQ(session.ctl("stop").exitStatus, 1);
+}
+
+// A watcher hears once of each change of what the screen shows, and of nothing else.
+TEST(DesktopctlSession, AWatcherHearsOfEachChangeOfTheScreenOnce) {
+  DesktopSession session;
+  auto watcher = DesktopChannel::connect(DesktopChannel::socketPath(session.desktopFolder()));
+  auto hands = DesktopChannel::connect(DesktopChannel::socketPath(session.desktopFolder()));
+  ASSERT_TRUE(watcher && hands);
+  ASSERT_TRUE(watcher->request(platform::ControlRequest{platform::control::Watch{}}));
+  // What the watcher heard by the time the daemon answers it again.
+  const auto heard = [&] {
+    EXPECT_TRUE(watcher->request(platform::ControlRequest{platform::control::Apps{}}));
+    std::vector<std::string> events;
+    for (const nlohmann::json& event : watcher->takeEvents()) {
+      events.push_back(wire::stringAt(event, "event").value_or("?"));
+    }
+    return events;
+  };
+  EXPECT_EQ(heard(), Words{});
+  ASSERT_TRUE(hands->request(platform::ControlRequest{platform::control::SetLanguages{{"de"}}}));
+  EXPECT_FALSE(hands->request(platform::ControlRequest{platform::control::ClickAt{5, 500}}));
+  EXPECT_EQ(heard(), Words{}) << "neither the languages nor a click on nothing show";
+  ASSERT_TRUE(hands->request(platform::ControlRequest{platform::control::Focus{}}));
+  EXPECT_EQ(heard(), Words{"screenChanged"});
+  ASSERT_EQ(session.ctl("screens", "set", R"([{"name":"M","x":0,"y":0,"width":800,"height":600}])")
+                .exitStatus,
+            0);
+  EXPECT_EQ(heard(), Words{"screenChanged"});
 }
 
 // The desktopd processes that serve the folder.

@@ -310,6 +310,15 @@ std::uint64_t DesktopState::programWithKeyWindow() const {
   return 0;
 }
 
+std::uint64_t DesktopState::programShowing(const std::string& bundleIdentifier) const {
+  for (const auto& [client, entry] : programs_) {
+    if (entry.interface != InterfaceRecord{} && bundleIdentifierOf(entry) == bundleIdentifier) {
+      return client;
+    }
+  }
+  return 0;
+}
+
 std::vector<std::pair<std::uint64_t, std::optional<std::string>>>
 DesktopState::programsWithStatusItems() const {
   std::vector<std::pair<std::uint64_t, std::optional<std::string>>> owners;

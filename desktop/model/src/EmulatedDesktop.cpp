@@ -6,6 +6,7 @@
 #include "model/InProcessTransport.h"
 #include "model/InterfaceQueries.h"
 #include "model/KeyNames.h"
+#include "model/ScreenHit.h"
 #include "model/ScreenText.h"
 
 namespace platform {
@@ -131,6 +132,100 @@ bool EmulatedDesktop::dismissAlert() {
 
 void EmulatedDesktop::whenAlertAppears(std::function<void(EmulatedDesktop&)> answer) {
   alertAnswers_.push_back(std::move(answer));
+}
+
+bool EmulatedDesktop::clickAt(Point point) {
+  const ScreenScene shown = scene();
+  const ScreenLayout layout = ScreenLayout::of(shown);
+  const ScreenHit hit = ScreenHit::at(shown, layout, point);
+  // A click closes the open menu, whatever it reaches; one that its program no longer shows too.
+  const std::optional<OpenMenu> wasOpen = layout.menu ? openMenu_ : std::nullopt;
+  openMenu_.reset();
+  const std::uint64_t client = programShowing(hit.application);
+  switch (hit.kind) {
+    case ScreenHit::Kind::nothing:
+      return false;
+    case ScreenHit::Kind::closeMenu:
+      return true;
+    case ScreenHit::Kind::statusItem:
+      openMenu_ = OpenMenu{hit.application, std::nullopt};
+      return true;
+    case ScreenHit::Kind::popUp:
+      openMenu_ = OpenMenu{hit.application, hit.target};
+      return true;
+    case ScreenHit::Kind::menuItem: {
+      UserInput choice =
+          input(wasOpen && wasOpen->popUp ? UserInput::Action::select : UserInput::Action::menu, {},
+                hit.target);
+      choice.in = wasOpen ? wasOpen->popUp : std::nullopt;
+      return sendInput(client, std::move(choice));
+    }
+    case ScreenHit::Kind::window: {
+      const auto running = runningApplications();
+      const auto match = std::ranges::find(running, std::optional(hit.application),
+                                           &RunningApplicationState::bundleIdentifier);
+      return match != running.end() && activateApplication(match->pid);
+    }
+    case ScreenHit::Kind::closeButton: {
+      UserInput close = input(UserInput::Action::close);
+      close.window = hit.target;
+      return sendInput(client, std::move(close));
+    }
+    case ScreenHit::Kind::control:
+      return sendInput(client, input(UserInput::Action::click, hit.target));
+  }
+  return false;
+}
+
+bool EmulatedDesktop::type(std::string_view keyWords) {
+  const std::optional<KeyChord> chord = parseKeyChord(keyWords);
+  if (!chord) {
+    return false;
+  }
+  const bool escape = *chord == parseKeyChord("escape");
+  if (openMenu()) {
+    openMenu_.reset();
+    return escape;
+  }
+  if (const auto owner = hotKeyOwner(chord->keyCode, chord->carbonModifiers)) {
+    return deliver(
+        owner->owner,
+        DesktopEvent{DesktopEvent::Kind::hotKeyPressed, owner->signature, owner->id, {}});
+  }
+  if (const std::uint64_t client = programShowingAlert(); client != 0) {
+    // Return presses the alert's first button, its default; Escape closes it without one.
+    const AlertRecord& alert = interfaceOf(client)->alerts.back();
+    if (escape) {
+      return sendInput(client, input(UserInput::Action::dismiss));
+    }
+    return *chord == parseKeyChord("return") && !alert.buttons.empty() &&
+           sendInput(client, input(UserInput::Action::click, alert.buttons.front()));
+  }
+  return key(keyWords);
+}
+
+ScreenScene EmulatedDesktop::scene() const {
+  ScreenScene shown;
+  if (!screens().empty()) {
+    shown.screen = screens().front();
+  }
+  shown.contents = screenContents();
+  shown.notifications = notifications();
+  for (const RunningApplicationState& application : runningApplications()) {
+    if (application.active) {
+      shown.frontmostApplication = application.bundleIdentifier;
+    }
+  }
+  shown.openMenu = openMenu_;
+  return shown;
+}
+
+std::optional<OpenMenu> EmulatedDesktop::openMenu() const {
+  if (!openMenu_) {
+    return std::nullopt;
+  }
+  const auto layout = ScreenLayout::of(scene());
+  return layout.menu ? openMenu_ : std::nullopt;
 }
 
 std::string EmulatedDesktop::renderText() const {

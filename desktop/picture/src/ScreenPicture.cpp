@@ -24,20 +24,13 @@ using platform::Font;
 using platform::FontWeight;
 using platform::Rect;
 
-constexpr double menuBarHeight = 24;
 constexpr double cropMargin = 24;  // room round a cropped window for its shadow
 
-// Where things are, in points from the screen's top left.
-struct Layout {
-  double width = 0;   // of the screen
-  double height = 0;  // of the screen
-  double top = 0;     // the screen's top edge in global coordinates
-  double left = 0;    // the screen's left edge in global coordinates
-
-  Rect fromGlobal(const Rect& frame) const {
-    return {frame.x - left, top - frame.maxY(), frame.width, frame.height};
-  }
-};
+using platform::PlacedAlert;
+using platform::PlacedMenu;
+using platform::PlacedWindow;
+using platform::ScreenLayout;
+using namespace platform::screenMetrics;
 
 Rect unite(const Rect& a, const Rect& b) {
   const double x = std::min(a.x, b.x);
@@ -55,7 +48,7 @@ Rect grown(const Rect& rect, double by) {
 // into the pixels before anything is drawn, one row computed and copied down: far cheaper than a
 // cairo gradient over the whole screen, and rows that repeat compress to almost nothing.
 void fillBackground(std::uint32_t* pixels, int width, int height, const Rect& crop, double scale,
-                    const Layout& layout) {
+                    const ScreenLayout& layout) {
   struct Stop {
     double at;
     double red;
@@ -83,40 +76,15 @@ void fillBackground(std::uint32_t* pixels, int width, int height, const Rect& cr
   }
 }
 
-struct PlacedStatusItem {
-  const platform::Shown<platform::StatusItemRecord>* item;
-  Rect rect;
-};
-
-const Font menuFont = Font::system(13);
-
-// The status items from the right edge of the menu bar leftwards, the first the rightmost.
-std::vector<PlacedStatusItem> placeStatusItems(const platform::ScreenContents& contents,
-                                               const Layout& layout) {
-  std::vector<PlacedStatusItem> placed;
-  double right = layout.width - 12;
-  for (const auto& shown : contents.statusItems) {
-    const auto& item = shown.element;
-    double width = item.length;
-    if (width <= 0) {
-      width = (item.image ? 18 : 0) + platform::textWidth(item.title, menuFont) + 12;
-    }
-    placed.push_back({&shown, {right - width, 0, width, menuBarHeight}});
-    right -= width + 4;
-  }
-  return placed;
-}
-
-void drawMenuBar(const Canvas& canvas, const Layout& layout,
-                 const std::vector<PlacedStatusItem>& items,
-                 const std::optional<std::string>& openMenu) {
+void drawMenuBar(const Canvas& canvas, const ScreenLayout& layout,
+                 const std::optional<PlacedMenu>& menu) {
   cairo_t* cairo = canvas.cairo();
   cairo_rectangle(cairo, 0, 0, layout.width, menuBarHeight);
   canvas.fill({0.97, 0.97, 0.98, 0.8});
   cairo_rectangle(cairo, 0, menuBarHeight - 0.5, layout.width, 0.5);
   canvas.fill({0, 0, 0, 0.12});
-  for (const auto& [shown, rect] : items) {
-    if (openMenu && shown->application == *openMenu) {
+  for (const auto& [shown, rect] : layout.statusItems) {
+    if (menu && !menu->owner.popUp && shown->application == menu->owner.application) {
       canvas.roundedRectangle({rect.x, 3, rect.width, menuBarHeight - 6}, 4);
       canvas.fill({0, 0, 0, 0.1});
     }
@@ -134,65 +102,30 @@ void drawMenuBar(const Canvas& canvas, const Layout& layout,
 
 // --- menus
 
-constexpr double menuRow = 22;
-constexpr double menuSeparator = 11;
-constexpr double menuPadding = 5;
-
-std::string keyEquivalentText(const platform::MenuItemRecord& item) {
-  if (item.keyEquivalent.empty()) {
-    return {};
-  }
-  std::string text;
-  for (const auto& [name, glyph] : {std::pair{"control", "⌃"}, std::pair{"option", "⌥"},
-                                    std::pair{"shift", "⇧"}, std::pair{"command", "⌘"}}) {
-    if (std::ranges::find(item.modifiers, name) != item.modifiers.end()) {
-      text += glyph;
-    }
-  }
-  std::string key = item.keyEquivalent;
-  if (key.size() == 1) {
-    key[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])));
-  }
-  return text + key;
-}
-
-Rect menuRect(const std::vector<platform::MenuItemRecord>& menu, const Rect& under,
-              const Layout& layout) {
-  double titles = 0;
-  double keys = 0;
-  double height = 2 * menuPadding;
-  for (const auto& item : menu) {
-    height += item.separator ? menuSeparator : menuRow;
-    titles = std::max(titles, platform::textWidth(item.title, menuFont));
-    keys = std::max(keys, platform::textWidth(keyEquivalentText(item), menuFont));
-  }
-  const double width = std::max(180.0, 20 + titles + (keys > 0 ? 28 + keys : 0) + 16);
-  const double x = std::clamp(under.x, 4.0, std::max(4.0, layout.width - width - 4));
-  return {x, menuBarHeight + 2, width, height};
-}
-
-void drawMenu(const Canvas& canvas, const std::vector<platform::MenuItemRecord>& menu,
-              const Rect& rect) {
+void drawMenu(const Canvas& canvas, const PlacedMenu& menu) {
   cairo_t* cairo = canvas.cairo();
+  const Rect& rect = menu.rect;
   canvas.shadow(rect, 8, 10, 0.18);
   canvas.roundedRectangle(rect, 8);
   canvas.fillPreserve({0.97, 0.97, 0.97, 1});
   canvas.stroke({0, 0, 0, 0.12}, 0.5);
-  double y = rect.y + menuPadding;
-  for (const auto& item : menu) {
+  for (std::size_t index = 0; index < menu.items.size(); ++index) {
+    const platform::MenuItemRecord& item = menu.items[index];
+    const Rect& row = menu.rows[index];
     if (item.separator) {
-      cairo_rectangle(cairo, rect.x + 10, y + (menuSeparator / 2) - 0.5, rect.width - 20, 1);
+      cairo_rectangle(cairo, rect.x + 10, row.y + (menuSeparator / 2) - 0.5, rect.width - 20, 1);
       canvas.fill({0, 0, 0, 0.1});
-      y += menuSeparator;
       continue;
     }
     const Rgba color = roleColor(item.enabled ? "labelColor" : "tertiaryLabelColor");
-    const double top = y + ((menuRow - platform::lineHeight(menuFont)) / 2);
+    const double top = row.y + ((menuRow - platform::lineHeight(menuFont)) / 2);
+    if (menu.checked == index) {
+      canvas.text("✓", menuFont, color, rect.x + 6, top, 14, TextAlign::left);
+    }
     canvas.text(item.title, menuFont, color, rect.x + 20, top, rect.width - 40, TextAlign::left);
-    canvas.text(keyEquivalentText(item), menuFont,
+    canvas.text(platform::keyEquivalentText(item), menuFont,
                 item.enabled ? roleColor("secondaryLabelColor") : color, rect.x + 20, top,
                 rect.width - 36, TextAlign::right);
-    y += menuRow;
   }
 }
 
@@ -203,7 +136,9 @@ constexpr std::uint32_t closable = 1U << 1U;
 constexpr std::uint32_t miniaturizable = 1U << 2U;
 constexpr std::uint32_t resizable = 1U << 3U;
 
-void drawWindow(const Canvas& canvas, const platform::WindowRecord& window, const Rect& rect) {
+void drawWindow(const Canvas& canvas, const PlacedWindow& placed) {
+  const platform::WindowRecord& window = placed.window->element;
+  const Rect& rect = placed.rect;
   cairo_t* cairo = canvas.cairo();
   constexpr double radius = 10;
   canvas.shadow(rect, radius, window.key ? 18 : 10, window.key ? 0.3 : 0.18);
@@ -213,9 +148,8 @@ void drawWindow(const Canvas& canvas, const platform::WindowRecord& window, cons
   cairo_rectangle(cairo, rect.x, rect.y, rect.width, rect.height);
   canvas.fill(window.backgroundColor.alpha > 0 ? rgbaOf(window.backgroundColor)
                                                : Rgba{0.93, 0.93, 0.94, 0.97});
-  const double contentHeight =
-      window.contentView ? std::min(window.contentView->frame.height, rect.height) : rect.height;
-  const double titleBar = rect.height - contentHeight;
+  const double contentHeight = placed.contentHeight;
+  const double titleBar = placed.titleBar;
   if (titleBar > 0 && !window.titlebarAppearsTransparent) {
     cairo_rectangle(cairo, rect.x, rect.y, rect.width, titleBar);
     canvas.fill({0.9, 0.9, 0.91, 1});
@@ -227,16 +161,16 @@ void drawWindow(const Canvas& canvas, const platform::WindowRecord& window, cons
     cairo_translate(cairo, rect.x, rect.y + titleBar);
     drawView(canvas, *window.contentView, contentHeight);
   }
-  const double lightsY = rect.y + std::min(14.0, std::max(titleBar, 28.0) / 2);
+  const double lightsY = placed.closeButton.y;
   const std::array<std::pair<std::uint32_t, Rgba>, 3> lights{{
       {closable, {1, 0.37, 0.34, 1}},
       {miniaturizable, {1, 0.74, 0.18, 1}},
       {resizable, {0.16, 0.79, 0.25, 1}},
   }};
-  double x = rect.x + 14;
+  double x = placed.closeButton.x;
   for (const auto& [bit, colour] : lights) {
     cairo_new_sub_path(cairo);
-    cairo_arc(cairo, x, lightsY, 6, 0, 2 * std::numbers::pi);
+    cairo_arc(cairo, x, lightsY, windowLightRadius, 0, 2 * std::numbers::pi);
     const bool on = (window.styleMask & bit) != 0 && window.key;
     canvas.fillPreserve(on ? colour : Rgba{0.82, 0.82, 0.83, 1});
     canvas.stroke({0, 0, 0, 0.12}, 0.5);
@@ -253,19 +187,11 @@ void drawWindow(const Canvas& canvas, const platform::WindowRecord& window, cons
   canvas.stroke({0, 0, 0, 0.22}, 0.5);
 }
 
-// --- alerts: the panel's layout as the platform sizes it
+// --- alerts
 
-constexpr double alertMargin = 20;
-constexpr double alertIcon = 64;
-constexpr double alertButtonHeight = 24;
-
-Rect alertRect(const platform::AlertRecord& alert, const Layout& layout) {
-  const double top = menuBarHeight + ((layout.height - menuBarHeight - alert.size.height) * 0.3);
-  return {(layout.width - alert.size.width) / 2, std::max(menuBarHeight + 8, top), alert.size.width,
-          alert.size.height};
-}
-
-void drawAlert(const Canvas& canvas, const platform::AlertRecord& alert, const Rect& rect) {
+void drawAlert(const Canvas& canvas, const PlacedAlert& placed) {
+  const platform::AlertRecord& alert = placed.alert->element;
+  const Rect& rect = placed.rect;
   cairo_t* cairo = canvas.cairo();
   canvas.shadow(rect, 12, 20, 0.32);
   canvas.roundedRectangle(rect, 12);
@@ -275,46 +201,31 @@ void drawAlert(const Canvas& canvas, const platform::AlertRecord& alert, const R
   canvas.roundedRectangle(rect, 12);
   cairo_clip(cairo);
   const double column = rect.width - (2 * alertMargin);
-  const double left = rect.x + alertMargin;
-  double y = rect.y + alertMargin;
-  drawAlertIcon(canvas, alert.style, {left, y, alertIcon, alertIcon});
-  y += alertIcon + 12;
-  const Font message = Font::system(13, FontWeight::bold);
-  for (const std::string& line : platform::wrappedLines(alert.messageText, message, column)) {
-    canvas.text(line, message, roleColor("labelColor"), left, y, column, TextAlign::left);
-    y += platform::lineHeight(message);
+  const double left = placed.icon.x;
+  drawAlertIcon(canvas, alert.style, placed.icon);
+  double y = placed.messageTop;
+  for (const std::string& line : placed.messageLines) {
+    canvas.text(line, alertMessageFont, roleColor("labelColor"), left, y, column, TextAlign::left);
+    y += platform::lineHeight(alertMessageFont);
   }
-  if (!alert.informativeText.empty()) {
-    y += 6;
-    const Font informative = Font::system(11);
-    for (const std::string& line :
-         platform::wrappedLines(alert.informativeText, informative, column)) {
-      canvas.text(line, informative, roleColor("labelColor"), left, y, column, TextAlign::left);
-      y += platform::lineHeight(informative);
-    }
+  y = placed.informativeTop;
+  for (const std::string& line : placed.informativeLines) {
+    canvas.text(line, alertInformativeFont, roleColor("labelColor"), left, y, column,
+                TextAlign::left);
+    y += platform::lineHeight(alertInformativeFont);
   }
   if (alert.accessory) {
-    y += 12;
     const SavedState accessory(cairo);
-    cairo_translate(cairo, left, y);
+    cairo_translate(cairo, placed.accessoryOrigin.x, placed.accessoryOrigin.y);
     drawView(canvas, *alert.accessory, alert.accessory->frame.maxY());
   }
-  double right = rect.maxX() - alertMargin;
-  const double buttonsTop = rect.maxY() - alertMargin - alertButtonHeight;
-  const Font buttonFont = Font::system(13);
   for (std::size_t index = 0; index < alert.buttons.size(); ++index) {
-    const std::string& title = alert.buttons[index];
-    const double width = std::max(76.0, std::ceil(platform::textWidth(title, buttonFont)) + 28);
-    drawPushButton(canvas, {right - width, buttonsTop, width, alertButtonHeight}, title, buttonFont,
-                   index == 0, true, 6);
-    right -= width + 12;
+    drawPushButton(canvas, placed.buttons[index], alert.buttons[index], menuFont, index == 0, true,
+                   6);
   }
 }
 
 // --- notifications
-
-constexpr double bannerWidth = 344;
-constexpr double bannerHeight = 68;
 
 void drawBanner(const Canvas& canvas, const platform::NotificationRecord& notification,
                 const Rect& rect) {
@@ -339,18 +250,6 @@ void drawBanner(const Canvas& canvas, const platform::NotificationRecord& notifi
 
 // --- the whole screen
 
-struct OpenMenu {
-  const std::vector<platform::MenuItemRecord>* items;
-  Rect statusItem;
-  Rect rect;
-};
-
-struct Placed {
-  Layout layout;
-  std::vector<PlacedStatusItem> statusItems;
-  std::optional<OpenMenu> menu;
-};
-
 platform::Error notOnScreen(const std::string& sentence) {
   return {platform::errorDomain::desktop, 1, sentence};
 }
@@ -359,58 +258,34 @@ platform::Error cannotDraw(const std::string& reason) {
   return {platform::errorDomain::desktop, 1, "The screen cannot be drawn: " + reason + "."};
 }
 
-// The windows back to front: the other programs' windows, then the active program's, each
-// program's as it published them with its key window last.
-std::vector<const platform::Shown<platform::WindowRecord>*> windowOrder(const ScreenScene& scene) {
-  std::vector<const platform::Shown<platform::WindowRecord>*> order;
-  for (const bool active : {false, true}) {
-    for (const bool key : {false, true}) {
-      for (const auto& shown : scene.contents.windows) {
-        const bool isActive = shown.application == scene.frontmostApplication;
-        if (shown.element.visible && isActive == active && shown.element.key == key) {
-          order.push_back(&shown);
-        }
-      }
-    }
+void drawScene(const Canvas& canvas, const ScreenScene& scene, const ScreenLayout& layout) {
+  for (const PlacedWindow& window : layout.windows) {
+    drawWindow(canvas, window);
   }
-  return order;
-}
-
-void drawScene(const Canvas& canvas, const ScreenScene& scene, const Placed& placed,
-               const PictureOptions& options) {
-  const Layout& layout = placed.layout;
-  for (const auto* shown : windowOrder(scene)) {
-    drawWindow(canvas, shown->element, layout.fromGlobal(shown->element.frame));
+  for (const PlacedAlert& alert : layout.alerts) {
+    drawAlert(canvas, alert);
   }
-  for (const auto& shown : scene.contents.alerts) {
-    drawAlert(canvas, shown.element, alertRect(shown.element, layout));
+  for (std::size_t index = 0; index < layout.banners.size(); ++index) {
+    drawBanner(canvas, scene.notifications[index], layout.banners[index]);
   }
-  double bannerTop = menuBarHeight + 10;
-  for (const auto& notification : scene.notifications) {
-    drawBanner(canvas, notification,
-               {layout.width - bannerWidth - 14, bannerTop, bannerWidth, bannerHeight});
-    bannerTop += bannerHeight + 10;
-  }
-  drawMenuBar(canvas, layout, placed.statusItems, options.menu);
-  if (const auto& menu = placed.menu) {
-    drawMenu(canvas, *menu->items, menu->rect);
+  drawMenuBar(canvas, layout, layout.menu);
+  if (layout.menu) {
+    drawMenu(canvas, *layout.menu);
   }
 }
 
 // What the picture shows, in points from the screen's top left.
-platform::Result<Rect> cropOf(const ScreenScene& scene, const Placed& placed,
-                              const PictureOptions& options) {
-  const Layout& layout = placed.layout;
+platform::Result<Rect> cropOf(const ScreenLayout& layout, const PictureOptions& options) {
   std::optional<Rect> crop;
   if (options.window) {
-    for (const auto& shown : scene.contents.windows) {
-      if (shown.element.visible && shown.element.title == *options.window) {
-        crop = layout.fromGlobal(shown.element.frame);
+    for (const PlacedWindow& window : layout.windows) {
+      if (window.window->element.title == *options.window) {
+        crop = window.rect;
       }
     }
-    for (const auto& shown : scene.contents.alerts) {
-      if (!crop && shown.element.messageText == *options.window) {
-        crop = alertRect(shown.element, layout);
+    for (const PlacedAlert& alert : layout.alerts) {
+      if (!crop && alert.alert->element.messageText == *options.window) {
+        crop = alert.rect;
       }
     }
     if (!crop) {
@@ -418,8 +293,8 @@ platform::Result<Rect> cropOf(const ScreenScene& scene, const Placed& placed,
           notOnScreen("No window or alert called “" + *options.window + "” is on screen."));
     }
   }
-  if (const auto& menu = placed.menu) {
-    const Rect shown = unite(menu->statusItem, menu->rect);
+  if (options.menu && layout.menu) {
+    const Rect shown = unite(layout.menu->anchor, layout.menu->rect);
     crop = crop ? unite(*crop, shown) : shown;
   }
   if (!crop) {
@@ -430,27 +305,6 @@ platform::Result<Rect> cropOf(const ScreenScene& scene, const Placed& placed,
   const double y = std::max(0.0, wanted.y);
   return Rect{x, y, std::min(layout.width, wanted.maxX()) - x,
               std::min(layout.height, wanted.maxY()) - y};
-}
-
-platform::Result<Placed> place(const ScreenScene& scene, const PictureOptions& options) {
-  Placed placed;
-  const Rect& frame = scene.screen.frame;
-  placed.layout = {frame.width, frame.height, frame.maxY(), frame.x};
-  placed.statusItems = placeStatusItems(scene.contents, placed.layout);
-  if (const auto& wanted = options.menu) {
-    for (const auto& [shown, rect] : placed.statusItems) {
-      const auto& menu = shown->element.menu;
-      if (shown->application == *wanted && menu.has_value()) {
-        placed.menu = OpenMenu{&*menu, rect, menuRect(*menu, rect, placed.layout)};
-        break;
-      }
-    }
-    if (!placed.menu) {
-      return std::unexpected(
-          notOnScreen("No status item of " + *wanted + " with a menu is on screen."));
-    }
-  }
-  return placed;
 }
 
 }  // namespace
@@ -468,15 +322,23 @@ ScreenPicture::ScreenPicture(int width, int height, platform::Point origin, doub
 
 platform::Result<ScreenPicture> ScreenPicture::draw(const ScreenScene& scene,
                                                     const PictureOptions& options) {
-  auto placed = place(scene, options);
-  if (!placed) {
-    return std::unexpected(placed.error());
+  // A status item's menu asked for is drawn open in place of the one the scene has open.
+  std::optional<ScreenScene> withMenu;
+  if (options.menu) {
+    withMenu = scene;
+    withMenu->openMenu = platform::OpenMenu{*options.menu, std::nullopt};
   }
-  const auto crop = cropOf(scene, *placed, options);
+  const ScreenScene& shown = withMenu ? *withMenu : scene;
+  const ScreenLayout layout = ScreenLayout::of(shown);
+  if (options.menu && !layout.menu) {
+    return std::unexpected(
+        notOnScreen("No status item of " + *options.menu + " with a menu is on screen."));
+  }
+  const auto crop = cropOf(layout, options);
   if (!crop) {
     return std::unexpected(crop.error());
   }
-  const double scale = scene.screen.backingScaleFactor;
+  const double scale = options.scale.value_or(scene.screen.backingScaleFactor);
   // Negated comparisons, so that NaN is refused too.
   if (!(scale > 0) || !(crop->width * scale <= platform::maximumScreenPixels) ||
       !(crop->height * scale <= platform::maximumScreenPixels)) {
@@ -488,7 +350,7 @@ platform::Result<ScreenPicture> ScreenPicture::draw(const ScreenScene& scene,
   const int height = std::max(1, static_cast<int>(std::lround(crop->height * scale)));
   ScreenPicture picture(width, height, {crop->x, crop->y}, scale,
                         {scene.screen.frame.x, scene.screen.frame.maxY()});
-  fillBackground(picture.pixels_.get(), width, height, *crop, scale, placed->layout);
+  fillBackground(picture.pixels_.get(), width, height, *crop, scale, layout);
 
   const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
       cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(picture.pixels_.get()),
@@ -501,7 +363,7 @@ platform::Result<ScreenPicture> ScreenPicture::draw(const ScreenScene& scene,
   }
   cairo_scale(cairo.get(), scale, scale);
   cairo_translate(cairo.get(), -crop->x, -crop->y);
-  drawScene(Canvas(cairo.get()), scene, *placed, options);
+  drawScene(Canvas(cairo.get()), shown, layout);
   cairo_surface_flush(surface.get());
   if (const cairo_status_t status = cairo_status(cairo.get()); status != CAIRO_STATUS_SUCCESS) {
     return std::unexpected(cannotDraw(cairo_status_to_string(status)));

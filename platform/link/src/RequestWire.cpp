@@ -63,6 +63,9 @@ Json toJson(const std::optional<pid_t>& pid) {
 Json toJson(double value) {
   return value;
 }
+Json toJson(const Rect& rect) {
+  return {{"x", rect.x}, {"y", rect.y}, {"width", rect.width}, {"height", rect.height}};
+}
 Json toJson(const ProgramLaunch& launch) {
   return {{"pid", launch.pid}, {"alreadyRunning", launch.alreadyRunning}};
 }
@@ -81,8 +84,14 @@ Json toJson(const ShownScreen& shown) {
   for (const NotificationRecord& notification : shown.notifications) {
     notifications.push_back(toJson(notification));
   }
+  Json openMenu = nullptr;
+  if (shown.openMenu) {
+    openMenu = {{"application", shown.openMenu->application},
+                {"popUp", shown.openMenu->popUp ? Json(*shown.openMenu->popUp) : Json(nullptr)}};
+  }
   return {{"screen", encode(shown.screen)},
           {"notifications", std::move(notifications)},
+          {"openMenu", std::move(openMenu)},
           {"text", shown.text}};
 }
 // The entries, after one that counts the older entries dropped, if any were.

@@ -90,6 +90,8 @@ class DesktopState {
   const InterfaceRecord* interfaceOf(std::uint64_t client) const;
   std::uint64_t programShowingAlert() const;
   std::uint64_t programWithKeyWindow() const;
+  // The program with that bundle identifier that shows something (0: none).
+  std::uint64_t programShowing(const std::string& bundleIdentifier) const;
   // The status items' owners, with their application's bundle identifier.
   std::vector<std::pair<std::uint64_t, std::optional<std::string>>> programsWithStatusItems() const;
   // Everything on screen, each element with its application's bundle identifier.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "model/DesktopState.h"
+#include "model/ScreenLayout.h"
 #include "platform/DesktopConnection.h"
 #include "platform/EventLoop.h"
 
@@ -39,6 +40,13 @@ class EmulatedDesktop : public DesktopState {
   bool select(const std::string& item, const std::optional<std::string>& popUp = std::nullopt);
   bool key(std::string_view keyWords);
   bool dismissAlert();
+  // The user's hands on the screen as it is drawn (ScreenLayout): a click at a point, in points
+  // from the main screen's top left, on whatever the picture shows there (ScreenHit); and a key as
+  // a person types it: Escape closes an open menu, a registered hot key goes to its program, Return
+  // and Escape answer the frontmost alert, any other key goes to the key window. False when nothing
+  // took it.
+  bool clickAt(Point point);
+  bool type(std::string_view keyWords);
   // Answers the next modal alert as soon as it appears (it may first act on the alert's accessory,
   // for example choose a pop-up entry, then click a button).
   void whenAlertAppears(std::function<void(EmulatedDesktop&)> answer);
@@ -46,12 +54,18 @@ class EmulatedDesktop : public DesktopState {
   // Everything on screen, and the same as text, as `desktopctl show` prints it.
   ScreenContents describeScreen() const { return screenContents(); }
   std::string renderText() const;
+  // What the screen shows, as it is drawn: the main screen, everything on it, the active
+  // application and the menu the user opened.
+  ScreenScene scene() const;
+  // The menu the user opened with a click, while its program still shows it.
+  std::optional<OpenMenu> openMenu() const;
 
  private:
   bool sendInput(std::uint64_t client, UserInput input);
   void answerAlert();
 
   std::deque<std::function<void(EmulatedDesktop&)>> alertAnswers_;
+  std::optional<OpenMenu> openMenu_;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/ScreenLayout.h"
 #include "platform/DesktopRecords.h"
 #include "platform/Error.h"
 #include "platform/Geometry.h"
@@ -13,23 +14,19 @@
 
 namespace desktop {
 
-// What the screen shows, as a picture is drawn from it.
-struct ScreenScene {
-  platform::ScreenDescription screen;  // the main screen: its frame and backing scale
-  platform::ScreenContents contents;
-  std::vector<platform::NotificationRecord> notifications;
-  // The active application: its windows are in front of every other program's.
-  std::optional<std::string> frontmostApplication;
-};
+using ScreenScene = platform::ScreenScene;
 
-// The whole screen, or only one window or alert; with a status item's menu opened under it.
+// The whole screen, or only one window or alert; with a status item's menu opened under it instead
+// of the menu the scene has open; at a backing scale other than the screen's.
 struct PictureOptions {
   std::optional<std::string> window;  // a window's title, or an alert's message text
   std::optional<std::string> menu;    // the bundle identifier of the status item's program
+  std::optional<double> scale;        // pixels per point
 };
 
 // The screen drawn in light appearance at its backing scale: the desktop, the menu bar with the
-// status items, the visible windows back to front, the alerts and the notification banners. Text
+// status items, the visible windows back to front, the alerts, the notification banners and the
+// open menu, each where the screen's layout (ScreenLayout) places it. Text
 // is set in a real font, fitted to the widths the platform's text model gives, so the picture
 // shows the layout the programs computed, overlaps and cut-off text included. A picture cropped to
 // a window or a menu keeps a margin round it for the shadow.

@@ -13,6 +13,7 @@
 
 #include "platform/DesktopRecords.h"
 #include "platform/DesktopRequest.h"
+#include "platform/Geometry.h"
 #include "platform/InterfaceRecords.h"
 
 namespace platform {
@@ -38,10 +39,12 @@ inline constexpr int badRequest = 2;  // a request the desktop cannot carry out 
 template <typename T>
 using ControlResult = std::expected<T, ControlFailure>;
 
-// What the screen shows: its contents, the notifications on it and the screen as text.
+// What the screen shows: its contents, the notifications on it, the menu the user opened and the
+// screen as text.
 struct ShownScreen {
   ScreenContents screen;
   std::vector<NotificationRecord> notifications;
+  std::optional<OpenMenu> openMenu;
   std::string text;
 };
 
@@ -166,6 +169,36 @@ struct Key {
   static constexpr auto fields() { return std::tuple{field("shortcut", &Key::shortcut)}; }
 };
 
+// The user's hands on the screen as it is drawn: a click at a point, in points from the main
+// screen's top left, and a key as a person types it (an open menu, a hot key, the frontmost alert
+// or the key window takes it).
+struct ClickAt {
+  static constexpr std::string_view op = "clickAt";
+  using Reply = Done;
+  double x = 0;
+  double y = 0;
+  static constexpr auto fields() {
+    return std::tuple{field("x", &ClickAt::x), field("y", &ClickAt::y)};
+  }
+};
+
+struct Type {
+  static constexpr std::string_view op = "type";
+  using Reply = Done;
+  std::string shortcut;  // words, as in "command+option+b" or "escape"
+  static constexpr auto fields() { return std::tuple{field("shortcut", &Type::shortcut)}; }
+};
+
+// Where the topmost thing called `target` is on the screen, in points from the main screen's top
+// left: an entry of the open menu, a status item (by title or bundle identifier), an alert's button
+// or a view of an alert or a window (by identifier, title or text).
+struct Locate {
+  static constexpr std::string_view op = "locate";
+  using Reply = Rect;
+  std::string target;
+  static constexpr auto fields() { return std::tuple{field("target", &Locate::target)}; }
+};
+
 // The user's eyes and settings: the running applications, the screen, the attached screens (read
 // with the program table's request::Screens) and the preferred languages.
 struct Apps {
@@ -262,6 +295,14 @@ struct Wait {
   }
 };
 
+// After its answer, the daemon sends {"event": "screenChanged"} on the connection each time what
+// the screen shows has changed (at most once for the requests it read at one time).
+struct Watch {
+  static constexpr std::string_view op = "watch";
+  using Reply = Done;
+  static constexpr auto fields() { return std::tuple{}; }
+};
+
 struct Shutdown {
   static constexpr std::string_view op = "shutdown";
   using Reply = Done;
@@ -273,15 +314,16 @@ struct Shutdown {
 using ControlRequest =
     std::variant<control::RecordProgramStart, control::Launch, control::Journal, control::Press,
                  control::Focus, control::ChooseMenuItem, control::Click, control::Dismiss,
-                 control::Select, control::Key, control::Apps, control::Show, control::SetScreens,
-                 control::SetLanguages, control::Agents, control::Bootstrap, control::Bootout,
-                 control::Kickstart, control::Print, control::Login, control::Logout, control::Wait,
+                 control::Select, control::Key, control::ClickAt, control::Type, control::Locate,
+                 control::Apps, control::Show, control::SetScreens, control::SetLanguages,
+                 control::Agents, control::Bootstrap, control::Bootout, control::Kickstart,
+                 control::Print, control::Login, control::Logout, control::Wait, control::Watch,
                  control::Shutdown>;
 
 // Every answer type of the control table.
 using ControlReply =
     std::variant<Done, ProgramLaunch, JournalReport, std::vector<RunningApplicationState>,
                  ShownScreen, std::vector<AgentDescription>, AgentStart, AgentDescription,
-                 std::vector<std::string>>;
+                 std::vector<std::string>, Rect>;
 
 }  // namespace platform

@@ -192,6 +192,14 @@ struct ScreenContents {
   friend bool operator==(const ScreenContents&, const ScreenContents&) = default;
 };
 
+// A menu the user opened on the screen: a program's status item menu, or the entries of one of its
+// pop-ups (named by its identifier) in its key window or frontmost alert.
+struct OpenMenu {
+  std::string application;           // the bundle identifier of the program that shows it
+  std::optional<std::string> popUp;  // none: the status item's menu
+  friend bool operator==(const OpenMenu&, const OpenMenu&) = default;
+};
+
 // The user's hands on a program's interface, as the desktop hands them to it.
 struct UserInput {
   enum class Action {
