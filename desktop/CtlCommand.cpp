@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <locale>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -32,16 +34,21 @@ enum Accepts : unsigned {
   acceptsTimeout = 1U << 3U,
   acceptsWindow = 1U << 4U,
   acceptsMenu = 1U << 5U,
+  acceptsPort = 1U << 6U,
+  acceptsApps = 1U << 7U,  // --app given more than once
 };
 
 // The longest wait the daemon is asked for: a day.
 constexpr double longestTimeout = 86400;
 constexpr double defaultTimeout = 10;
+constexpr int maxPort = 65535;
 
 struct CommandLine {
   std::vector<std::string> operands;
   bool json = false;
   std::optional<std::string> app;
+  std::vector<std::string> apps;  // every --app, in order
+  std::optional<int> port;
   std::optional<std::string> in;
   std::optional<double> timeout;
   std::optional<std::string> window;
@@ -98,6 +105,15 @@ std::optional<double> parseSeconds(const std::string& text) {
   return seconds;
 }
 
+std::optional<int> parsePort(const std::string& text) {
+  int port = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+  if (error != std::errc{} || end != text.data() + text.size() || port < 0 || port > maxPort) {
+    return std::nullopt;
+  }
+  return port;
+}
+
 std::expected<CommandLine, std::string> splitOptions(std::span<const std::string> arguments) {
   CommandLine line;
   bool optionsEnded = false;
@@ -120,7 +136,7 @@ std::expected<CommandLine, std::string> splitOptions(std::span<const std::string
       continue;
     }
     if (argument != "--app" && argument != "--in" && argument != "--timeout" &&
-        argument != "--window" && argument != "--menu") {
+        argument != "--window" && argument != "--menu" && argument != "--port") {
       return usageError("unknown option " + argument);
     }
     if (index + 1 == arguments.size()) {
@@ -131,8 +147,15 @@ std::expected<CommandLine, std::string> splitOptions(std::span<const std::string
       return usageError("an argument is not UTF-8 text");
     }
     if (argument == "--app") {
+      line.given |= line.app ? acceptsApps : acceptsApp;
       line.app = value;
-      line.given |= acceptsApp;
+      line.apps.push_back(value);
+    } else if (argument == "--port") {
+      line.port = parsePort(value);
+      if (!line.port) {
+        return usageError("--port takes a number from 0 to 65535, not “" + value + "”");
+      }
+      line.given |= acceptsPort;
     } else if (argument == "--in") {
       line.in = value;
       line.given |= acceptsIn;
@@ -281,6 +304,13 @@ Built buildScreenshot(const CommandLine& line) {
   return command;
 }
 
+Built buildView(const CommandLine& line) {
+  CtlCommand command = ofKind(CtlCommand::Kind::view);
+  command.port = line.port.value_or(0);
+  command.appBundles.assign(line.apps.begin(), line.apps.end());
+  return command;
+}
+
 Built buildClickAt(const CommandLine& line) {
   const std::optional<double> x = parseDecimal(line.operands[0]);
   const std::optional<double> y = parseDecimal(line.operands[1]);
@@ -291,7 +321,7 @@ Built buildClickAt(const CommandLine& line) {
   return request(control::ClickAt{*x, *y});
 }
 
-constexpr std::size_t commandCount = 23;
+constexpr std::size_t commandCount = 24;
 constexpr std::array<Grammar, commandCount> grammars{{
     {"start", "start", 0, 0, acceptsNothing,
      [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::start); }},
@@ -349,6 +379,8 @@ constexpr std::array<Grammar, commandCount> grammars{{
      1, 2, acceptsTimeout, buildWait},
     {"screenshot", "screenshot <file.png> [--window <title>] [--menu <bundle identifier>]", 1, 1,
      acceptsWindow | acceptsMenu, buildScreenshot},
+    {"view", "view [--port N] [--app <bundle path>]...", 0, 0,
+     acceptsPort | acceptsApp | acceptsApps, buildView},
     {"help", "help", 0, 0, acceptsNothing,
      [](const CommandLine&) -> Built { return ofKind(CtlCommand::Kind::help); }},
 }};

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "picture/ScreenPicture.h"
 #include "platform/ControlRequest.h"
@@ -34,6 +35,7 @@ struct CtlCommand {
     start,       // lay out the folder, start the daemon, log in
     stop,        // log out, stop the daemon
     screenshot,  // draw the screen into a picture file
+    view,        // serve the screen to a web browser on 127.0.0.1
     request,     // one daemon request
   };
   Kind kind = Kind::help;
@@ -42,6 +44,8 @@ struct CtlCommand {
   bool json = false;                  // --json: print the result as one JSON document
   std::filesystem::path pictureFile;  // screenshot: where the picture goes, and what it shows
   PictureOptions picture;
+  int port = 0;                                   // view: the port to listen on; 0 any free one
+  std::vector<std::filesystem::path> appBundles;  // view: the bundles the page can open again
 };
 
 // Reads desktopctl's arguments (without the program name). Options may come anywhere; "--" ends

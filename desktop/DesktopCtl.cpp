@@ -60,6 +60,8 @@ int DesktopCtl::run(const CtlCommand& command) {
       return stop();
     case CtlCommand::Kind::screenshot:
       return screenshot(command);
+    case CtlCommand::Kind::view:
+      return view(command);
     case CtlCommand::Kind::request:
       return request(command);
   }

@@ -31,6 +31,8 @@ class DesktopCtl {
   int stop();
   int request(const CtlCommand& command);
   int screenshot(const CtlCommand& command);
+  // Serves the screen to a web browser until the daemon ends or SIGINT or SIGTERM arrives.
+  int view(const CtlCommand& command);
   platform::Result<platform::DesktopChannel> connect() const;
   // Prints the error and returns its exit status.
   int failed(const platform::Error& error) const;

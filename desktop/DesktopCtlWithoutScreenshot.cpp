@@ -10,4 +10,9 @@ int DesktopCtl::screenshot(const CtlCommand& /*command*/) {
                  "Pango)."});
 }
 
+int DesktopCtl::view(const CtlCommand& /*command*/) {
+  return failed({platform::errorDomain::desktop, 1,
+                 "view is not in this build: it was built without pictures (cairo and Pango)."});
+}
+
 }  // namespace desktop
