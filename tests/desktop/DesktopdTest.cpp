@@ -112,8 +112,9 @@ TEST(DesktopctlCommandLine, UsageErrorsExitTwoAndCommandsWithoutADaemonOne) {
             " wait alert --timeout 1,5; wait alert --timeout 1e; screens set; screens set [{;"
             R"( screens set [{"name":"Main","x":0,"y":0,"width":"wide","height":10}];)"
             " screens set [] --json; screens list; languages set; languages set en,,fr;"
-            " languages get en; screenshot"},
-           {1, "apps; show --json; stop; wait alert; press command+b; start"}}) {
+            " languages get en; screenshot; view now; view --port 65536; view --port -1;"
+            " view --app"},
+           {1, "apps; show --json; stop; wait alert; press command+b; start; view"}}) {
     for (const Words& line : typed(lines)) {
       expectRefused(testsupport::runTool(DesktopSession::tool("desktopctl"), line, environment),
                     status, "", testing::PrintToString(line));

@@ -208,9 +208,9 @@ ToolResult runTool(const std::filesystem::path& executable,
 
 BackgroundProcess::BackgroundProcess(const std::filesystem::path& executable,
                                      const std::vector<std::string>& arguments,
-                                     const Environment& environment) {
+                                     const Environment& environment, int out) {
   SpawnVectors vectors(executable, arguments, environment);
-  const FileActions actions(-1, -1);
+  const FileActions actions(out, -1);
   if (const int error = posix_spawn(&pid_, executable.c_str(), actions.get(), nullptr,
                                     vectors.argv(), vectors.envp());
       error != 0) {

@@ -36,12 +36,14 @@ ToolResult runTool(const std::filesystem::path& executable,
 
 // A program started in the background with exactly these arguments and this environment, killed
 // (SIGKILL) and reaped when the object goes away unless it has ended by then. Standard input is
-// /dev/null; it writes to the test's own output streams.
+// /dev/null; it writes to the test's own output streams, or its standard output to `out` when
+// that is a descriptor.
 class BackgroundProcess {
  public:
   // Throws std::runtime_error when the program cannot be started.
   BackgroundProcess(const std::filesystem::path& executable,
-                    const std::vector<std::string>& arguments, const Environment& environment);
+                    const std::vector<std::string>& arguments, const Environment& environment,
+                    int out = -1);
   ~BackgroundProcess();
   BackgroundProcess(const BackgroundProcess&) = delete;
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;
