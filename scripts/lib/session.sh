@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# What scripts/demo and scripts/pictures share; sourced by them, from the top of the clone, with
-# `pictures` naming the folder the pictures go to. It sets the machine up and builds the default
+# What scripts/demo, scripts/pictures and scripts/try share; sourced by them, from the top of the
+# clone, with `pictures` naming the folder the pictures go to (scripts/try takes none). It sets the machine up and builds the default
 # preset (saying what it does, with the build's progress on one line), starts a local stand-in of
 # the product's web service that publishes version 1.1.0 and an emulated desktop with a
 # throw-away home in a temporary folder (removed when the script ends), and defines the helpers
@@ -49,7 +49,7 @@ if ! cmake --build --preset default 2>&1 | build_progress; then
 fi
 
 desktopctl="$build/bin/desktopctl"
-mkdir -p "${pictures:?the sourcing script names the pictures folder}"
+[ -z "${pictures:-}" ] || mkdir -p "$pictures"
 work="$(mktemp -d "${TMPDIR:-/tmp}/ferrolin-session.XXXXXX")"
 export EMULATED_DESKTOP="$work/desktop" HOME="$work/home" TMPDIR="$work/tmp"
 mkdir -p "$HOME" "$TMPDIR"
