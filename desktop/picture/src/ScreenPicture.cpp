@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <memory>
 #include <numbers>
-#include <string_view>
+#include <optional>
 #include <utility>
 
 #include "Canvas.h"
