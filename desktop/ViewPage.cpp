@@ -85,7 +85,7 @@ constexpr std::string_view page = R"page(<!DOCTYPE html>
       <p class="hint">A pressed button joins the next key you type.</p>
     </section>
     <section id="open-section">
-      <h2>Open again</h2>
+      <h2>Open</h2>
       <div id="apps" class="row"></div>
     </section>
     <section>
@@ -96,7 +96,9 @@ constexpr std::string_view page = R"page(<!DOCTYPE html>
           <kbd>Alt</kbd> <kbd>B</kbd>. Once you change it in Settings, the new one.</li>
         <li>The launcher's item in the menu bar opens its menu and Settings.</li>
         <li>Click as on a Mac; <kbd>Return</kbd> and <kbd>Esc</kbd> answer a dialog.</li>
-        <li>“Open again” starts the installer or the uninstaller anew.</li>
+        <li>“Open” starts an application as a double click on it would: the installer or the
+          uninstaller again, or, after “Install Only”, the launcher installed in
+          ~/Applications.</li>
       </ul>
     </section>
     <section>
