@@ -33,7 +33,7 @@ platform::Result<std::string> ViewAccess::makeToken() {
   std::size_t filled = 0;
   while (fd >= 0 && filled < bytes.size()) {
     const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-    if (got <= 0 && errno != EINTR) {
+    if (got == 0 || (got < 0 && errno != EINTR)) {
       break;
     }
     filled += got > 0 ? static_cast<std::size_t>(got) : 0;

@@ -188,12 +188,15 @@ function loadNewest() {
       if (previous.startsWith("blob:")) {
         URL.revokeObjectURL(previous);
       }
-      const loaded = performance.now();
-      for (const timing of window.viewTimings) {
-        if (timing.shown === null && timing.sent < requested) {
-          timing.shown = loaded;
+      // Shown: the browser paints the frame that follows this callback.
+      requestAnimationFrame(() => {
+        const shown = performance.now();
+        for (const timing of window.viewTimings) {
+          if (timing.shown === null && timing.sent < requested) {
+            timing.shown = shown;
+          }
         }
-      }
+      });
     })
     .catch(() => {})
     .finally(() => {
