@@ -40,10 +40,11 @@ void EmulatedDesktop::answerAlert() {
 
 bool EmulatedDesktop::press(std::string_view shortcutWords) {
   const std::optional<KeyChord> chord = parseKeyChord(shortcutWords);
-  if (!chord) {
-    return false;
-  }
-  const std::optional<HotKeyMatch> owner = hotKeyOwner(chord->keyCode, chord->carbonModifiers);
+  return chord && pressHotKey(*chord);
+}
+
+bool EmulatedDesktop::pressHotKey(const KeyChord& chord) {
+  const std::optional<HotKeyMatch> owner = hotKeyOwner(chord.keyCode, chord.carbonModifiers);
   return owner &&
          deliver(owner->owner,
                  DesktopEvent{DesktopEvent::Kind::hotKeyPressed, owner->signature, owner->id, {}});
@@ -139,7 +140,6 @@ bool EmulatedDesktop::clickAt(Point point) {
   const ScreenLayout layout = ScreenLayout::of(shown);
   const ScreenHit hit = ScreenHit::at(shown, layout, point);
   // A click closes the open menu, whatever it reaches; one that its program no longer shows too.
-  const std::optional<OpenMenu> wasOpen = layout.menu ? openMenu_ : std::nullopt;
   openMenu_.reset();
   const std::uint64_t client = programShowing(hit.application);
   switch (hit.kind) {
@@ -154,10 +154,12 @@ bool EmulatedDesktop::clickAt(Point point) {
       openMenu_ = OpenMenu{hit.application, hit.target};
       return true;
     case ScreenHit::Kind::menuItem: {
+      // A pop-up's entry is chosen in the pop-up; a status item's in its menu.
+      const std::optional<std::string> popUp =
+          layout.menu ? layout.menu->owner.popUp : std::nullopt;
       UserInput choice =
-          input(wasOpen && wasOpen->popUp ? UserInput::Action::select : UserInput::Action::menu, {},
-                hit.target);
-      choice.in = wasOpen ? wasOpen->popUp : std::nullopt;
+          input(popUp ? UserInput::Action::select : UserInput::Action::menu, {}, hit.target);
+      choice.in = popUp;
       return sendInput(client, std::move(choice));
     }
     case ScreenHit::Kind::window: {
@@ -187,10 +189,8 @@ bool EmulatedDesktop::type(std::string_view keyWords) {
     openMenu_.reset();
     return escape;
   }
-  if (const auto owner = hotKeyOwner(chord->keyCode, chord->carbonModifiers)) {
-    return deliver(
-        owner->owner,
-        DesktopEvent{DesktopEvent::Kind::hotKeyPressed, owner->signature, owner->id, {}});
+  if (pressHotKey(*chord)) {
+    return true;
   }
   if (const std::uint64_t client = programShowingAlert(); client != 0) {
     // Return presses the alert's first button, its default; Escape closes it without one.

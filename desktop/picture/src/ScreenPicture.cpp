@@ -75,8 +75,8 @@ void fillBackground(std::uint32_t* pixels, int width, int height, const Rect& cr
   }
 }
 
-void drawMenuBar(const Canvas& canvas, const ScreenLayout& layout,
-                 const std::optional<PlacedMenu>& menu) {
+void drawMenuBar(const Canvas& canvas, const ScreenLayout& layout) {
+  const std::optional<PlacedMenu>& menu = layout.menu;
   cairo_t* cairo = canvas.cairo();
   cairo_rectangle(cairo, 0, 0, layout.width, menuBarHeight);
   canvas.fill({0.97, 0.97, 0.98, 0.8});
@@ -267,7 +267,7 @@ void drawScene(const Canvas& canvas, const ScreenScene& scene, const ScreenLayou
   for (std::size_t index = 0; index < layout.banners.size(); ++index) {
     drawBanner(canvas, scene.notifications[index], layout.banners[index]);
   }
-  drawMenuBar(canvas, layout, layout.menu);
+  drawMenuBar(canvas, layout);
   if (layout.menu) {
     drawMenu(canvas, *layout.menu);
   }

@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <expected>
 #include <filesystem>
@@ -14,6 +15,14 @@
 // own (SystemFilesLinux.cpp, SystemFilesDarwin.cpp), chosen by the build. Each call that can fail
 // returns an errno value on failure.
 namespace platform::systemFiles {
+
+// A system call's result of 0 as success, anything else as the errno it left.
+inline std::expected<void, int> succeededOrErrno(int result) {
+  if (result != 0) {
+    return std::unexpected(errno);
+  }
+  return {};
+}
 
 // The volume an open item lies on: its file system and, where the system tells it, the mount it is
 // reached through, so that a folder mounted a second time elsewhere (a bind mount) counts as

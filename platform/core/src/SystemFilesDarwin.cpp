@@ -18,17 +18,6 @@
 #include "SystemFiles.h"
 
 namespace platform::systemFiles {
-namespace {
-
-std::expected<void, int> succeededOrErrno(int result) {
-  if (result != 0) {
-    return std::unexpected(errno);
-  }
-  return {};
-}
-
-}  // namespace
-
 // The system tells no mount apart from the file system's device.
 std::expected<Volume, int> volumeOf(int fd) {
   struct stat status {};

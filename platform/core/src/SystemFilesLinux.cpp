@@ -16,17 +16,6 @@
 #include "SystemFiles.h"
 
 namespace platform::systemFiles {
-namespace {
-
-std::expected<void, int> succeededOrErrno(int result) {
-  if (result != 0) {
-    return std::unexpected(errno);
-  }
-  return {};
-}
-
-}  // namespace
-
 // The mount ID of statx tells a bind mount from the folder it shows.
 std::expected<Volume, int> volumeOf(int fd) {
   struct statx status {};

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "model/DesktopState.h"
+#include "model/KeyNames.h"
 #include "model/ScreenLayout.h"
 #include "platform/DesktopConnection.h"
 #include "platform/EventLoop.h"
@@ -61,6 +62,8 @@ class EmulatedDesktop : public DesktopState {
   std::optional<OpenMenu> openMenu() const;
 
  private:
+  // Hands the key combination to the program that registered it; false when nobody did.
+  bool pressHotKey(const KeyChord& chord);
   bool sendInput(std::uint64_t client, UserInput input);
   void answerAlert();
 
